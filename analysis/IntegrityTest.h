@@ -1,0 +1,33 @@
+// Test File: the frame-by-frame walk of one scanned file.
+#pragma once
+
+#include <cstdint>
+
+namespace tw {
+
+class AudioFileInfo;
+class FileSystem;
+class RunSink;
+
+struct IntegrityTestOptions {
+    std::int32_t maxResync = 2000;
+    bool includeBitrateSummary = true;
+};
+
+class IntegrityTest {
+public:
+    IntegrityTest(RunSink& sink, const IntegrityTestOptions& options);
+    IntegrityTest(RunSink& sink, const IntegrityTestOptions& options, FileSystem& fileSystem);
+    virtual ~IntegrityTest() = default;
+
+    // Walks a successfully scanned file, writing its findings and summary.
+    // Gives true when it logged an error or warning (or couldn't open the file).
+    bool testFile(const AudioFileInfo& info);
+
+private:
+    RunSink& sink_;
+    IntegrityTestOptions options_;
+    FileSystem& fileSystem_;
+};
+
+}  // namespace tw

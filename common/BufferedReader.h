@@ -1,0 +1,51 @@
+// Positional reads through one buffer, so that walking a file header by
+// header, or trying offset after offset, costs a system call per buffer and
+// not per header.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "platform/Platform.h"
+
+namespace tw {
+
+class BufferedReader {
+public:
+    static constexpr std::size_t DefaultCapacity = 64 * 1024;
+
+    explicit BufferedReader(ReadableFile& file, std::size_t capacity = DefaultCapacity);
+
+    // Length of the file when it was opened.
+    std::int64_t size() const { return size_; }
+
+    ReadableFile& file() { return file_; }
+
+    // Copies up to `count` bytes at `offset` into `out`; gives how many were
+    // there. Bytes past the end are never invented: a short count is all
+    // that the file holds (or all that could be read).
+    std::size_t read(std::int64_t offset, std::uint8_t* out, std::size_t count);
+
+    // Four bytes at `offset`; false when fewer than four could be read.
+    bool read4(std::int64_t offset, std::uint8_t out[4]) {
+        if (offset >= bufferStart_ && offset + 4 <= bufferStart_ + static_cast<std::int64_t>(bufferLength_)) {
+            const std::uint8_t* p = buffer_.data() + (offset - bufferStart_);
+            out[0] = p[0];
+            out[1] = p[1];
+            out[2] = p[2];
+            out[3] = p[3];
+            return true;
+        }
+        return read(offset, out, 4) == 4;
+    }
+
+private:
+    ReadableFile& file_;
+    std::int64_t size_;
+    std::vector<std::uint8_t> buffer_;
+    std::int64_t bufferStart_ = 0;
+    std::size_t bufferLength_ = 0;
+};
+
+}  // namespace tw

@@ -1,0 +1,38 @@
+// The operations through which a run reports: the output log's two writers,
+// the status line, the progress bar, the message pump and the cancel flag.
+// The window, the command-line tool and the tests each provide them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tw {
+
+// fileIndex of a log line that speaks of no file.
+constexpr std::int32_t NoFile = -1;
+
+class RunSink {
+public:
+    virtual ~RunSink() = default;
+
+    // Adds a path to the log's file list; gives its index.
+    virtual std::int32_t addFile(const std::string& path) = 0;
+
+    // Appends one line tied to fileIndex (or NoFile); "" is a blank line.
+    virtual void appendLine(const std::string& text, std::int32_t fileIndex) = 0;
+
+    virtual void setStatusText(const std::string& text) = 0;
+
+    // 0..100.
+    virtual void setProgressPercent(std::int32_t percent) = 0;
+
+    // Lets every pending event be handled; a cancel may be requested here.
+    virtual void pumpPendingMessages() = 0;
+
+    virtual bool cancelRequested() const = 0;
+
+    // The runs clear the flag where they begin their own work.
+    virtual void clearCancelRequest() = 0;
+};
+
+}  // namespace tw

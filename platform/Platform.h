@@ -1,0 +1,107 @@
+// The one interface between the portable core and the operating system.
+// Everything that differs between POSIX and Windows (files, directories,
+// moves, error texts, the executable's path, console details) lives behind
+// it; the core never includes a system header of its own.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tw {
+
+// A file open for reading only, shared with other processes for reading and
+// writing. Reads are positional: no shared file position to get wrong.
+class ReadableFile {
+public:
+    virtual ~ReadableFile() = default;
+
+    // Length in bytes when the file was opened.
+    virtual std::int64_t size() const = 0;
+
+    // Last modification, in seconds since 1970-01-01 UTC.
+    virtual std::int64_t modifiedTime() const = 0;
+
+    // Copies up to `count` bytes starting at `offset` into `buffer` and gives
+    // the number copied. Fewer means end of file or a read error; a negative
+    // offset gives 0.
+    virtual std::size_t readAt(std::int64_t offset, void* buffer, std::size_t count) = 0;
+};
+
+// Broken-down local time of a file's modification.
+struct LocalTime {
+    int year = 0;    // e.g. 2007
+    int month = 0;   // 1..12
+    int day = 0;     // 1..31
+    int hour = 0;    // 0..23
+    int minute = 0;  // 0..59
+    int second = 0;  // 0..60
+};
+
+// Which directory an entry really is, for spotting link loops.
+struct DirectoryIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t object = 0;
+    bool operator==(const DirectoryIdentity& o) const { return device == o.device && object == o.object; }
+    bool operator<(const DirectoryIdentity& o) const {
+        return device != o.device ? device < o.device : object < o.object;
+    }
+};
+
+struct DirectoryEntry {
+    std::string name;          // as the system reports it, no path
+    bool isDirectory = false;  // entries whose type can't be learnt count as files
+};
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // Opens a regular file for reading (never blocks on a FIFO, never
+    // accepts a directory). nullptr on any failure.
+    virtual std::unique_ptr<ReadableFile> openForReading(const std::string& path) = 0;
+
+    // True when `path` names a directory that the process may enter.
+    virtual bool directoryExists(const std::string& path) = 0;
+
+    // Identity of an existing directory; false when it can't be learnt.
+    virtual bool directoryIdentity(const std::string& path, DirectoryIdentity& identity) = 0;
+
+    // Every entry of a directory except "." and "..". False when the
+    // directory can't be read (then `entries` is left empty).
+    virtual bool listDirectory(const std::string& path, std::vector<DirectoryEntry>& entries) = 0;
+
+    // The absolute form of `path`, lexically (joined with the current
+    // directory; "." and ".." resolved), links left as they are.
+    virtual std::string absolutePath(const std::string& path) = 0;
+
+    // Moves a file; never replaces an existing `to`. On failure gives false
+    // and sets `errorText` to the system's message for the failure.
+    virtual bool moveFileNoReplace(const std::string& from, const std::string& to,
+                                   std::string& errorText) = 0;
+};
+
+// The real file system of the machine.
+FileSystem& SystemFileSystem();
+
+// Local time of a modification time as given by ReadableFile::modifiedTime.
+LocalTime ToLocalTime(std::int64_t secondsSinceEpoch);
+
+// True for the first byte of a double-byte character in the system's
+// single-byte code page (always false where the code page has none).
+bool IsLeadByte(unsigned char byte);
+
+// Full path of the running executable; empty when unknown.
+std::string ExecutablePath();
+
+// True when standard error is an interactive terminal or console.
+bool StderrIsTerminal();
+
+// Makes Ctrl-C (and SIGTERM on POSIX) set a flag instead of ending the
+// process; InterruptRequested() reads that flag.
+void InstallInterruptHandler();
+bool InterruptRequested();
+
+}  // namespace tw

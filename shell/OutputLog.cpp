@@ -1,0 +1,63 @@
+#include "shell/OutputLog.h"
+
+#include <cstdio>
+
+namespace tw {
+
+std::int32_t OutputLog::addFile(const std::string& path) {
+    files_.push_back(path);
+    return static_cast<std::int32_t>(files_.size() - 1);
+}
+
+void OutputLog::appendLine(const std::string& text, std::int32_t fileIndex) {
+    lines_.push_back(Line{text, fileIndex});
+}
+
+void OutputLog::appendSeparator() {
+    if (lines_.empty())
+        return;
+    appendLine(std::string(), NoFile);
+    appendLine(std::string(), NoFile);
+}
+
+void OutputLog::clear() {
+    lines_.clear();
+    files_.clear();
+}
+
+std::optional<std::string> OutputLog::filePathForLine(std::size_t lineIndex) const {
+    if (lineIndex >= lines_.size())
+        return std::nullopt;
+    std::int32_t index = lines_[lineIndex].fileIndex;
+    if (index < 0 || static_cast<std::size_t>(index) >= files_.size())
+        return std::nullopt;
+    return files_[static_cast<std::size_t>(index)];
+}
+
+std::string SaveLogText(const std::vector<OutputLog::Line>& lines) {
+    std::string text;
+    for (const auto& line : lines) {
+        text += line.text;
+        text += "\r\n";
+    }
+    return text;
+}
+
+bool OutputLog::saveToFile(const std::string& path) const {
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    if (out == nullptr)
+        return false;
+    bool ok = true;
+    for (const auto& line : lines_) {
+        if (std::fwrite(line.text.data(), 1, line.text.size(), out) != line.text.size() ||
+            std::fwrite("\r\n", 1, 2, out) != 2) {
+            ok = false;
+            break;
+        }
+    }
+    if (std::fclose(out) != 0)
+        ok = false;
+    return ok;
+}
+
+}  // namespace tw

@@ -1,0 +1,157 @@
+// Builds MPEG audio files in memory, so that each edge case is written out
+// where it is tested: frames, Xing and VBRI tags, ID3v1 and ID3v2 tags.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "analysis/FrameHeader.h"
+
+namespace tw::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+class ByteBuilder {
+public:
+    ByteBuilder& bytes(std::initializer_list<std::uint8_t> b) {
+        data_.insert(data_.end(), b.begin(), b.end());
+        return *this;
+    }
+    ByteBuilder& bytes(const Bytes& b) {
+        data_.insert(data_.end(), b.begin(), b.end());
+        return *this;
+    }
+    ByteBuilder& text(const std::string& s) {
+        data_.insert(data_.end(), s.begin(), s.end());
+        return *this;
+    }
+    ByteBuilder& fill(std::size_t n, std::uint8_t value = 0) {
+        data_.insert(data_.end(), n, value);
+        return *this;
+    }
+    ByteBuilder& be32(std::uint32_t v) {
+        return bytes({static_cast<std::uint8_t>(v >> 24), static_cast<std::uint8_t>(v >> 16),
+                      static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v)});
+    }
+    ByteBuilder& syncsafe(std::uint32_t v) {
+        return bytes({static_cast<std::uint8_t>((v >> 21) & 0x7F), static_cast<std::uint8_t>((v >> 14) & 0x7F),
+                      static_cast<std::uint8_t>((v >> 7) & 0x7F), static_cast<std::uint8_t>(v & 0x7F)});
+    }
+
+    // One whole frame: the four header bytes, then zero bytes up to the
+    // header's frameLength.
+    ByteBuilder& frame(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2, std::uint8_t b3) {
+        return frame({b0, b1, b2, b3});
+    }
+    ByteBuilder& frame(std::initializer_list<std::uint8_t> header) {
+        std::uint8_t h[4];
+        std::copy(header.begin(), header.end(), h);
+        FrameHeader fh;
+        fh.decode(h);
+        std::size_t start = data_.size();
+        data_.insert(data_.end(), h, h + 4);
+        if (fh.frameLength() > 4)
+            data_.resize(start + static_cast<std::size_t>(fh.frameLength()), 0);
+        return *this;
+    }
+    ByteBuilder& frames(int count, std::initializer_list<std::uint8_t> header) {
+        for (int i = 0; i < count; ++i)
+            frame(header);
+        return *this;
+    }
+
+    // A frame that carries a Xing tag at `xingOffset` with the given flags and
+    // frame count.
+    ByteBuilder& xingFrame(std::initializer_list<std::uint8_t> header, std::size_t xingOffset, std::uint32_t flags,
+                           std::uint32_t frames, const char* magic = "Xing") {
+        std::size_t start = data_.size();
+        frame(header);
+        patch(start + xingOffset, std::string(magic, 4));
+        patchBe32(start + xingOffset + 4, flags);
+        patchBe32(start + xingOffset + 8, frames);
+        return *this;
+    }
+
+    // A frame that carries a VBRI tag at `vbriOffset` with the frame count.
+    ByteBuilder& vbriFrame(std::initializer_list<std::uint8_t> header, std::size_t vbriOffset, std::uint32_t frames) {
+        std::size_t start = data_.size();
+        frame(header);
+        patch(start + vbriOffset, "VBRI");
+        patchBe32(start + vbriOffset + 14, frames);
+        return *this;
+    }
+
+    // A 128-byte ID3v1 tag; track 0 writes the 1.0 form.
+    ByteBuilder& id3v1(const std::string& title, const std::string& artist, const std::string& album,
+                       const std::string& year, const std::string& comment, std::uint8_t track, std::uint8_t genre) {
+        std::size_t start = data_.size();
+        data_.resize(start + 128, 0);
+        patch(start, "TAG");
+        patch(start + 3, title.substr(0, 30));
+        patch(start + 33, artist.substr(0, 30));
+        patch(start + 63, album.substr(0, 30));
+        patch(start + 93, year.substr(0, 4));
+        patch(start + 97, comment.substr(0, track != 0 ? 28 : 30));
+        if (track != 0) {
+            data_[start + 125] = 0;
+            data_[start + 126] = track;
+        }
+        data_[start + 127] = genre;
+        return *this;
+    }
+
+    // An ID3v2 header declaring `size` bytes after it.
+    ByteBuilder& id3v2Header(std::uint8_t major, std::uint8_t revision, std::uint8_t flags, std::uint32_t size) {
+        text("ID3");
+        bytes({major, revision, flags});
+        return syncsafe(size);
+    }
+    // One ID3v2 frame with a syncsafe size.
+    ByteBuilder& id3v2Frame(const std::string& id, const Bytes& payload) {
+        text(id.substr(0, 4));
+        syncsafe(static_cast<std::uint32_t>(payload.size()));
+        bytes({0, 0});
+        return bytes(payload);
+    }
+    // A text frame of encoding 0.
+    ByteBuilder& id3v2TextFrame(const std::string& id, const std::string& value) {
+        Bytes payload{0};
+        payload.insert(payload.end(), value.begin(), value.end());
+        return id3v2Frame(id, payload);
+    }
+
+    ByteBuilder& patch(std::size_t at, const std::string& s) {
+        if (data_.size() < at + s.size())
+            data_.resize(at + s.size(), 0);
+        std::memcpy(data_.data() + at, s.data(), s.size());
+        return *this;
+    }
+    ByteBuilder& patchBe32(std::size_t at, std::uint32_t v) {
+        std::string s{static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
+                      static_cast<char>(v)};
+        return patch(at, s);
+    }
+
+    std::size_t size() const { return data_.size(); }
+    const Bytes& build() const { return data_; }
+    Bytes& data() { return data_; }
+
+private:
+    Bytes data_;
+};
+
+// A complete ID3v2.3 tag holding the given text frames, padded with zeros to
+// `padding` extra bytes.
+inline Bytes Id3v2Tag3(const std::vector<std::pair<std::string, std::string>>& frames, std::size_t padding = 0) {
+    ByteBuilder body;
+    for (const auto& f : frames)
+        body.id3v2TextFrame(f.first, f.second);
+    body.fill(padding);
+    ByteBuilder tag;
+    tag.id3v2Header(3, 0, 0, static_cast<std::uint32_t>(body.size())).bytes(body.build());
+    return tag.build();
+}
+
+}  // namespace tw::test
