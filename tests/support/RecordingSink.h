@@ -24,7 +24,7 @@ public:
     }
     void pumpPendingMessages() override {
         ++pumps;
-        if (cancelAfterPumps >= 0 && pumps >= cancelAfterPumps)
+        if (pumps == cancelAfterPumps)  // once, like one confirmed Cancel
             cancel = true;
     }
     bool cancelRequested() const override { return cancel; }
