@@ -1,0 +1,104 @@
+#include "shell/win32/Dialog.h"
+
+namespace tw::win {
+
+namespace {
+constexpr const char* ThisProperty = "Tunewarden.Dialog.this";
+}
+
+Dialog::~Dialog() {
+    if (hwnd_ != nullptr && !modal_ && IsWindow(hwnd_)) {
+        RemovePropA(hwnd_, ThisProperty);
+        DestroyWindow(hwnd_);
+    }
+}
+
+INT_PTR Dialog::runModal(HINSTANCE instance, int templateId, HWND parent) {
+    modal_ = true;
+    INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(templateId), parent, DialogProc,
+                                     reinterpret_cast<LPARAM>(this));
+    hwnd_ = nullptr;
+    return result;
+}
+
+HWND Dialog::createModeless(HINSTANCE instance, int templateId, HWND parent) {
+    modal_ = false;
+    return CreateDialogParamA(instance, MAKEINTRESOURCEA(templateId), parent, DialogProc,
+                              reinterpret_cast<LPARAM>(this));
+}
+
+void Dialog::end(INT_PTR result) {
+    if (hwnd_ == nullptr)
+        return;
+    if (modal_) {
+        EndDialog(hwnd_, result);
+        return;
+    }
+    HWND h = hwnd_;
+    RemovePropA(h, ThisProperty);
+    hwnd_ = nullptr;
+    DestroyWindow(h);
+}
+
+bool Dialog::onCommand(int id, int, HWND) {
+    if (id == IDOK) {
+        onOk();
+        return true;
+    }
+    if (id == IDCANCEL) {
+        onCancel();
+        return true;
+    }
+    return false;
+}
+
+void Dialog::onSize(UINT, int, int) {}
+
+INT_PTR Dialog::onMessage(UINT, WPARAM, LPARAM, bool& handled) {
+    handled = false;
+    return FALSE;
+}
+
+INT_PTR Dialog::route(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return onInit() ? TRUE : FALSE;
+    case WM_COMMAND:
+        return onCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)) ? TRUE : FALSE;
+    case WM_SIZE:
+        onSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
+        return FALSE;  // let the default handling run too
+    default: {
+        bool handled = false;
+        INT_PTR result = onMessage(message, wParam, lParam, handled);
+        return handled ? result : FALSE;
+    }
+    }
+}
+
+INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    Dialog* self = nullptr;
+    if (message == WM_INITDIALOG) {
+        self = reinterpret_cast<Dialog*>(lParam);
+        self->hwnd_ = hwnd;
+        SetPropA(hwnd, ThisProperty, self);
+    } else {
+        self = static_cast<Dialog*>(GetPropA(hwnd, ThisProperty));
+    }
+    if (self == nullptr)
+        return FALSE;
+    if (message == WM_NCDESTROY) {
+        RemovePropA(hwnd, ThisProperty);
+        if (self->hwnd_ == hwnd)
+            self->hwnd_ = nullptr;
+        return FALSE;
+    }
+    try {
+        return self->route(message, wParam, lParam);
+    } catch (...) {
+        // Nothing may unwind through the system's code.
+        return FALSE;
+    }
+}
+
+}  // namespace tw::win
