@@ -46,6 +46,8 @@ public:
     const Id3v2Tag& id3v2() const { return id3v2_; }
 
 private:
+    void reset(const std::string& path);
+    bool scanOpenFile(BufferedReader& file, std::int32_t maxOffset);
     bool fail(const char* message);
 
     std::string modifiedText_;
@@ -67,7 +69,9 @@ private:
     Id3v2Tag id3v2_;
 };
 
-// "M/d/yy H:mm:ss", e.g. 7/30/07 1:44:26.
-std::string FormatModifiedTime(std::int64_t secondsSinceEpoch);
+struct LocalTime;
+
+// "M/d/yy H:mm:ss", e.g. 7/30/07 1:44:26, the same on every platform.
+std::string FormatLocalTime(const LocalTime& time);
 
 }  // namespace tw
