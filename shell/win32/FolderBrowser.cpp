@@ -1,0 +1,108 @@
+#include "shell/win32/FolderBrowser.h"
+
+namespace tw::win {
+
+namespace {
+
+// Texts of the browser.
+constexpr const char* BrowserTitle = "Current Selection";
+
+// Longest path shown whole in the status line.
+constexpr std::size_t StatusPathLength = 35;
+
+// Hands an item list back to the shell's allocator.
+void FreeItemList(LPITEMIDLIST items) {
+    IMalloc* allocator = nullptr;
+    if (FAILED(SHGetMalloc(&allocator)) || allocator == nullptr)
+        return;
+    allocator->Free(items);
+    allocator->Release();
+}
+
+// COM for the browser's lifetime, when the thread hasn't set it up already
+// in another mode.
+class ComScope {
+public:
+    ComScope() : initialised_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~ComScope() {
+        if (initialised_)
+            CoUninitialize();
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+private:
+    bool initialised_;
+};
+
+}  // namespace
+
+std::string FolderDisplayForm(const std::string& path) {
+    if (path.size() <= StatusPathLength)
+        return path;
+    return path.substr(0, StatusPathLength) + "...";
+}
+
+void BrowseForFolder(std::string& path, HWND owner) {
+    ComScope com;
+    FolderBrowser browser(path, owner);
+    if (browser.run())
+        path = browser.currentPath();
+}
+
+FolderBrowser::FolderBrowser(const std::string& startPath, HWND owner) : startPath_(startPath) {
+    info_.hwndOwner = owner;
+    info_.pidlRoot = nullptr;  // the desktop
+    info_.pszDisplayName = displayName_;
+    info_.lpszTitle = BrowserTitle;
+    info_.ulFlags = BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT;
+    info_.lpfn = Notify;
+    info_.lParam = reinterpret_cast<LPARAM>(this);
+}
+
+bool FolderBrowser::run() {
+    currentPath_ = startPath_;
+    LPITEMIDLIST chosen = SHBrowseForFolderA(&info_);
+    window_ = nullptr;
+    if (chosen == nullptr)
+        return false;
+    pathBuffer_[0] = '\0';
+    bool isFolder = SHGetPathFromIDListA(chosen, pathBuffer_) != FALSE;
+    FreeItemList(chosen);
+    if (!isFolder)
+        return false;
+    currentPath_ = pathBuffer_;
+    return true;
+}
+
+int CALLBACK FolderBrowser::Notify(HWND window, UINT message, LPARAM lParam, LPARAM data) {
+    auto* self = reinterpret_cast<FolderBrowser*>(data);
+    if (self == nullptr)
+        return 0;
+    self->window_ = window;
+    if (message == BFFM_INITIALIZED)
+        self->onInitialized();
+    else if (message == BFFM_SELCHANGED)
+        self->onSelectionChanged(reinterpret_cast<LPCITEMIDLIST>(lParam));
+    return 0;
+}
+
+void FolderBrowser::onInitialized() {
+    SendMessageA(window_, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(startPath_.c_str()));
+    setStatusText(startPath_);
+}
+
+void FolderBrowser::onSelectionChanged(LPCITEMIDLIST item) {
+    pathBuffer_[0] = '\0';
+    if (item == nullptr || !SHGetPathFromIDListA(item, pathBuffer_))
+        pathBuffer_[0] = '\0';
+    currentPath_ = pathBuffer_;
+    setStatusText(currentPath_);
+}
+
+void FolderBrowser::setStatusText(const std::string& path) {
+    std::string shown = FolderDisplayForm(path);
+    SendMessageA(window_, BFFM_SETSTATUSTEXTA, 0, reinterpret_cast<LPARAM>(shown.c_str()));
+}
+
+}  // namespace tw::win

@@ -1,0 +1,168 @@
+#include "shell/win32/HyperlinkLabel.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstring>
+#include <vector>
+
+#include "shell/win32/ResourceIds.h"
+
+namespace tw::win {
+
+namespace {
+
+constexpr UINT_PTR SubclassId = 1;
+constexpr COLORREF LinkColour = RGB(0, 0, 255);
+constexpr std::size_t LongestFaceName = LF_FACESIZE - 1;  // 31 characters
+
+HFONT FontOf(HWND control) {
+    return reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
+}
+
+}  // namespace
+
+HyperlinkLabel::~HyperlinkLabel() {
+    unbind();
+    if (ownFont_ != nullptr)
+        DeleteObject(ownFont_);
+}
+
+bool HyperlinkLabel::bind(HWND control) {
+    if (!IsWindow(control))
+        return false;
+    unbind();
+    control_ = control;
+    boundFont_ = FontOf(control);
+    HGDIOBJ described = boundFont_ != nullptr ? static_cast<HGDIOBJ>(boundFont_) : GetStockObject(SYSTEM_FONT);
+    GetObjectA(described, sizeof fontDescription_, &fontDescription_);
+    HDC dc = GetDC(control);
+    if (dc != nullptr) {
+        textColour_ = GetTextColor(dc);
+        ReleaseDC(control, dc);
+    }
+    SetWindowSubclass(control, SubclassProc, SubclassId, reinterpret_cast<DWORD_PTR>(this));
+    return true;
+}
+
+void HyperlinkLabel::unbind() {
+    if (control_ == nullptr)
+        return;
+    if (IsWindow(control_)) {
+        RemoveWindowSubclass(control_, SubclassProc, SubclassId);
+        // The own font is about to go: leave the control with one that lives.
+        if (ownFont_ != nullptr)
+            SendMessageA(control_, WM_SETFONT, reinterpret_cast<WPARAM>(boundFont_), FALSE);
+    }
+    control_ = nullptr;
+}
+
+void HyperlinkLabel::setLink(const std::string& text, const char* target) {
+    SetWindowTextA(control_, text.c_str());
+    target_ = target != nullptr ? target : "";
+    changeFont(nullptr, -1, -1, -1, -1, 1, 1, LinkColour);
+    sizeToText();
+    cursor_ = LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_LINK));
+    if (cursor_ == nullptr)
+        cursor_ = LoadCursorA(nullptr, IDC_HAND);
+    isLink_ = true;
+}
+
+bool HyperlinkLabel::changeFont(const char* face, int height, int width, int bold, int italic, int underline,
+                                int colourFlag, COLORREF colour) {
+    LOGFONTA description = fontDescription_;
+    if (face != nullptr && std::strlen(face) <= LongestFaceName)
+        std::strcpy(description.lfFaceName, face);
+    if (height != -1)
+        description.lfHeight = height;
+    if (width != -1)
+        description.lfWidth = width;
+    if (bold != -1)
+        description.lfWeight = bold != 0 ? FW_BOLD : FW_NORMAL;
+    if (italic != -1)
+        description.lfItalic = italic != 0 ? TRUE : FALSE;
+    if (underline != -1)
+        description.lfUnderline = underline != 0 ? TRUE : FALSE;
+
+    // The control lets go of the old own font before it is deleted.
+    HFONT font = CreateFontIndirectA(&description);
+    HFONT shown = font != nullptr ? font : boundFont_;
+    SendMessageA(control_, WM_SETFONT, reinterpret_cast<WPARAM>(shown), TRUE);
+    if (ownFont_ != nullptr)
+        DeleteObject(ownFont_);
+    ownFont_ = font;
+    if (font == nullptr)
+        return false;
+    fontDescription_ = description;
+    if (colourFlag != -1)
+        textColour_ = colour;
+    return true;
+}
+
+void HyperlinkLabel::sizeToText() {
+    std::string shown = text();
+    HDC dc = GetDC(control_);
+    if (dc == nullptr)
+        return;
+    HGDIOBJ previous = SelectObject(dc, FontOf(control_));
+    SIZE extent = {};
+    GetTextExtentPoint32A(dc, shown.c_str(), static_cast<int>(shown.size()), &extent);
+    SelectObject(dc, previous);
+    ReleaseDC(control_, dc);
+    SetWindowPos(control_, nullptr, 0, 0, extent.cx, extent.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+std::string HyperlinkLabel::clickTarget() const {
+    return target_.empty() ? text() : target_;
+}
+
+void HyperlinkLabel::onClicked() {
+    if (!isLink_)
+        return;
+    ShellExecuteA(GetParent(control_), "open", clickTarget().c_str(), "", "", SW_SHOWNORMAL);
+}
+
+std::string HyperlinkLabel::text() const {
+    int length = GetWindowTextLengthA(control_);
+    std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
+    GetWindowTextA(control_, buffer.data(), length + 1);
+    return buffer.data();
+}
+
+void HyperlinkLabel::paint() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(control_, &ps);
+    if (dc == nullptr)
+        return;
+    std::string shown = text();
+    HGDIOBJ previous = SelectObject(dc, FontOf(control_));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, textColour_);
+    TextOutA(dc, 0, 0, shown.c_str(), static_cast<int>(shown.size()));
+    SelectObject(dc, previous);
+    EndPaint(control_, &ps);
+}
+
+LRESULT CALLBACK HyperlinkLabel::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                              DWORD_PTR data) {
+    auto* self = reinterpret_cast<HyperlinkLabel*>(data);
+    switch (message) {
+    case WM_SETCURSOR:
+        if (self->cursor_ == nullptr)
+            break;
+        SetCursor(self->cursor_);
+        return TRUE;
+    case WM_PAINT:
+        self->paint();
+        return 0;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(window, SubclassProc, id);
+        self->control_ = nullptr;
+        break;
+    default:
+        break;
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+}  // namespace tw::win

@@ -1,0 +1,292 @@
+#include "shell/win32/OptionsDialog.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "common/Text.h"
+#include "shell/win32/FolderBrowser.h"
+#include "shell/win32/OptionsDialogIds.h"
+#include "shell/win32/ResourceIds.h"
+
+namespace tw::win {
+
+namespace {
+
+constexpr std::int32_t TabCode = 9;
+
+// The largest value a number box can hold, as its digits.
+constexpr const char* LargestNumberDigits = "2147483647";
+
+// The three number boxes; their index is the index of their guard flag.
+constexpr std::array<int, 3> NumberBoxes = {
+    IDC_OPT_MAX_OFFSET,     // bytes to search for the first sync
+    IDC_OPT_MAX_RESYNC,     // bytes to attempt a resync
+    IDC_OPT_MAX_FIELD_LEN,  // longest ID3v2 field
+};
+
+}  // namespace
+
+std::string NumberBoxText(const std::string& typed) {
+    std::string digits;
+    for (char c : typed) {
+        if (c < '0' || c > '9')
+            continue;
+        if (c == '0' && digits.empty())
+            continue;  // a leading zero
+        digits += c;
+    }
+    if (digits.empty())
+        return "0";
+    const std::string largest = LargestNumberDigits;
+    if (digits.size() > largest.size() || (digits.size() == largest.size() && digits > largest))
+        digits = largest;
+    std::string grouped;
+    std::size_t first = (digits.size() - 1) % 3 + 1;
+    grouped.append(digits, 0, first);
+    for (std::size_t i = first; i < digits.size(); i += 3) {
+        grouped += ',';
+        grouped.append(digits, i, 3);
+    }
+    return grouped;
+}
+
+// ---- The options as settings ----
+
+std::int32_t OptionsDialog::maxOffset() const {
+    return ParseThousands(fields_.maxOffsetText);
+}
+
+std::int32_t OptionsDialog::maxResync() const {
+    return ParseThousands(fields_.maxResyncText);
+}
+
+std::int32_t OptionsDialog::maxFieldLen() const {
+    return ParseThousands(fields_.maxFieldLenText);
+}
+
+std::int32_t OptionsDialog::catDelimChar() const {
+    if (fields_.delimiterChoice != DelimiterOther)
+        return TabCode;
+    if (fields_.delimiterText.empty())
+        return 0;
+    return static_cast<std::int8_t>(fields_.delimiterText[0]);
+}
+
+void OptionsDialog::setMaxOffset(std::int32_t value) {
+    fields_.maxOffsetText = FormatThousands(value);
+}
+
+void OptionsDialog::setMaxResync(std::int32_t value) {
+    fields_.maxResyncText = FormatThousands(value);
+}
+
+void OptionsDialog::setMaxFieldLen(std::int32_t value) {
+    fields_.maxFieldLenText = FormatThousands(value);
+}
+
+void OptionsDialog::setCatDelimChar(std::int32_t code) {
+    if (code == TabCode) {
+        fields_.delimiterChoice = DelimiterTab;
+        fields_.delimiterText.clear();
+        return;
+    }
+    fields_.delimiterChoice = DelimiterOther;
+    // A zero code (Other with an empty box) can't be shown as a character.
+    fields_.delimiterText = code == 0 ? std::string() : std::string(1, static_cast<char>(code));
+}
+
+void OptionsDialog::setFrom(const Settings& settings) {
+    setRecurseDirs(settings.recurseDirs);
+    setAutoStart(settings.autoStart);
+    setClearLog(settings.clearLog);
+    setIncludeBitrateSummary(settings.includeBitrateSummary);
+    setMoveFiles(settings.moveFiles);
+    setMoveFilesPath(settings.moveFilesPath);
+    setIgnoreEofErrors(settings.ignoreEofErrors);
+    setMaxOffset(settings.maxOffset);
+    setMaxResync(settings.maxResync);
+    setCatDelimChar(settings.catDelimChar);
+    setMaxFieldLen(settings.maxFieldLen);
+}
+
+void OptionsDialog::storeInto(Settings& settings) const {
+    settings.recurseDirs = recurseDirs();
+    settings.autoStart = autoStart();
+    settings.clearLog = clearLog();
+    settings.includeBitrateSummary = includeBitrateSummary();
+    settings.moveFiles = moveFiles();
+    settings.moveFilesPath = moveFilesPath();
+    settings.ignoreEofErrors = ignoreEofErrors();
+    settings.maxOffset = maxOffset();
+    settings.maxResync = maxResync();
+    settings.catDelimChar = catDelimChar();
+    settings.maxFieldLen = maxFieldLen();
+}
+
+// ---- The dialog ----
+
+void OptionsDialog::show(HWND parent) {
+    runModal(GetModuleHandleA(nullptr), IDD_OPTIONS, parent);
+}
+
+HWND OptionsDialog::openModeless(HWND parent) {
+    return createModeless(GetModuleHandleA(nullptr), IDD_OPTIONS, parent);
+}
+
+bool OptionsDialog::onInit() {
+    putFieldsIntoControls();
+    EnableWindow(item(IDC_OPT_DELIM_TEXT), fields_.delimiterChoice == DelimiterOther);
+    enableMoveFilesControls();
+    return true;
+}
+
+bool OptionsDialog::onCommand(int id, int notifyCode, HWND control) {
+    struct Route {
+        int id;
+        int notifyCode;
+        void (OptionsDialog::*handler)(int id);
+    };
+    static constexpr std::array<Route, 8> Routes = {{
+        {IDC_OPT_DELIM_TAB, BN_CLICKED, &OptionsDialog::onTabClicked},         // "Tab"
+        {IDC_OPT_DELIM_OTHER, BN_CLICKED, &OptionsDialog::onOtherClicked},     // "Other:"
+        {IDC_OPT_MOVE_FILES, BN_CLICKED, &OptionsDialog::onMoveFilesClicked},  // move files check box
+        {IDC_OPT_BROWSE, BN_CLICKED, &OptionsDialog::onBrowseClicked},         // "Browse"
+        {IDC_OPT_MAX_OFFSET, EN_UPDATE, &OptionsDialog::onNumberUpdated},      // number filter
+        {IDC_OPT_MAX_RESYNC, EN_UPDATE, &OptionsDialog::onNumberUpdated},      // number filter
+        {IDC_OPT_MAX_FIELD_LEN, EN_UPDATE, &OptionsDialog::onNumberUpdated},   // number filter
+        {IDC_OPT_DELIM_TEXT, EN_UPDATE, &OptionsDialog::onDelimiterUpdated},   // one-character filter
+    }};
+    for (const Route& route : Routes) {
+        if (route.id == id && route.notifyCode == notifyCode) {
+            (this->*route.handler)(id);
+            return true;
+        }
+    }
+    return Dialog::onCommand(id, notifyCode, control);
+}
+
+void OptionsDialog::onOk() {
+    fields_.recurse = isChecked(IDC_OPT_RECURSE);
+    fields_.clearLog = isChecked(IDC_OPT_CLEAR_LOG);
+    fields_.maxOffsetText = controlText(IDC_OPT_MAX_OFFSET);
+    fields_.ignoreEofErrors = isChecked(IDC_OPT_IGNORE_EOF);
+    fields_.delimiterChoice = isChecked(IDC_OPT_DELIM_TAB)     ? DelimiterTab
+                              : isChecked(IDC_OPT_DELIM_OTHER) ? DelimiterOther
+                                                               : DelimiterNone;
+    fields_.delimiterText = controlText(IDC_OPT_DELIM_TEXT);
+    fields_.moveFiles = isChecked(IDC_OPT_MOVE_FILES);
+    fields_.moveFilesPath = controlText(IDC_OPT_MOVE_PATH);
+    fields_.maxResyncText = controlText(IDC_OPT_MAX_RESYNC);
+    fields_.maxFieldLenText = controlText(IDC_OPT_MAX_FIELD_LEN);
+    fields_.autoStart = isChecked(IDC_OPT_AUTO_START);
+    fields_.bitrateSummary = isChecked(IDC_OPT_BITRATE_SUMMARY);
+    end(IDOK);
+}
+
+void OptionsDialog::onTabClicked(int) {
+    EnableWindow(item(IDC_OPT_DELIM_TEXT), FALSE);
+}
+
+void OptionsDialog::onOtherClicked(int) {
+    EnableWindow(item(IDC_OPT_DELIM_TEXT), TRUE);
+}
+
+void OptionsDialog::onMoveFilesClicked(int) {
+    enableMoveFilesControls();
+}
+
+void OptionsDialog::onBrowseClicked(int) {
+    std::string path = controlText(IDC_OPT_MOVE_PATH);
+    BrowseForFolder(path, handle());
+    setControlText(IDC_OPT_MOVE_PATH, path);
+}
+
+void OptionsDialog::onNumberUpdated(int id) {
+    bool& guard = numberGuard(id);
+    if (guard)
+        return;
+    HWND box = item(id);
+    DWORD caret = 0;
+    SendMessageA(box, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&caret));
+    std::string typed = controlText(id);
+    std::string shown = NumberBoxText(typed);
+    guard = true;
+    SetWindowTextA(box, shown.c_str());
+    guard = false;
+    // Keep the caret's distance from the end of the text.
+    long fromEnd = static_cast<long>(typed.size()) - static_cast<long>(caret);
+    long position = std::max(0L, static_cast<long>(shown.size()) - fromEnd);
+    SendMessageA(box, EM_SETSEL, static_cast<WPARAM>(position), position);
+    SendMessageA(box, EM_SCROLLCARET, 0, 0);
+}
+
+void OptionsDialog::onDelimiterUpdated(int id) {
+    if (delimiterGuard_)
+        return;
+    std::string typed = controlText(id);
+    if (typed.size() <= 1)
+        return;
+    MessageBeep(0xFFFFFFFF);
+    HWND box = item(id);
+    DWORD start = 0;
+    SendMessageA(box, EM_GETSEL, reinterpret_cast<WPARAM>(&start), 0);
+    // Caret at 1: a character was typed in front of the old one.
+    bool typedInFront = start == 1;
+    delimiterGuard_ = true;
+    SetWindowTextA(box, typed.substr(typedInFront ? 1 : 0, 1).c_str());
+    int caret = typedInFront ? 0 : 1;
+    SendMessageA(box, EM_SETSEL, caret, caret);
+    delimiterGuard_ = false;
+    SendMessageA(box, EM_SCROLLCARET, 0, 0);
+}
+
+void OptionsDialog::putFieldsIntoControls() {
+    // The boxes show the fields as they are; the filters are for typing.
+    numberGuards_.fill(true);
+    delimiterGuard_ = true;
+    CheckDlgButton(handle(), IDC_OPT_RECURSE, fields_.recurse ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(handle(), IDC_OPT_CLEAR_LOG, fields_.clearLog ? BST_CHECKED : BST_UNCHECKED);
+    setControlText(IDC_OPT_MAX_OFFSET, fields_.maxOffsetText);
+    CheckDlgButton(handle(), IDC_OPT_IGNORE_EOF, fields_.ignoreEofErrors ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(handle(), IDC_OPT_DELIM_TAB, fields_.delimiterChoice == DelimiterTab ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(handle(), IDC_OPT_DELIM_OTHER,
+                   fields_.delimiterChoice == DelimiterOther ? BST_CHECKED : BST_UNCHECKED);
+    setControlText(IDC_OPT_DELIM_TEXT, fields_.delimiterText);
+    CheckDlgButton(handle(), IDC_OPT_MOVE_FILES, fields_.moveFiles ? BST_CHECKED : BST_UNCHECKED);
+    setControlText(IDC_OPT_MOVE_PATH, fields_.moveFilesPath);
+    setControlText(IDC_OPT_MAX_RESYNC, fields_.maxResyncText);
+    setControlText(IDC_OPT_MAX_FIELD_LEN, fields_.maxFieldLenText);
+    CheckDlgButton(handle(), IDC_OPT_AUTO_START, fields_.autoStart ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(handle(), IDC_OPT_BITRATE_SUMMARY, fields_.bitrateSummary ? BST_CHECKED : BST_UNCHECKED);
+    numberGuards_.fill(false);
+    delimiterGuard_ = false;
+}
+
+void OptionsDialog::enableMoveFilesControls() {
+    BOOL on = isChecked(IDC_OPT_MOVE_FILES) ? TRUE : FALSE;
+    EnableWindow(item(IDC_OPT_BROWSE), on);
+    EnableWindow(item(IDC_OPT_MOVE_PATH), on);
+}
+
+bool OptionsDialog::isChecked(int id) const {
+    return IsDlgButtonChecked(handle(), id) == BST_CHECKED;
+}
+
+std::string OptionsDialog::controlText(int id) const {
+    HWND control = item(id);
+    int length = GetWindowTextLengthA(control);
+    std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
+    GetWindowTextA(control, buffer.data(), length + 1);
+    return std::string(buffer.data());
+}
+
+void OptionsDialog::setControlText(int id, const std::string& text) {
+    SetDlgItemTextA(handle(), id, text.c_str());
+}
+
+bool& OptionsDialog::numberGuard(int id) {
+    auto at = std::find(NumberBoxes.begin(), NumberBoxes.end(), id);
+    return numberGuards_[static_cast<std::size_t>(at - NumberBoxes.begin())];
+}
+
+}  // namespace tw::win
