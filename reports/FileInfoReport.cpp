@@ -1,0 +1,118 @@
+#include "reports/FileInfoReport.h"
+
+#include "analysis/AudioFileInfo.h"
+#include "common/Text.h"
+
+namespace tw {
+namespace {
+
+constexpr const char* NoTagText = "No tag found\r\n";
+constexpr const char* Separator = ";   ";  // between items on one line
+constexpr const char* TenBlanks = "          ";
+
+const char* YesNo(bool b) {
+    return b ? "Yes" : "No";
+}
+
+class PaneText {
+public:
+    PaneText& line(const std::string& text) {
+        text_ += text;
+        text_ += "\r\n";
+        return *this;
+    }
+    std::string str() const { return text_; }
+
+private:
+    std::string text_;
+};
+
+}  // namespace
+
+std::string MpegInfoText(const AudioFileInfo& info) {
+    const FrameHeader& h = info.firstHeader();
+    PaneText pane;
+    pane.line("File size: " + FormatThousands(info.fileSize()) + " bytes");
+    pane.line("Offset to first valid header: " + FormatThousands(info.firstFrameOffset()) + " bytes");
+    pane.line("MPEG " + h.versionText() + ", layer " + h.layerText() + Separator + "Sample rate: " +
+              h.sampleRateText() + (h.isSampleRateKnown() ? " Hz" : ""));
+    if (info.hasXingHeader())
+        pane.line("Bitrate: Variable (Xing-type header)");
+    else if (info.hasVbriHeader())
+        pane.line("Bitrate: Variable (VBRI-type header)");
+    else
+        pane.line("Bitrate: " + h.bitrateKbpsText() + (h.isBitrateKnown() ? " kbps" : ""));
+    pane.line("Channel mode: " + h.channelModeText());
+    pane.line(std::string("Private: ") + YesNo(h.isPrivate()) + Separator + "CRCs: " + YesNo(h.isCrcProtected()) +
+              Separator + "Copyrighted: " + YesNo(h.isCopyright()));
+    pane.line(std::string("Original: ") + YesNo(h.isOriginal()) + Separator + "Emphasis: " + h.emphasisText());
+    pane.line("");
+
+    pane.line(h.samplesPerFrame() == -1 ? std::string("Frame size: Unknown")
+                                        : "Frame size: " + FormatThousands(h.samplesPerFrame()) + " samples/frame");
+    pane.line(h.frameLengthUnpadded() == -1
+                  ? std::string("Frame length: Unknown")
+                  : "Frame length: " + FormatThousands(h.frameLengthUnpadded()) + " bytes/frame (unpadded)");
+    pane.line(h.slotSize() == -1 ? std::string("Pad size: Unknown") : FormatText("Pad size: %d byte(s)", h.slotSize()));
+
+    if (info.frameCount() == -1)
+        pane.line("Estimated frames: Unknown");
+    else if (info.hasVbrHeader())
+        pane.line("Frames (specified in VBR header): " + FormatThousands(info.frameCount()));
+    else
+        pane.line("Estimated frames: " + FormatThousands(info.frameCount()));
+
+    if (info.estimatedSeconds() == -1.0) {
+        pane.line("Estimated time: Unknown");
+    } else {
+        const std::int32_t s = RoundToInt(info.estimatedSeconds());
+        pane.line(FormatText("Estimated time: %d:%02d", s / 60, s % 60) + " (" + FormatThousands(s) + " secs.)");
+    }
+
+    if (!info.hasVbrHeader())
+        pane.line("");
+    else if (info.estimatedBitrate() == -1.0)
+        pane.line("Estimated average bitrate: Unknown");
+    else
+        pane.line(FormatText("Estimated average bitrate: %0.1f kbps", info.estimatedBitrate() * 0.001));
+    return pane.str();
+}
+
+std::string Id3v1InfoText(const AudioFileInfo& info) {
+    if (!info.hasId3v1())
+        return NoTagText;
+    const Id3v1Tag& t = info.id3v1();
+    PaneText pane;
+    std::string version = FormatText("Tag version: 1.%d", t.isVersion11());
+    if (t.isVersion11() == 1)
+        version += TenBlanks + FormatText("Track: %d", t.track());
+    pane.line(version);
+    pane.line("Title: " + t.title());
+    pane.line("Artist: " + t.artist());
+    pane.line("Album: " + t.album());
+    // Two blanks per missing digit keep the genre roughly in place in a
+    // proportional font.
+    std::string year = t.year();
+    if (year.size() < 4)
+        year.append(2 * (4 - year.size()), ' ');
+    pane.line("Year: " + year + TenBlanks + "Genre: " + t.genre());
+    pane.line("Comment: " + t.comment());
+    return pane.str();
+}
+
+std::string Id3v2InfoText(const AudioFileInfo& info) {
+    if (!info.hasId3v2())
+        return NoTagText;
+    const Id3v2Tag& t = info.id3v2();
+    PaneText pane;
+    pane.line(FormatText("Tag version: %d.%d", t.majorVersion(), t.revision()) + Separator + "Length: " +
+              FormatThousands(t.totalLength()) + " bytes" + Separator + "Track: " + t.track());
+    pane.line("Title: " + t.title());
+    pane.line("Artist: " + t.artist());
+    pane.line("Album: " + t.album());
+    pane.line("Year: " + t.year().substr(0, 4) + TenBlanks + "Genre: " + t.genre());
+    pane.line("Comment: " + t.comment());
+    return pane.str();
+}
+
+}  // namespace tw
