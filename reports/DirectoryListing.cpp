@@ -1,0 +1,161 @@
+#include "reports/DirectoryListing.h"
+
+#include <algorithm>
+#include <set>
+
+#include "common/RunSink.h"
+#include "common/Text.h"
+#include "platform/Platform.h"
+
+namespace tw {
+namespace {
+
+unsigned char FoldCase(char c) {
+    unsigned char b = static_cast<unsigned char>(c);
+    return b >= 'A' && b <= 'Z' ? static_cast<unsigned char>(b + ('a' - 'A')) : b;
+}
+
+// Wildcard match ignoring letter case: "*" is any run of characters, "?" any
+// single character. Linear backtracking to the last "*", so no pattern can
+// make it slow.
+bool MatchesPattern(const std::string& name, const std::string& pattern) {
+    std::size_t n = 0;
+    std::size_t p = 0;
+    std::size_t starAt = std::string::npos;
+    std::size_t resumeAt = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starAt = p++;
+            resumeAt = n;
+            continue;
+        }
+        if (p < pattern.size() && (pattern[p] == '?' || FoldCase(pattern[p]) == FoldCase(name[n]))) {
+            ++p;
+            ++n;
+            continue;
+        }
+        if (starAt == std::string::npos)
+            return false;
+        p = starAt + 1;
+        n = ++resumeAt;
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
+// The last four characters are ".mp" (any case) and one of 1, 2, 3.
+bool IsAudioFileName(const std::string& name) {
+    if (name.size() < 4)
+        return false;
+    const char* tail = name.c_str() + name.size() - 4;
+    return tail[0] == '.' && FoldCase(tail[1]) == 'm' && FoldCase(tail[2]) == 'p' && tail[3] >= '1' &&
+           tail[3] <= '3';
+}
+
+// Names that differ only in letter case fall back to their bytes, so that
+// the order never depends on the order of enumeration.
+bool ListingOrder(const std::string& a, const std::string& b) {
+    if (LessIgnoringCase(a, b))
+        return true;
+    if (LessIgnoringCase(b, a))
+        return false;
+    return a < b;
+}
+
+// The absolute form of a directory without its trailing separator, ready to
+// have the separator and an entry name appended ("" for the POSIX root, "C:"
+// for a drive root).
+std::string AbsolutePrefix(FileSystem& fileSystem, const std::string& directory) {
+    std::string base = directory;
+    if (base.back() != PathSeparator)
+        base += PathSeparator;
+    std::string absolute = fileSystem.absolutePath(base);
+    if (!absolute.empty() && absolute.back() == PathSeparator)
+        absolute.pop_back();
+    return absolute;
+}
+
+// The path by which a directory is opened: a root keeps its separator, since
+// "C:" alone names the current directory of drive C.
+std::string OpenablePath(const std::string& prefix) {
+    if (prefix.empty())
+        return std::string(1, PathSeparator);
+#ifdef _WIN32
+    if (prefix.size() == 2 && prefix[1] == ':')
+        return prefix + PathSeparator;
+#endif
+    return prefix;
+}
+
+// Lists one directory: appends its audio files, sorted, and pushes its
+// subdirectories (when recursing) so that they come off the stack in sorted
+// order. A directory already listed, or one that can't be read, adds nothing.
+void ListOneDirectory(const std::string& prefix, bool recurse, const std::string& pattern, FileList& fileList,
+                      FileSystem& fileSystem, std::set<DirectoryIdentity>& visited,
+                      std::vector<std::string>& pending) {
+    std::string path = OpenablePath(prefix);
+    DirectoryIdentity identity;
+    if (fileSystem.directoryIdentity(path, identity) && !visited.insert(identity).second)
+        return;
+    std::vector<DirectoryEntry> entries;
+    if (!fileSystem.listDirectory(path, entries))
+        return;
+
+    std::vector<std::string> files;
+    std::vector<std::string> subdirectories;
+    for (const DirectoryEntry& entry : entries) {
+        if (entry.isDirectory) {
+            if (recurse)
+                subdirectories.push_back(entry.name);
+            continue;
+        }
+        if (MatchesPattern(entry.name, pattern) && IsAudioFileName(entry.name))
+            files.push_back(entry.name);
+    }
+
+    std::sort(files.begin(), files.end(), ListingOrder);
+    for (const std::string& name : files)
+        fileList.push_back(prefix + PathSeparator + name);
+
+    std::sort(subdirectories.begin(), subdirectories.end(), ListingOrder);
+    for (auto it = subdirectories.rbegin(); it != subdirectories.rend(); ++it)
+        pending.push_back(prefix + PathSeparator + *it);
+}
+
+}  // namespace
+
+void ListAudioFiles(const std::string& directory, bool recurse, const std::string& pattern, FileList& fileList,
+                    RunSink& sink) {
+    ListAudioFiles(directory, recurse, pattern, fileList, sink, SystemFileSystem());
+}
+
+void ListAudioFiles(const std::string& directory, bool recurse, const std::string& pattern, FileList& fileList,
+                    RunSink& sink, FileSystem& fileSystem) {
+    // Messages are let through once per directory, before it is read.
+    sink.pumpPendingMessages();
+    if (sink.cancelRequested())
+        return;
+    if (directory.empty())
+        return;
+
+    // Depth first with an explicit stack instead of recursion, so that a deep
+    // tree cannot exhaust the call stack. Each entry is the absolute path of
+    // a directory without its trailing separator.
+    std::vector<std::string> pending{AbsolutePrefix(fileSystem, directory)};
+    // Directories already listed: a link back up the tree is not followed a
+    // second time, so a looping tree ends.
+    std::set<DirectoryIdentity> visited;
+    for (;;) {
+        std::string prefix = std::move(pending.back());
+        pending.pop_back();
+        ListOneDirectory(prefix, recurse, pattern, fileList, fileSystem, visited, pending);
+        if (pending.empty())
+            return;
+        sink.pumpPendingMessages();
+        if (sink.cancelRequested())
+            return;
+    }
+}
+
+}  // namespace tw
