@@ -1,1 +1,164 @@
-int main() { return 0; }
+// tunewarden-cli: the three functions of the program, and the information
+// panes, without a window.
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "analysis/AudioFileInfo.h"
+#include "analysis/IntegrityTest.h"
+#include "cli/CliSink.h"
+#include "cli/Options.h"
+#include "common/FileHelpers.h"
+#include "platform/Platform.h"
+#include "reports/DirectoryCatalog.h"
+#include "reports/DirectoryTest.h"
+#include "reports/FileInfoReport.h"
+#include "shell/Settings.h"
+
+namespace {
+
+using namespace tw;
+
+constexpr int ExitClean = 0;
+constexpr int ExitFound = 1;
+constexpr int ExitUsage = 2;
+constexpr int ExitCancelled = 130;
+
+constexpr const char* Program = "tunewarden-cli";
+
+int UsageError(const std::string& message) {
+    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", Program, message.c_str(), Program);
+    return ExitUsage;
+}
+
+int CannotStart(const std::string& message) {
+    std::fprintf(stderr, "%s: %s\n", Program, message.c_str());
+    return ExitUsage;
+}
+
+// Writes each CR LF line of a pane as a log line.
+void AppendPane(RunSink& sink, const std::string& title, const std::string& pane) {
+    sink.appendLine(title, NoFile);
+    std::size_t start = 0;
+    while (start < pane.size()) {
+        std::size_t end = pane.find("\r\n", start);
+        if (end == std::string::npos)
+            end = pane.size();
+        sink.appendLine(pane.substr(start, end - start), NoFile);
+        start = end + 2;
+    }
+}
+
+// Start in Test File mode on an empty log: scan, then walk.
+int RunTest(RunSink& sink, const Settings& settings, const std::string& path) {
+    AudioFileInfo info;
+    if (!info.scan(path, settings.maxOffset)) {
+        sink.appendLine(info.errorText(), NoFile);
+        return ExitFound;
+    }
+    IntegrityTest test(sink, {settings.maxResync, settings.includeBitrateSummary});
+    return test.testFile(info) ? ExitFound : ExitClean;
+}
+
+int RunInfo(RunSink& sink, const Settings& settings, const std::string& path) {
+    AudioFileInfo info;
+    bool ok = info.scan(path, settings.maxOffset);
+    AppendPane(sink, "MPEG Info", ok ? MpegInfoText(info) : std::string());
+    AppendPane(sink, "ID3v1 Tag Info", Id3v1InfoText(info));
+    AppendPane(sink, "Leading ID3v2 Tag Info", Id3v2InfoText(info));
+    if (!ok)
+        sink.appendLine(info.errorText(), NoFile);
+    return ok ? ExitClean : ExitFound;
+}
+
+int RunTestDir(RunSink& sink, const Settings& settings, const std::string& dir) {
+    DirectoryTest test(sink, settings, dir);
+    DirectoryTest::Result result = test.testDirectory();
+    if (result.outcome == DirectoryTest::Outcome::InvalidMoveFolder) {
+        std::fprintf(stderr, "%s: %s\n", DirectoryTest::InvalidMoveFolderCaption, DirectoryTest::InvalidMoveFolderText);
+        return ExitUsage;
+    }
+    return result.problems > 0 ? ExitFound : ExitClean;
+}
+
+int RunCatalog(RunSink& sink, const Settings& settings, const std::string& dir) {
+    DirectoryCatalog catalog(sink, settings, dir);
+    DirectoryCatalog::Result result = catalog.catalogDirectory();
+    return result.failedScans > 0 ? ExitFound : ExitClean;
+}
+
+int Main(const std::vector<std::string>& args) {
+    std::string error;
+    std::optional<cli::Invocation> parsed = cli::ParseCommandLine(args, error);
+    if (!parsed)
+        return UsageError(error);
+    const cli::Invocation& inv = *parsed;
+    if (inv.command == cli::Command::Help) {
+        std::fputs(cli::UsageText().c_str(), stdout);
+        return ExitClean;
+    }
+    if (inv.command == cli::Command::Version) {
+        std::printf("%s %s\n", Program, TW_VERSION);
+        return ExitClean;
+    }
+
+    Settings settings;
+    if (!inv.settingsFile.empty() && !LoadSettingsFile(inv.settingsFile, settings))
+        return CannotStart("cannot read the settings file '" + inv.settingsFile + "'");
+    inv.overrides.applyTo(settings);
+
+    const bool directoryRun = inv.command == cli::Command::TestDir || inv.command == cli::Command::Catalog;
+    if (directoryRun && !DirectoryExists(inv.path))
+        return CannotStart("'" + inv.path + "' is not a folder that can be read");
+
+    std::FILE* saveLog = nullptr;
+    if (!inv.saveLogFile.empty()) {
+        saveLog = std::fopen(inv.saveLogFile.c_str(), "wb");
+        if (saveLog == nullptr)
+            return CannotStart("cannot create the log file '" + inv.saveLogFile + "'");
+    }
+
+    UseBinaryStdout();
+    static char outBuffer[1 << 16];
+    std::setvbuf(stdout, outBuffer, _IOFBF, sizeof outBuffer);
+    InstallInterruptHandler();
+
+    int status = ExitClean;
+    {
+        cli::CliSink sink(stdout, saveLog, StderrIsTerminal());
+        switch (inv.command) {
+        case cli::Command::Test:
+            status = RunTest(sink, settings, inv.path);
+            break;
+        case cli::Command::Info:
+            status = RunInfo(sink, settings, inv.path);
+            break;
+        case cli::Command::TestDir:
+            status = RunTestDir(sink, settings, inv.path);
+            break;
+        case cli::Command::Catalog:
+            status = RunCatalog(sink, settings, inv.path);
+            break;
+        default:
+            break;
+        }
+        sink.finish();
+        if (!sink.saveLogOk())
+            status = CannotStart("writing the log file '" + inv.saveLogFile + "' failed");
+    }
+    if (saveLog != nullptr && std::fclose(saveLog) != 0)
+        status = CannotStart("writing the log file '" + inv.saveLogFile + "' failed");
+    if (std::fflush(stdout) != 0)
+        status = CannotStart("writing standard output failed");
+    if (InterruptRequested())
+        return ExitCancelled;
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    return Main(args);
+}

@@ -135,7 +135,13 @@ bool CopyExclusive(const std::string& from, const std::string& to, int& error) {
 
 volatile sig_atomic_t g_interrupted = 0;
 
-extern "C" void OnInterrupt(int) {
+extern "C" void OnInterrupt(int signalNumber) {
+    if (g_interrupted != 0) {
+        // A second Ctrl-C: the user no longer waits for a clean end.
+        ::signal(signalNumber, SIG_DFL);
+        ::raise(signalNumber);
+        return;
+    }
     g_interrupted = 1;
 }
 
@@ -306,6 +312,12 @@ std::string ExecutablePath() {
 bool StderrIsTerminal() {
     return ::isatty(STDERR_FILENO) == 1;
 }
+
+bool StdoutIsTerminal() {
+    return ::isatty(STDOUT_FILENO) == 1;
+}
+
+void UseBinaryStdout() {}
 
 void InstallInterruptHandler() {
     struct sigaction action {};

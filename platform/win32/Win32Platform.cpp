@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <ctime>
 
@@ -231,6 +234,15 @@ std::string ExecutablePath() {
 bool StderrIsTerminal() {
     DWORD mode = 0;
     return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
+bool StdoutIsTerminal() {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+}
+
+void UseBinaryStdout() {
+    _setmode(_fileno(stdout), _O_BINARY);
 }
 
 void InstallInterruptHandler() {

@@ -1,0 +1,262 @@
+#include "cli/Options.h"
+
+#include <cctype>
+#include <cstdint>
+#include <limits>
+
+namespace tw::cli {
+namespace {
+
+struct CommandName {
+    const char* name;
+    Command command;
+};
+constexpr CommandName CommandNames[] = {
+    {"test", Command::Test},
+    {"info", Command::Info},
+    {"test-dir", Command::TestDir},
+    {"catalog", Command::Catalog},
+};
+
+// Whole-text integer: optional sign, digits (commas allowed between them, as
+// the program shows numbers), within 32 bits.
+bool ParseNumber(const std::string& text, std::int32_t& value) {
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    std::int64_t magnitude = 0;
+    bool digits = false;
+    for (; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == ',' && digits)
+            continue;
+        if (c < '0' || c > '9')
+            return false;
+        digits = true;
+        magnitude = magnitude * 10 + (c - '0');
+        if (magnitude > static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::max()) + 1)
+            return false;
+    }
+    if (!digits)
+        return false;
+    std::int64_t v = negative ? -magnitude : magnitude;
+    if (v > std::numeric_limits<std::int32_t>::max() || v < std::numeric_limits<std::int32_t>::min())
+        return false;
+    value = static_cast<std::int32_t>(v);
+    return true;
+}
+
+// One character, as the options dialog's "Other:" box holds it (a signed
+// 8-bit code); "tab" and "\t" name the tab.
+bool ParseDelimiter(const std::string& text, std::int32_t& code) {
+    if (text == "tab" || text == "TAB" || text == "\\t") {
+        code = 9;
+        return true;
+    }
+    if (text.size() != 1)
+        return false;
+    code = static_cast<signed char>(text[0]);
+    return true;
+}
+
+}  // namespace
+
+void Overrides::applyTo(Settings& settings) const {
+    if (recurseDirs)
+        settings.recurseDirs = *recurseDirs;
+    if (maxOffset)
+        settings.maxOffset = *maxOffset;
+    if (maxResync)
+        settings.maxResync = *maxResync;
+    if (includeBitrateSummary)
+        settings.includeBitrateSummary = *includeBitrateSummary;
+    if (ignoreEofErrors)
+        settings.ignoreEofErrors = *ignoreEofErrors;
+    if (moveFilesPath) {
+        settings.moveFiles = true;
+        settings.moveFilesPath = *moveFilesPath;
+    }
+    if (catDelimChar)
+        settings.catDelimChar = *catDelimChar;
+}
+
+std::optional<Invocation> ParseCommandLine(const std::vector<std::string>& args, std::string& error) {
+    Invocation inv;
+    std::vector<std::string> operands;
+    bool optionsEnded = false;
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            operands.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        std::string name = arg;
+        std::optional<std::string> inlineValue;
+        std::size_t eq = arg.find('=');
+        if (arg.compare(0, 2, "--") == 0 && eq != std::string::npos) {
+            name = arg.substr(0, eq);
+            inlineValue = arg.substr(eq + 1);
+        }
+        auto takeValue = [&](std::string& out) -> bool {
+            if (inlineValue) {
+                out = *inlineValue;
+                return true;
+            }
+            if (i + 1 >= args.size()) {
+                error = "option '" + name + "' needs a value";
+                return false;
+            }
+            out = args[++i];
+            return true;
+        };
+        auto noValue = [&]() -> bool {
+            if (!inlineValue)
+                return true;
+            error = "option '" + name + "' takes no value";
+            return false;
+        };
+
+        std::string value;
+        if (name == "--help" || name == "-h") {
+            if (!noValue())
+                return std::nullopt;
+            inv.command = Command::Help;
+            return inv;
+        }
+        if (name == "--version" || name == "-V") {
+            if (!noValue())
+                return std::nullopt;
+            inv.command = Command::Version;
+            return inv;
+        }
+        if (name == "--recurse" || name == "-r") {
+            if (!noValue())
+                return std::nullopt;
+            inv.overrides.recurseDirs = true;
+        } else if (name == "--no-bitrate-summary") {
+            if (!noValue())
+                return std::nullopt;
+            inv.overrides.includeBitrateSummary = false;
+        } else if (name == "--report-eof-errors") {
+            if (!noValue())
+                return std::nullopt;
+            inv.overrides.ignoreEofErrors = false;
+        } else if (name == "--max-offset" || name == "--max-resync") {
+            if (!takeValue(value))
+                return std::nullopt;
+            std::int32_t n = 0;
+            if (!ParseNumber(value, n)) {
+                error = "option '" + name + "' needs a whole number within 32 bits, not '" + value + "'";
+                return std::nullopt;
+            }
+            (name == "--max-offset" ? inv.overrides.maxOffset : inv.overrides.maxResync) = n;
+        } else if (name == "--move-to") {
+            if (!takeValue(value))
+                return std::nullopt;
+            if (value.empty()) {
+                error = "option '--move-to' needs a folder";
+                return std::nullopt;
+            }
+            inv.overrides.moveFilesPath = value;
+        } else if (name == "--delimiter") {
+            if (!takeValue(value))
+                return std::nullopt;
+            std::int32_t code = 0;
+            if (!ParseDelimiter(value, code)) {
+                error = "option '--delimiter' needs one character (or 'tab'), not '" + value + "'";
+                return std::nullopt;
+            }
+            inv.overrides.catDelimChar = code;
+        } else if (name == "--save-log") {
+            if (!takeValue(value))
+                return std::nullopt;
+            if (value.empty()) {
+                error = "option '--save-log' needs a file name";
+                return std::nullopt;
+            }
+            inv.saveLogFile = value;
+        } else if (name == "--settings") {
+            if (!takeValue(value))
+                return std::nullopt;
+            if (value.empty()) {
+                error = "option '--settings' needs a file name";
+                return std::nullopt;
+            }
+            inv.settingsFile = value;
+        } else {
+            error = "unknown option '" + name + "'";
+            return std::nullopt;
+        }
+    }
+
+    if (operands.empty()) {
+        error = "no command given";
+        return std::nullopt;
+    }
+    for (const auto& c : CommandNames)
+        if (operands[0] == c.name)
+            inv.command = c.command;
+    if (inv.command == Command::None) {
+        error = "unknown command '" + operands[0] + "'";
+        return std::nullopt;
+    }
+    if (operands.size() < 2) {
+        error = "'" + operands[0] + "' needs a " +
+                (inv.command == Command::Test || inv.command == Command::Info ? "file" : "folder");
+        return std::nullopt;
+    }
+    if (operands.size() > 2) {
+        error = "too many arguments (from '" + operands[2] + "' on); quote a path that holds blanks";
+        return std::nullopt;
+    }
+    inv.path = operands[1];
+    if (inv.path.empty()) {
+        error = "the path is empty";
+        return std::nullopt;
+    }
+    return inv;
+}
+
+std::string UsageText() {
+    return "Usage: tunewarden-cli COMMAND [OPTIONS] PATH\n"
+           "\n"
+           "Checks and catalogues MPEG audio files (MP3, MPEG-1/2/2.5 layers I-III).\n"
+           "Audio files are only read, never written.\n"
+           "\n"
+           "Commands:\n"
+           "  test FILE        walk one file frame by frame and log every problem\n"
+           "  info FILE        show the file's MPEG facts, ID3v1 tag and leading ID3v2 tag\n"
+           "  test-dir DIR     test every .mp1/.mp2/.mp3 file of a folder up to its first problem\n"
+           "  catalog DIR      write one delimited row per .mp1/.mp2/.mp3 file of a folder\n"
+           "\n"
+           "Options:\n"
+           "  -r, --recurse           include every subfolder (test-dir, catalog)\n"
+           "      --max-offset N      bytes to search for the first frame after a leading tag\n"
+           "                          (default 5000)\n"
+           "      --max-resync N      bytes to try when resynchronising (test; default 2000)\n"
+           "      --no-bitrate-summary  leave out the bitrate summary of variable-rate files\n"
+           "      --report-eof-errors report problems in the last 1% of a file (test-dir)\n"
+           "      --move-to DIR       move files with problems into DIR, never replacing a file\n"
+           "                          there (test-dir)\n"
+           "      --delimiter C       field delimiter of the catalog: one character or 'tab'\n"
+           "                          (default tab)\n"
+           "      --save-log FILE     also write the log to FILE (lines ended by CR LF)\n"
+           "      --settings FILE     read the options from a settings file first; the options\n"
+           "                          given here override it\n"
+           "  -h, --help              show this help and exit\n"
+           "  -V, --version           show the version and exit\n"
+           "\n"
+           "Log lines go to standard output; progress goes to standard error when it is a\n"
+           "terminal. Exit status: 0 nothing found, 1 a problem was found or a file could not\n"
+           "be scanned, 2 usage error or the run could not start, 130 cancelled (Ctrl-C).\n";
+}
+
+}  // namespace tw::cli

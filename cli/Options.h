@@ -1,0 +1,43 @@
+// The command line of tunewarden-cli: a command, a path and options that
+// mirror the settings.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "shell/Settings.h"
+
+namespace tw::cli {
+
+enum class Command { None, Test, Info, TestDir, Catalog, Help, Version };
+
+// Settings fields that an option set explicitly, so that they override a
+// settings file whatever order the options come in.
+struct Overrides {
+    std::optional<bool> recurseDirs;
+    std::optional<std::int32_t> maxOffset;
+    std::optional<std::int32_t> maxResync;
+    std::optional<bool> includeBitrateSummary;
+    std::optional<bool> ignoreEofErrors;
+    std::optional<std::string> moveFilesPath;
+    std::optional<std::int32_t> catDelimChar;
+
+    void applyTo(Settings& settings) const;
+};
+
+struct Invocation {
+    Command command = Command::None;
+    std::string path;
+    std::string settingsFile;  // empty: the defaults
+    std::string saveLogFile;   // empty: no saved log
+    Overrides overrides;
+};
+
+// Parses argv[1..]; on a usage error gives nothing and sets `error`.
+std::optional<Invocation> ParseCommandLine(const std::vector<std::string>& args, std::string& error);
+
+// The text of --help.
+std::string UsageText();
+
+}  // namespace tw::cli
