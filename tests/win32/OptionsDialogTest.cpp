@@ -1,0 +1,338 @@
+// The options dialog driven through its messages, as the user would drive it.
+#include "shell/win32/OptionsDialog.h"
+
+#include <gtest/gtest.h>
+
+#include "shell/win32/Clipboard.h"
+#include "shell/win32/OptionsDialogIds.h"
+#include "tests/win32/WindowActions.h"
+
+namespace tw::win {
+namespace {
+
+using test::CaretOf;
+using test::TypeChars;
+using test::WindowText;
+
+class OptionsDialogTest : public ::testing::Test {
+protected:
+    // Opens `dialog` modeless and visible; fails the test when it can't.
+    HWND open(OptionsDialog& dialog) {
+        HWND window = dialog.openModeless(nullptr);
+        EXPECT_NE(window, nullptr);
+        ShowWindow(window, SW_SHOW);
+        return window;
+    }
+
+    static void click(OptionsDialog& dialog, int id) { SendMessageA(dialog.item(id), BM_CLICK, 0, 0); }
+    static bool checked(OptionsDialog& dialog, int id) {
+        return IsDlgButtonChecked(dialog.handle(), id) == BST_CHECKED;
+    }
+    static bool enabled(OptionsDialog& dialog, int id) { return IsWindowEnabled(dialog.item(id)) != FALSE; }
+    static std::string text(OptionsDialog& dialog, int id) { return WindowText(dialog.item(id)); }
+    static void ok(OptionsDialog& dialog) { SendMessageA(dialog.handle(), WM_COMMAND, IDOK, 0); }
+    static void cancel(OptionsDialog& dialog) { SendMessageA(dialog.handle(), WM_COMMAND, IDCANCEL, 0); }
+    // Puts the caret at `position` and types `keys`.
+    static void typeAt(HWND edit, int position, const std::string& keys) {
+        SendMessageA(edit, EM_SETSEL, position, position);
+        TypeChars(edit, keys);
+    }
+    static void selectAll(HWND edit) { SendMessageA(edit, EM_SETSEL, 0, -1); }
+};
+
+TEST_F(OptionsDialogTest, OpensWithTheDefaultSettings) {
+    OptionsDialog dialog;
+    dialog.setFrom(Settings{});
+    ASSERT_NE(open(dialog), nullptr);
+    EXPECT_EQ(WindowText(dialog.handle()), "Options For Testing");
+    EXPECT_EQ(text(dialog, IDC_OPT_MAX_OFFSET), "5,000");
+    EXPECT_EQ(text(dialog, IDC_OPT_MAX_RESYNC), "2,000");
+    EXPECT_EQ(text(dialog, IDC_OPT_MAX_FIELD_LEN), "50");
+    EXPECT_TRUE(checked(dialog, IDC_OPT_DELIM_TAB));
+    EXPECT_FALSE(checked(dialog, IDC_OPT_DELIM_OTHER));
+    EXPECT_FALSE(enabled(dialog, IDC_OPT_DELIM_TEXT));
+    EXPECT_FALSE(checked(dialog, IDC_OPT_MOVE_FILES));
+    EXPECT_FALSE(enabled(dialog, IDC_OPT_BROWSE));
+    EXPECT_FALSE(enabled(dialog, IDC_OPT_MOVE_PATH));
+    EXPECT_FALSE(checked(dialog, IDC_OPT_RECURSE));
+    EXPECT_TRUE(checked(dialog, IDC_OPT_AUTO_START));
+    EXPECT_TRUE(checked(dialog, IDC_OPT_CLEAR_LOG));
+    EXPECT_TRUE(checked(dialog, IDC_OPT_BITRATE_SUMMARY));
+    EXPECT_TRUE(checked(dialog, IDC_OPT_IGNORE_EOF));
+}
+
+TEST_F(OptionsDialogTest, SettingsSurviveOpeningAndOk) {
+    Settings original;
+    original.recurseDirs = true;
+    original.autoStart = false;
+    original.clearLog = false;
+    original.includeBitrateSummary = false;
+    original.moveFiles = true;
+    original.moveFilesPath = "D:\\Bad Files";
+    original.ignoreEofErrors = false;
+    original.maxOffset = 1234567;
+    original.maxResync = 0;
+    original.catDelimChar = ',';
+    original.maxFieldLen = 2147483647;
+
+    OptionsDialog dialog;
+    dialog.setFrom(original);
+    ASSERT_NE(open(dialog), nullptr);
+    EXPECT_EQ(text(dialog, IDC_OPT_MAX_OFFSET), "1,234,567");
+    EXPECT_EQ(text(dialog, IDC_OPT_MAX_FIELD_LEN), "2,147,483,647");
+    EXPECT_TRUE(checked(dialog, IDC_OPT_DELIM_OTHER));
+    EXPECT_TRUE(enabled(dialog, IDC_OPT_DELIM_TEXT));
+    EXPECT_EQ(text(dialog, IDC_OPT_DELIM_TEXT), ",");
+    EXPECT_TRUE(enabled(dialog, IDC_OPT_BROWSE));
+    EXPECT_TRUE(enabled(dialog, IDC_OPT_MOVE_PATH));
+    EXPECT_EQ(text(dialog, IDC_OPT_MOVE_PATH), "D:\\Bad Files");
+    ok(dialog);
+    EXPECT_EQ(dialog.handle(), nullptr);
+
+    Settings back;
+    dialog.storeInto(back);
+    EXPECT_TRUE(back.recurseDirs);
+    EXPECT_FALSE(back.autoStart);
+    EXPECT_FALSE(back.clearLog);
+    EXPECT_FALSE(back.includeBitrateSummary);
+    EXPECT_TRUE(back.moveFiles);
+    EXPECT_EQ(back.moveFilesPath, "D:\\Bad Files");
+    EXPECT_FALSE(back.ignoreEofErrors);
+    EXPECT_EQ(back.maxOffset, 1234567);
+    EXPECT_EQ(back.maxResync, 0);
+    EXPECT_EQ(back.catDelimChar, 44);
+    EXPECT_EQ(back.maxFieldLen, 2147483647);
+}
+
+TEST_F(OptionsDialogTest, DelimiterCodesAsTheFieldsHoldThem) {
+    OptionsDialog dialog;
+    EXPECT_EQ(dialog.fields().delimiterChoice, OptionsDialog::DelimiterNone);
+    dialog.setCatDelimChar(9);
+    EXPECT_EQ(dialog.fields().delimiterChoice, OptionsDialog::DelimiterTab);
+    EXPECT_EQ(dialog.fields().delimiterText, "");
+    EXPECT_EQ(dialog.catDelimChar(), 9);
+    dialog.setCatDelimChar(';');
+    EXPECT_EQ(dialog.fields().delimiterChoice, OptionsDialog::DelimiterOther);
+    EXPECT_EQ(dialog.fields().delimiterText, ";");
+    EXPECT_EQ(dialog.catDelimChar(), 59);
+    // A character above 127 reads back as a signed 8-bit code.
+    dialog.setCatDelimChar(0xE9);
+    EXPECT_EQ(dialog.catDelimChar(), -23);
+    // Other with an empty text: code 0.
+    dialog.setCatDelimChar(0);
+    EXPECT_EQ(dialog.fields().delimiterChoice, OptionsDialog::DelimiterOther);
+    EXPECT_EQ(dialog.fields().delimiterText, "");
+    EXPECT_EQ(dialog.catDelimChar(), 0);
+}
+
+TEST_F(OptionsDialogTest, NumberBoxesKeepThousandsSeparatedDigits) {
+    OptionsDialog dialog;  // never loaded: the boxes open empty
+    ASSERT_NE(open(dialog), nullptr);
+    HWND offset = dialog.item(IDC_OPT_MAX_OFFSET);
+    EXPECT_EQ(WindowText(offset), "");
+
+    TypeChars(offset, "0");
+    EXPECT_EQ(WindowText(offset), "0");
+    TypeChars(offset, "07");
+    EXPECT_EQ(WindowText(offset), "7");
+    EXPECT_EQ(CaretOf(offset), 1);
+
+    selectAll(offset);
+    TypeChars(offset, "12345");
+    EXPECT_EQ(WindowText(offset), "12,345");
+    EXPECT_EQ(CaretOf(offset), 6);
+    TypeChars(offset, "x-");
+    EXPECT_EQ(WindowText(offset), "12,345");
+
+    // The caret keeps its distance from the end of the text.
+    HWND resync = dialog.item(IDC_OPT_MAX_RESYNC);
+    selectAll(resync);
+    TypeChars(resync, "999");
+    typeAt(resync, 1, "1");
+    EXPECT_EQ(WindowText(resync), "9,199");
+    EXPECT_EQ(CaretOf(resync), 3);
+    typeAt(resync, 0, "0");
+    EXPECT_EQ(WindowText(resync), "9,199");
+    EXPECT_EQ(CaretOf(resync), 0);
+
+    // Deleting every digit leaves 0.
+    selectAll(resync);
+    TypeChars(resync, "\b");
+    EXPECT_EQ(WindowText(resync), "0");
+
+    // Pasted letters are dropped.
+    HWND fieldLen = dialog.item(IDC_OPT_MAX_FIELD_LEN);
+    CopyTextToClipboard(dialog.handle(), "a1b2 c3-d4");
+    selectAll(fieldLen);
+    SendMessageA(fieldLen, WM_PASTE, 0, 0);
+    EXPECT_EQ(WindowText(fieldLen), "1,234");
+    EXPECT_EQ(CaretOf(fieldLen), 5);
+
+    // Past the 32-bit range the box holds the largest value it can store.
+    selectAll(fieldLen);
+    TypeChars(fieldLen, "99999999999");
+    EXPECT_EQ(WindowText(fieldLen), "2,147,483,647");
+
+    ok(dialog);
+    EXPECT_EQ(dialog.maxOffset(), 12345);
+    EXPECT_EQ(dialog.maxResync(), 0);
+    EXPECT_EQ(dialog.maxFieldLen(), 2147483647);
+}
+
+TEST_F(OptionsDialogTest, NumberBoxTextRules) {
+    EXPECT_EQ(NumberBoxText(""), "0");
+    EXPECT_EQ(NumberBoxText("000"), "0");
+    EXPECT_EQ(NumberBoxText("007"), "7");
+    EXPECT_EQ(NumberBoxText("1,0,0"), "100");
+    EXPECT_EQ(NumberBoxText("-1,000"), "1,000");
+    EXPECT_EQ(NumberBoxText("1234567"), "1,234,567");
+    EXPECT_EQ(NumberBoxText("2147483647"), "2,147,483,647");
+    EXPECT_EQ(NumberBoxText("2147483648"), "2,147,483,647");
+    EXPECT_EQ(NumberBoxText("00012345678901"), "2,147,483,647");
+    EXPECT_EQ(NumberBoxText("1000000000"), "1,000,000,000");
+}
+
+TEST_F(OptionsDialogTest, DelimiterBoxHoldsOneCharacter) {
+    OptionsDialog dialog;
+    dialog.setFrom(Settings{});
+    ASSERT_NE(open(dialog), nullptr);
+    HWND box = dialog.item(IDC_OPT_DELIM_TEXT);
+
+    click(dialog, IDC_OPT_DELIM_OTHER);
+    EXPECT_TRUE(enabled(dialog, IDC_OPT_DELIM_TEXT));
+    TypeChars(box, ";");
+    EXPECT_EQ(WindowText(box), ";");
+
+    // A second character is refused, typed after or in front of the old one.
+    TypeChars(box, "x");
+    EXPECT_EQ(WindowText(box), ";");
+    EXPECT_EQ(CaretOf(box), 1);
+    typeAt(box, 0, "y");
+    EXPECT_EQ(WindowText(box), ";");
+    EXPECT_EQ(CaretOf(box), 0);
+    // A pasted text keeps its first character.
+    selectAll(box);
+    CopyTextToClipboard(dialog.handle(), "|+");
+    SendMessageA(box, WM_PASTE, 0, 0);
+    EXPECT_EQ(WindowText(box), "|");
+    selectAll(box);
+    TypeChars(box, ";");
+
+    click(dialog, IDC_OPT_DELIM_TAB);
+    EXPECT_FALSE(enabled(dialog, IDC_OPT_DELIM_TEXT));
+    click(dialog, IDC_OPT_DELIM_OTHER);
+    ok(dialog);
+    EXPECT_EQ(dialog.catDelimChar(), 59);
+}
+
+TEST_F(OptionsDialogTest, OtherWithAnEmptyBoxGivesCodeZero) {
+    OptionsDialog dialog;
+    dialog.setFrom(Settings{});
+    ASSERT_NE(open(dialog), nullptr);
+    click(dialog, IDC_OPT_DELIM_OTHER);
+    ok(dialog);
+    EXPECT_EQ(dialog.catDelimChar(), 0);
+    Settings back;
+    dialog.storeInto(back);
+    EXPECT_EQ(back.catDelimChar, 0);
+    // At the next start the load rule makes it tab.
+    EXPECT_EQ(NormalisedDelimiter(back.catDelimChar), 9);
+
+    // Reopening shows Other with the empty box.
+    ASSERT_NE(open(dialog), nullptr);
+    EXPECT_TRUE(checked(dialog, IDC_OPT_DELIM_OTHER));
+    EXPECT_EQ(text(dialog, IDC_OPT_DELIM_TEXT), "");
+    cancel(dialog);
+}
+
+TEST_F(OptionsDialogTest, CancelKeepsTheValuesFromBefore) {
+    OptionsDialog dialog;
+    dialog.setFrom(Settings{});
+    ASSERT_NE(open(dialog), nullptr);
+    click(dialog, IDC_OPT_RECURSE);
+    click(dialog, IDC_OPT_CLEAR_LOG);
+    click(dialog, IDC_OPT_DELIM_OTHER);
+    TypeChars(dialog.item(IDC_OPT_DELIM_TEXT), "#");
+    selectAll(dialog.item(IDC_OPT_MAX_OFFSET));
+    TypeChars(dialog.item(IDC_OPT_MAX_OFFSET), "9");
+    EXPECT_EQ(text(dialog, IDC_OPT_MAX_OFFSET), "9");
+    cancel(dialog);
+    EXPECT_EQ(dialog.handle(), nullptr);
+
+    EXPECT_FALSE(dialog.recurseDirs());
+    EXPECT_TRUE(dialog.clearLog());
+    EXPECT_EQ(dialog.catDelimChar(), 9);
+    EXPECT_EQ(dialog.maxOffset(), 5000);
+
+    ASSERT_NE(open(dialog), nullptr);
+    EXPECT_FALSE(checked(dialog, IDC_OPT_RECURSE));
+    EXPECT_TRUE(checked(dialog, IDC_OPT_CLEAR_LOG));
+    EXPECT_TRUE(checked(dialog, IDC_OPT_DELIM_TAB));
+    EXPECT_EQ(text(dialog, IDC_OPT_DELIM_TEXT), "");
+    EXPECT_EQ(text(dialog, IDC_OPT_MAX_OFFSET), "5,000");
+    cancel(dialog);
+}
+
+TEST_F(OptionsDialogTest, MoveFilesBoxEnablesBrowseAndKeepsTheFolder) {
+    Settings settings;
+    settings.moveFiles = true;
+    settings.moveFilesPath = "C:\\Moved";
+    OptionsDialog dialog;
+    dialog.setFrom(settings);
+    ASSERT_NE(open(dialog), nullptr);
+    EXPECT_TRUE(enabled(dialog, IDC_OPT_BROWSE));
+    EXPECT_TRUE(enabled(dialog, IDC_OPT_MOVE_PATH));
+
+    click(dialog, IDC_OPT_MOVE_FILES);
+    EXPECT_FALSE(checked(dialog, IDC_OPT_MOVE_FILES));
+    EXPECT_FALSE(enabled(dialog, IDC_OPT_BROWSE));
+    EXPECT_FALSE(enabled(dialog, IDC_OPT_MOVE_PATH));
+    EXPECT_EQ(text(dialog, IDC_OPT_MOVE_PATH), "C:\\Moved");
+    click(dialog, IDC_OPT_MOVE_FILES);
+    EXPECT_TRUE(enabled(dialog, IDC_OPT_BROWSE));
+    click(dialog, IDC_OPT_MOVE_FILES);
+    ok(dialog);
+    EXPECT_FALSE(dialog.moveFiles());
+    EXPECT_EQ(dialog.moveFilesPath(), "C:\\Moved");
+}
+
+TEST_F(OptionsDialogTest, BrowsePutsTheChosenFolderIntoTheBox) {
+    char windowsDir[MAX_PATH] = {};
+    ASSERT_GT(GetWindowsDirectoryA(windowsDir, MAX_PATH), 0u);
+    Settings settings;
+    settings.moveFiles = true;
+    settings.moveFilesPath = windowsDir;
+    OptionsDialog dialog;
+    dialog.setFrom(settings);
+    ASSERT_NE(open(dialog), nullptr);
+    {
+        // The browser starts on the box's folder; OK takes that folder.
+        test::WhenDialogOpens browser(
+            [](HWND window) { return test::FindChildWithText(window, "Current Selection") != nullptr; },
+            [](HWND window) { PostMessageA(window, WM_COMMAND, IDOK, 0); });
+        click(dialog, IDC_OPT_BROWSE);
+        EXPECT_TRUE(browser.acted());
+    }
+    EXPECT_EQ(lstrcmpiA(text(dialog, IDC_OPT_MOVE_PATH).c_str(), windowsDir), 0) << text(dialog, IDC_OPT_MOVE_PATH);
+    cancel(dialog);
+}
+
+TEST_F(OptionsDialogTest, ShowRunsModallyUntilOk) {
+    OptionsDialog dialog;
+    dialog.setFrom(Settings{});
+    test::WhenDialogOpens user(test::CaptionIs("Options For Testing"), [](HWND window) {
+        SendDlgItemMessageA(window, IDC_OPT_RECURSE, BM_CLICK, 0, 0);
+        HWND offset = GetDlgItem(window, IDC_OPT_MAX_OFFSET);
+        SendMessageA(offset, EM_SETSEL, 0, -1);
+        TypeChars(offset, "8000");
+        PostMessageA(window, WM_COMMAND, IDOK, 0);
+    });
+    dialog.show(nullptr);
+    EXPECT_TRUE(user.acted());
+    EXPECT_TRUE(dialog.recurseDirs());
+    EXPECT_EQ(dialog.maxOffset(), 8000);
+    EXPECT_EQ(dialog.fields().maxOffsetText, "8,000");
+}
+
+}  // namespace
+}  // namespace tw::win

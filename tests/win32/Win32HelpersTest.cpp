@@ -1,0 +1,114 @@
+// The clipboard and folder-browser helpers of the window.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "shell/win32/Clipboard.h"
+#include "shell/win32/FolderBrowser.h"
+#include "tests/win32/WindowActions.h"
+
+namespace tw::win {
+namespace {
+
+// The clipboard's CF_TEXT, or "(none)".
+std::string ClipboardText() {
+    if (!OpenClipboard(nullptr))
+        return "(not opened)";
+    std::string text = "(none)";
+    HANDLE data = GetClipboardData(CF_TEXT);
+    if (data != nullptr) {
+        const char* locked = static_cast<const char*>(GlobalLock(data));
+        if (locked != nullptr)
+            text = locked;
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
+}
+
+TEST(ClipboardTest, TextRoundTrip) {
+    CopyTextToClipboard(nullptr, "C:\\Music\\Track 01.mp3");
+    EXPECT_EQ(ClipboardText(), "C:\\Music\\Track 01.mp3");
+    CopyTextToClipboard(nullptr, "caf\xE9");
+    EXPECT_EQ(ClipboardText(), "caf\xE9");
+    CopyTextToClipboard(nullptr, "");
+    EXPECT_EQ(ClipboardText(), "");
+}
+
+TEST(ClipboardTest, GivesUpQuietlyWhenTheClipboardIsTaken) {
+    CopyTextToClipboard(nullptr, "before");
+    // A clipboard held open by another window can't be opened again.
+    HWND holder = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(holder, nullptr);
+    ASSERT_TRUE(OpenClipboard(holder));
+    HWND other = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    CopyTextToClipboard(other, "after");
+    CloseClipboard();
+    EXPECT_EQ(ClipboardText(), "before");
+    DestroyWindow(other);
+    DestroyWindow(holder);
+}
+
+TEST(FolderBrowserTest, StatusLineShowsThirtyFiveCharacters) {
+    EXPECT_EQ(FolderDisplayForm(""), "");
+    EXPECT_EQ(FolderDisplayForm("C:\\"), "C:\\");
+    const std::string thirtyFive = "C:\\Music\\Artists\\Some Band\\Album 01";
+    ASSERT_EQ(thirtyFive.size(), 35u);
+    EXPECT_EQ(FolderDisplayForm(thirtyFive), thirtyFive);
+    EXPECT_EQ(FolderDisplayForm(thirtyFive + "X"), thirtyFive + "...");
+    EXPECT_EQ(FolderDisplayForm(thirtyFive + "\\Disc 2\\Bonus"), thirtyFive + "...");
+}
+
+// A folder with a path longer than the status line, made for one test.
+class LongFolder {
+public:
+    LongFolder() {
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        path_ = std::string(temp) + "tunewarden folder browser test, long name";
+        CreateDirectoryA(path_.c_str(), nullptr);
+    }
+    ~LongFolder() { RemoveDirectoryA(path_.c_str()); }
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+bool IsFolderBrowser(HWND window) {
+    return test::FindChildWithText(window, "Current Selection") != nullptr;
+}
+
+TEST(FolderBrowserTest, StartsOnThePathAndShowsItsShortForm) {
+    LongFolder folder;
+    ASSERT_GT(folder.path().size(), 35u);
+    ASSERT_NE(GetFileAttributesA(folder.path().c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // Cancel leaves the path alone; the status line shows the start path's short form.
+    std::string path = folder.path();
+    std::string expectedStatus = FolderDisplayForm(path);
+    bool statusShown = false;
+    {
+        test::WhenDialogOpens user(IsFolderBrowser, [&](HWND window) {
+            statusShown = test::FindChildWithText(window, expectedStatus) != nullptr;
+            PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+        });
+        BrowseForFolder(path, nullptr);
+        EXPECT_TRUE(user.acted());
+    }
+    EXPECT_TRUE(statusShown) << expectedStatus;
+    EXPECT_EQ(path, folder.path());
+
+    // OK takes the selected folder, which is the start path.
+    FolderBrowser browser(folder.path(), nullptr);
+    {
+        test::WhenDialogOpens user(IsFolderBrowser,
+                                   [](HWND window) { PostMessageA(window, WM_COMMAND, IDOK, 0); });
+        ASSERT_TRUE(browser.run());
+        EXPECT_TRUE(user.acted());
+    }
+    EXPECT_EQ(lstrcmpiA(browser.currentPath().c_str(), folder.path().c_str()), 0) << browser.currentPath();
+}
+
+}  // namespace
+}  // namespace tw::win

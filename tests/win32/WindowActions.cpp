@@ -1,0 +1,111 @@
+#include "tests/win32/WindowActions.h"
+
+#include <vector>
+
+namespace tw::test {
+
+namespace {
+
+WhenDialogOpens* activeWatcher = nullptr;
+
+constexpr UINT TickMilliseconds = 20;
+constexpr int GiveUpTicks = 250;
+
+bool IsDialogWindow(HWND window) {
+    char className[16] = {};
+    GetClassNameA(window, className, sizeof className);
+    return std::string(className) == "#32770";
+}
+
+}  // namespace
+
+void TypeChars(HWND control, const std::string& keys) {
+    for (char key : keys)
+        SendMessageA(control, WM_CHAR, static_cast<unsigned char>(key), 1);
+}
+
+std::string WindowText(HWND window) {
+    int length = GetWindowTextLengthA(window);
+    std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
+    GetWindowTextA(window, buffer.data(), length + 1);
+    return buffer.data();
+}
+
+int CaretOf(HWND edit) {
+    DWORD end = 0;
+    SendMessageA(edit, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&end));
+    return static_cast<int>(end);
+}
+
+HWND FindThreadDialog(const std::function<bool(HWND)>& match) {
+    struct Search {
+        const std::function<bool(HWND)>* match;
+        HWND found;
+    } search = {&match, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            if (!IsWindowVisible(window) || !IsDialogWindow(window) || !(*s->match)(window))
+                return TRUE;
+            s->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND FindChildWithText(HWND parent, const std::string& text) {
+    struct Search {
+        const std::string* text;
+        HWND found;
+    } search = {&text, nullptr};
+    EnumChildWindows(
+        parent,
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            if (WindowText(window) != *s->text)
+                return TRUE;
+            s->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::function<bool(HWND)> CaptionIs(const std::string& caption) {
+    return [caption](HWND window) { return WindowText(window) == caption; };
+}
+
+WhenDialogOpens::WhenDialogOpens(std::function<bool(HWND)> match, std::function<void(HWND)> action)
+    : match_(std::move(match)), action_(std::move(action)) {
+    activeWatcher = this;
+    timer_ = SetTimer(nullptr, 0, TickMilliseconds, Tick);
+}
+
+WhenDialogOpens::~WhenDialogOpens() {
+    KillTimer(nullptr, timer_);
+    activeWatcher = nullptr;
+}
+
+void CALLBACK WhenDialogOpens::Tick(HWND, UINT, UINT_PTR, DWORD) {
+    WhenDialogOpens* self = activeWatcher;
+    if (self == nullptr)
+        return;
+    ++self->ticks_;
+    if (!self->acted_) {
+        HWND dialog = FindThreadDialog(self->match_);
+        if (dialog != nullptr) {
+            self->acted_ = true;
+            self->action_(dialog);
+            return;
+        }
+    }
+    if (self->ticks_ < GiveUpTicks)
+        return;
+    HWND stuck = FindThreadDialog([](HWND) { return true; });
+    if (stuck != nullptr)
+        PostMessageA(stuck, WM_COMMAND, IDCANCEL, 0);
+}
+
+}  // namespace tw::test
