@@ -1,0 +1,191 @@
+#include "cli/Options.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "support/ByteBuilder.h"
+
+namespace tw::cli {
+namespace {
+
+std::optional<Invocation> Parse(std::vector<std::string> args, std::string* errorOut = nullptr) {
+    std::string error;
+    auto inv = ParseCommandLine(args, error);
+    if (errorOut != nullptr)
+        *errorOut = error;
+    return inv;
+}
+
+TEST(CliOptions, CommandsPathsAndOptionsInAnyOrder) {
+    auto inv = Parse({"--recurse", "test-dir", "--max-offset", "1,000", "Music", "--delimiter=,"});
+    ASSERT_TRUE(inv);
+    EXPECT_EQ(inv->command, Command::TestDir);
+    EXPECT_EQ(inv->path, "Music");
+    Settings s;
+    inv->overrides.applyTo(s);
+    EXPECT_TRUE(s.recurseDirs);
+    EXPECT_EQ(s.maxOffset, 1000);
+    EXPECT_EQ(s.catDelimChar, ',');
+    EXPECT_EQ(s.maxResync, 2000);
+    EXPECT_TRUE(s.ignoreEofErrors);
+    EXPECT_TRUE(s.includeBitrateSummary);
+    EXPECT_FALSE(s.moveFiles);
+
+    inv = Parse({"test", "--max-resync=-5", "--no-bitrate-summary", "--report-eof-errors", "--move-to", "/bad",
+                 "--save-log", "log.txt", "--", "-odd.mp3"});
+    ASSERT_TRUE(inv);
+    EXPECT_EQ(inv->path, "-odd.mp3");
+    EXPECT_EQ(inv->saveLogFile, "log.txt");
+    s = Settings();
+    inv->overrides.applyTo(s);
+    EXPECT_EQ(s.maxResync, -5);
+    EXPECT_FALSE(s.includeBitrateSummary);
+    EXPECT_FALSE(s.ignoreEofErrors);
+    EXPECT_TRUE(s.moveFiles);
+    EXPECT_EQ(s.moveFilesPath, "/bad");
+
+    EXPECT_EQ(Parse({"--help"})->command, Command::Help);
+    EXPECT_EQ(Parse({"catalog", "x", "--version"})->command, Command::Version);
+    inv = Parse({"catalog", "--delimiter", "tab", "x"});
+    ASSERT_TRUE(inv);
+    EXPECT_EQ(*inv->overrides.catDelimChar, 9);
+    // A high byte keeps the signed code the options dialog would give; the
+    // catalog turns it into a tab when it starts.
+    inv = Parse({"catalog", "--delimiter", "\xE9", "x"});
+    ASSERT_TRUE(inv);
+    EXPECT_EQ(*inv->overrides.catDelimChar, -23);
+}
+
+TEST(CliOptions, UsageErrorsAreNamed) {
+    std::string e;
+    EXPECT_FALSE(Parse({}, &e));
+    EXPECT_EQ(e, "no command given");
+    EXPECT_FALSE(Parse({"check", "x"}, &e));
+    EXPECT_EQ(e, "unknown command 'check'");
+    EXPECT_FALSE(Parse({"test"}, &e));
+    EXPECT_EQ(e, "'test' needs a file");
+    EXPECT_FALSE(Parse({"catalog"}, &e));
+    EXPECT_EQ(e, "'catalog' needs a folder");
+    EXPECT_FALSE(Parse({"test", "a", "b"}, &e));
+    EXPECT_FALSE(Parse({"test", "a", "--bogus"}, &e));
+    EXPECT_EQ(e, "unknown option '--bogus'");
+    EXPECT_FALSE(Parse({"test", "a", "--max-offset"}, &e));
+    EXPECT_EQ(e, "option '--max-offset' needs a value");
+    EXPECT_FALSE(Parse({"test", "a", "--max-offset", "12x"}, &e));
+    EXPECT_FALSE(Parse({"test", "a", "--max-offset", "2147483648"}, &e));
+    EXPECT_TRUE(Parse({"test", "a", "--max-offset", "2147483647"}, &e));
+    EXPECT_TRUE(Parse({"test", "a", "--max-offset", "-2147483648"}, &e));
+    EXPECT_FALSE(Parse({"test", "a", "--delimiter", ";;"}, &e));
+    EXPECT_FALSE(Parse({"test", "a", "--recurse=yes"}, &e));
+    EXPECT_FALSE(Parse({"test", ""}, &e));
+}
+
+#ifndef _WIN32
+// The built tool, run as a user would.
+struct CliResult {
+    std::string out;
+    int status = -1;
+};
+
+CliResult RunCli(const std::string& args) {
+    CliResult r;
+    std::string command = std::string(TW_CLI_PATH) + " " + args + " 2>/dev/null";
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return r;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        r.out.append(buffer, n);
+    int raw = pclose(pipe);
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return r;
+}
+
+class CliRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = std::filesystem::temp_directory_path() /
+               ("tw-cli-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+    std::string write(const std::string& name, const test::Bytes& bytes) {
+        std::string path = (dir_ / name).string();
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                    static_cast<std::streamsize>(bytes.size()));
+        return path;
+    }
+    std::filesystem::path dir_;
+};
+
+const std::initializer_list<std::uint8_t> Cbr128 = {0xFF, 0xFB, 0x90, 0x64};
+
+TEST_F(CliRun, TestWritesTheLogAndExitsByWhatItFound) {
+    std::string clean = write("clean.mp3", test::ByteBuilder().frames(10, Cbr128).build());
+    CliResult r = RunCli("test '" + clean + "'");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "Processing: " + clean +
+                         "\n\nNo errors found.\nSummary: 10 total frames processed (0 padded, 10 unpadded).  "
+                         "Bitrate is constant.\n");
+
+    std::string junk = write("junk.mp3", test::ByteBuilder().frames(3, Cbr128).fill(10, 0x55).frames(7, Cbr128).build());
+    r = RunCli("test --max-resync 0 '" + junk + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.out.find("\nResync failed (no matching frame header found within 0 bytes).\n"), std::string::npos);
+
+    std::string empty = write("empty.mp3", {});
+    r = RunCli("test '" + empty + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Error: File too short.\n");
+
+    r = RunCli("test '" + (dir_ / "missing.mp3").string() + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "Error: Unable to open file.\n");
+}
+
+TEST_F(CliRun, InfoPrintsThePanesAndSavesTheLogWithCrLf) {
+    std::string file = write("a.mp3", test::ByteBuilder().frames(5, Cbr128).id3v1("T", "A", "B", "1999", "C", 3, 17).build());
+    std::string log = (dir_ / "log.txt").string();
+    CliResult r = RunCli("info --save-log '" + log + "' '" + file + "'");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.substr(0, 37), "MPEG Info\nFile size: 2,213 bytes\nOffs");
+    EXPECT_NE(r.out.find("\nID3v1 Tag Info\nTag version: 1.1          Track: 3\nTitle: T\n"), std::string::npos);
+    EXPECT_NE(r.out.find("\nLeading ID3v2 Tag Info\nNo tag found\n"), std::string::npos);
+    std::ifstream in(log, std::ios::binary);
+    std::string saved((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string expected;
+    for (std::size_t start = 0; start < r.out.size();) {
+        std::size_t end = r.out.find('\n', start);
+        expected += r.out.substr(start, end - start) + "\r\n";
+        start = end + 1;
+    }
+    EXPECT_EQ(saved, expected);
+
+    std::string bad = write("bad.mp3", test::Bytes(100, 0));
+    r = RunCli("info '" + bad + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out,
+              "MPEG Info\nID3v1 Tag Info\nNo tag found\nLeading ID3v2 Tag Info\nNo tag found\n"
+              "Error: Can't locate first valid frame header within 5,000 bytes of beginning of file.\n");
+}
+
+TEST_F(CliRun, UsageErrorsAndUnstartableRunsExitWith2) {
+    EXPECT_EQ(RunCli("").status, 2);
+    EXPECT_EQ(RunCli("frobnicate x").status, 2);
+    EXPECT_EQ(RunCli("test-dir '" + (dir_ / "nowhere").string() + "'").status, 2);
+    CliResult help = RunCli("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.substr(0, 40), "Usage: tunewarden-cli COMMAND [OPTIONS] ");
+    CliResult moved = RunCli("test-dir --move-to '" + (dir_ / "nowhere").string() + "' '" + dir_.string() + "'");
+    EXPECT_EQ(moved.status, 2);
+    EXPECT_EQ(moved.out, "");
+}
+#endif
+
+}  // namespace
+}  // namespace tw::cli
