@@ -1,9 +1,192 @@
 #include "shell/Settings.h"
 
+#include <string>
+
+#include "common/Text.h"
+#include "shell/IniFile.h"
+
 namespace tw {
+
+namespace {
+
+// The one section and the keys of the settings file, in the order saved.
+constexpr const char* SectionName = "Options";
+constexpr const char* KeyWindowFlags = "Window Flags";
+constexpr const char* KeyWindowShowCommand = "Window Show Command";
+constexpr const char* KeyWindowLeft = "Window Left";
+constexpr const char* KeyWindowTop = "Window Top";
+constexpr const char* KeyWindowRight = "Window Right";
+constexpr const char* KeyWindowBottom = "Window Bottom";
+constexpr const char* KeyFunction = "Function";
+constexpr const char* KeyTestDirName = "Test Dir Name";
+constexpr const char* KeyLogDirName = "Log Dir Name";
+constexpr const char* KeyHideMpegInfo = "Hide MPEG Info";
+constexpr const char* KeyRecurseDirs = "Recurse Dirs";
+constexpr const char* KeyAutoStart = "Auto Start";
+constexpr const char* KeyClearLog = "Clear Log";
+constexpr const char* KeyIncludeBitrateSummary = "Include Bitrate Summary";
+constexpr const char* KeyMoveFiles = "Move Files";
+constexpr const char* KeyMoveFilesPath = "Move Files Path";
+constexpr const char* KeyIgnoreEofErrors = "Ignore EOF Errors";
+constexpr const char* KeyMaxOffset = "Max Offset";
+constexpr const char* KeyMaxResync = "Max Resync";
+constexpr const char* KeyCatDelimChar = "Cat Delim Char";
+constexpr const char* KeyMaxFieldLen = "Max Field Len";
+
+constexpr const char* TrueText = "true";
+constexpr const char* FalseText = "false";
+constexpr const char* MissingPlacementText = "-1";
+
+const char* BoolText(bool value) {
+    return value ? TrueText : FalseText;
+}
+
+std::string ReadText(const IniFile& ini, const char* key, const std::string& defaultText) {
+    return ini.getString(SectionName, key, defaultText);
+}
+
+bool ReadBool(const IniFile& ini, const char* key, bool defaultValue) {
+    return ReadText(ini, key, BoolText(defaultValue)) == TrueText;
+}
+
+std::int32_t ReadNumber(const IniFile& ini, const char* key, std::int32_t defaultValue) {
+    return ParseLeadingInt(ReadText(ini, key, std::to_string(defaultValue)).c_str());
+}
+
+// Numbers whose 0 (also a missing key or a text without digits) means "use
+// the default".
+std::int32_t ReadNonZero(const IniFile& ini, const char* key, std::int32_t defaultValue) {
+    std::int32_t value = ReadNumber(ini, key, defaultValue);
+    return value == 0 ? defaultValue : value;
+}
+
+RunFunction RunFunctionFromNumber(std::int32_t number) {
+    if (number == static_cast<std::int32_t>(RunFunction::TestDirectory))
+        return RunFunction::TestDirectory;
+    if (number == static_cast<std::int32_t>(RunFunction::CatalogDirectory))
+        return RunFunction::CatalogDirectory;
+    return RunFunction::TestFile;
+}
+
+void WriteText(IniFile& ini, const char* key, const std::string& value) {
+    ini.setString(SectionName, key, value);
+}
+
+void WriteBool(IniFile& ini, const char* key, bool value) {
+    WriteText(ini, key, BoolText(value));
+}
+
+void WriteNumber(IniFile& ini, const char* key, std::int32_t value) {
+    WriteText(ini, key, std::to_string(value));
+}
+
+// Directory paths may begin or end with blanks or quotes on some systems;
+// protected so that they read back as written.
+void WritePath(IniFile& ini, const char* key, const std::string& path) {
+    WriteText(ini, key, IniFile::ProtectedValue(path));
+}
+
+}  // namespace
 
 std::int32_t NormalisedDelimiter(std::int32_t code) {
     return code < 32 || code > 126 ? 9 : code;
+}
+
+Settings LoadSettings(const IniFile& ini) {
+    const Settings defaults;
+    Settings settings;
+
+    WindowPlacement& placement = settings.placement;
+    placement.showCommand = ParseLeadingInt(ReadText(ini, KeyWindowShowCommand, MissingPlacementText).c_str());
+    placement.flags = ParseLeadingInt(ReadText(ini, KeyWindowFlags, MissingPlacementText).c_str());
+    placement.left = ParseLeadingInt(ReadText(ini, KeyWindowLeft, MissingPlacementText).c_str());
+    placement.top = ParseLeadingInt(ReadText(ini, KeyWindowTop, MissingPlacementText).c_str());
+    placement.right = ParseLeadingInt(ReadText(ini, KeyWindowRight, MissingPlacementText).c_str());
+    placement.bottom = ParseLeadingInt(ReadText(ini, KeyWindowBottom, MissingPlacementText).c_str());
+
+    settings.function =
+        RunFunctionFromNumber(ReadNumber(ini, KeyFunction, static_cast<std::int32_t>(defaults.function)));
+    settings.testDirName = ReadText(ini, KeyTestDirName, defaults.testDirName);
+    settings.logDirName = ReadText(ini, KeyLogDirName, defaults.logDirName);
+    settings.hideMpegInfo = ReadBool(ini, KeyHideMpegInfo, defaults.hideMpegInfo);
+    settings.recurseDirs = ReadBool(ini, KeyRecurseDirs, defaults.recurseDirs);
+    settings.autoStart = ReadBool(ini, KeyAutoStart, defaults.autoStart);
+    settings.clearLog = ReadBool(ini, KeyClearLog, defaults.clearLog);
+    settings.includeBitrateSummary = ReadBool(ini, KeyIncludeBitrateSummary, defaults.includeBitrateSummary);
+    settings.moveFiles = ReadBool(ini, KeyMoveFiles, defaults.moveFiles);
+    settings.moveFilesPath = ReadText(ini, KeyMoveFilesPath, defaults.moveFilesPath);
+    settings.ignoreEofErrors = ReadBool(ini, KeyIgnoreEofErrors, defaults.ignoreEofErrors);
+    settings.maxOffset = ReadNonZero(ini, KeyMaxOffset, defaults.maxOffset);
+    settings.maxResync = ReadNonZero(ini, KeyMaxResync, defaults.maxResync);
+    settings.catDelimChar = NormalisedDelimiter(ReadNumber(ini, KeyCatDelimChar, defaults.catDelimChar));
+    settings.maxFieldLen = ReadNonZero(ini, KeyMaxFieldLen, defaults.maxFieldLen);
+    return settings;
+}
+
+void StoreSettings(const Settings& settings, IniFile& ini) {
+    const WindowPlacement& placement = settings.placement;
+    WriteNumber(ini, KeyWindowFlags, placement.flags);
+    WriteNumber(ini, KeyWindowShowCommand, placement.showCommand);
+    WriteNumber(ini, KeyWindowLeft, placement.left);
+    WriteNumber(ini, KeyWindowTop, placement.top);
+    WriteNumber(ini, KeyWindowRight, placement.right);
+    WriteNumber(ini, KeyWindowBottom, placement.bottom);
+
+    // Only the three functions are ever written, whatever the record holds.
+    WriteNumber(ini, KeyFunction,
+                static_cast<std::int32_t>(RunFunctionFromNumber(static_cast<std::int32_t>(settings.function))));
+    WritePath(ini, KeyTestDirName, settings.testDirName);
+    WritePath(ini, KeyLogDirName, settings.logDirName);
+    WriteBool(ini, KeyHideMpegInfo, settings.hideMpegInfo);
+    WriteBool(ini, KeyRecurseDirs, settings.recurseDirs);
+    WriteBool(ini, KeyAutoStart, settings.autoStart);
+    WriteBool(ini, KeyClearLog, settings.clearLog);
+    WriteBool(ini, KeyIncludeBitrateSummary, settings.includeBitrateSummary);
+    WriteBool(ini, KeyMoveFiles, settings.moveFiles);
+    WritePath(ini, KeyMoveFilesPath, settings.moveFilesPath);
+    WriteBool(ini, KeyIgnoreEofErrors, settings.ignoreEofErrors);
+    WriteNumber(ini, KeyMaxOffset, settings.maxOffset);
+    WriteNumber(ini, KeyMaxResync, settings.maxResync);
+    WriteNumber(ini, KeyCatDelimChar, settings.catDelimChar);
+    WriteNumber(ini, KeyMaxFieldLen, settings.maxFieldLen);
+}
+
+std::string SettingsFilePath(const std::string& executablePath) {
+    if (executablePath.empty())
+        return executablePath;
+    // Both separators count, so that a Windows path reads the same anywhere.
+    std::size_t lastSeparator = executablePath.find_last_of("/\\");
+    std::size_t componentStart = lastSeparator == std::string::npos ? 0 : lastSeparator + 1;
+    std::size_t dot = executablePath.rfind('.');
+    if (dot == std::string::npos || dot < componentStart)
+        return executablePath + ".INI";
+    return executablePath.substr(0, dot + 1) + "INI";
+}
+
+bool LoadSettingsFile(const std::string& path, Settings& settings) {
+    IniFile ini;
+    bool read = ini.load(path);
+    settings = LoadSettings(ini);
+    return read;
+}
+
+bool SaveSettingsFile(const std::string& path, const Settings& settings) {
+    IniFile ini;
+    ini.load(path);  // a missing file is created
+    StoreSettings(settings, ini);
+    return ini.save(path);
+}
+
+std::int32_t PlacementShowCommand(const WindowPlacement& saved, std::int32_t startingShowCommand) {
+    if (saved.showCommand == -1 || saved.flags == -1)
+        return -1;
+    if (saved.left == -1 || saved.top == -1 || saved.right == -1 || saved.bottom == -1)
+        return -1;
+    if (startingShowCommand == ShowMaximized && saved.showCommand != ShowMaximized)
+        return ShowMaximized;
+    if (saved.showCommand == ShowMinimized && startingShowCommand != ShowMinimized)
+        return ShowRestore;
+    return saved.showCommand;
 }
 
 }  // namespace tw

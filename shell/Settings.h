@@ -41,4 +41,39 @@ struct Settings {
 // The delimiter load rule: codes outside 32..126 become tab (9).
 std::int32_t NormalisedDelimiter(std::int32_t code);
 
+class IniFile;
+
+// Every field from section "Options" of `ini`, with the load rules: a missing
+// key takes its default, a boolean is true only for the exact text "true",
+// numbers are read like ParseLeadingInt and 0 gives the default, delimiter
+// codes outside 32..126 give tab. Placement values are -1 when missing.
+Settings LoadSettings(const IniFile& ini);
+
+// Writes every key of `settings` into section "Options" of `ini`, placement
+// first; other sections and keys stay as they are.
+void StoreSettings(const Settings& settings, IniFile& ini);
+
+// The settings file beside the executable: its path up to and including the
+// last "." of its last component, then "INI"; the path + ".INI" when that
+// component has no ".". Empty for an empty (unknown) path.
+std::string SettingsFilePath(const std::string& executablePath);
+
+// LoadSettings from the file at `path`. False when the file can't be opened;
+// `settings` then holds the defaults.
+bool LoadSettingsFile(const std::string& path, Settings& settings);
+
+// StoreSettings into the file at `path`, keeping what else it holds, and
+// creating it when missing. False when it can't be written.
+bool SaveSettingsFile(const std::string& path, const Settings& settings);
+
+// Show commands of a window placement, as the platform numbers them.
+constexpr std::int32_t ShowMinimized = 2;
+constexpr std::int32_t ShowMaximized = 3;
+constexpr std::int32_t ShowRestore = 9;
+
+// The show command with which a saved placement is applied to a window that
+// starts in `startingShowCommand`; -1 when the saved placement is incomplete
+// and the window stays where the platform put it.
+std::int32_t PlacementShowCommand(const WindowPlacement& saved, std::int32_t startingShowCommand);
+
 }  // namespace tw
