@@ -1,0 +1,782 @@
+#include "shell/win32/MainDialog.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <array>
+
+#include "analysis/AudioFileInfo.h"
+#include "analysis/IntegrityTest.h"
+#include "common/FileHelpers.h"
+#include "common/Text.h"
+#include "reports/DirectoryCatalog.h"
+#include "reports/DirectoryTest.h"
+#include "reports/FileInfoReport.h"
+#include "shell/win32/AboutDialog.h"
+#include "shell/win32/Clipboard.h"
+#include "shell/win32/FolderBrowser.h"
+#include "shell/win32/MainDialogIds.h"
+#include "shell/win32/ResourceIds.h"
+
+namespace tw::win {
+
+const char* const SelectionMessageName = "Tunewarden: ProcessSelectionMessage";
+const char* const InstancePropertyName = "Tunewarden: My Unique Window Property";
+
+namespace {
+
+// Texts of the main window.
+constexpr const char* AboutMenuText = "&About Tunewarden...";
+constexpr const char* StartLabel = "Start";
+constexpr const char* CancelLabel = "Cancel";
+constexpr const char* FilePrefix = "File: ";
+constexpr const char* TestDirPrefix = "Test Dir: ";
+constexpr const char* CatalogDirPrefix = "Catalog Dir: ";
+constexpr const char* ConfirmCancelText = "Are you sure you want to cancel?";
+constexpr const char* ConfirmationCaption = "Confirmation";
+constexpr const char* NoSelectionText = "No selection found.";
+constexpr const char* MultipleSelectionText = "Multiple selection not allowed here.";
+constexpr const char* UnableToProcessText = "Unable to process ";
+constexpr const char* SelectionErrorCaption = "Selection Error";
+constexpr const char* ErrorOpeningText = "Error opening ";
+constexpr const char* FileOpenErrorCaption = "File Open Error";
+constexpr const char* ErrorWritingText = "Error writing ";
+constexpr const char* FileWriteErrorCaption = "File Write Error";
+
+// The common file dialogs: type filters as "description|pattern|...||".
+constexpr const char* LoadFilter = "MP3 Files (*.mp?)|*.mp?|All Files (*.*)|*.*||";
+constexpr const char* SaveFilter = "Text Files (*.txt)|*.txt|All Files (*.*)|*.*||";
+constexpr const char* SaveInitialName = "Untitled";
+// The dialogs append the default extension after a "."; a pattern such as
+// "*.txt" here would give names like "Untitled.*.txt".
+constexpr const char* SaveDefaultExtension = "txt";
+
+// Posted to the window itself: a selection kept back during a run is due.
+constexpr UINT PendingSelectionMessage = WM_APP + 1;
+
+// Gap between the "Start" button and the log when the panes are hidden.
+constexpr int ListGapBelowStart = 10;
+
+// The panes, each with its group box: shown together or not at all.
+constexpr std::array<int, 6> PaneControls = {
+    IDC_MAIN_MPEG_GROUP,  IDC_MAIN_MPEG_INFO,   // "MPEG Info"
+    IDC_MAIN_ID3V1_GROUP, IDC_MAIN_ID3V1_INFO,  // "ID3v1 Tag Info"
+    IDC_MAIN_ID3V2_GROUP, IDC_MAIN_ID3V2_INFO,  // "Leading ID3v2 Tag Info"
+};
+
+// The commands that a run locks; Start, "Hide MPEG Info", the path box and
+// the log stay usable.
+constexpr std::array<int, 9> LockedDuringRun = {
+    IDC_MAIN_TEST_FILE,  IDC_MAIN_TEST_DIRECTORY, IDC_MAIN_CATALOG_DIRECTORY,
+    IDC_MAIN_LOAD,       IDC_MAIN_ABOUT,          IDC_MAIN_EXIT,
+    IDC_MAIN_OPTIONS,    IDC_MAIN_CLEAR_LOG,      IDC_MAIN_SAVE_LOG,
+};
+
+// "a|b||" -> "a\0b\0\0", the form that the common dialogs read.
+std::string DialogFilter(const char* filter) {
+    std::string out(filter);
+    std::replace(out.begin(), out.end(), '|', '\0');
+    return out;
+}
+
+std::string WithoutQuotes(std::string text) {
+    text.erase(std::remove(text.begin(), text.end(), '"'), text.end());
+    return text;
+}
+
+RECT ClientRectOf(HWND control, HWND parent) {
+    RECT r{};
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+}  // namespace
+
+MainDialog::MainDialog(const Startup& startup) : startup_(startup) {
+    icon_ = LoadIconA(startup_.instance, MAKEINTRESOURCEA(IDI_PROGRAM));
+    LARGE_INTEGER frequency{};
+    if (QueryPerformanceFrequency(&frequency) && frequency.QuadPart > 0)
+        counterFrequency_ = frequency.QuadPart;
+}
+
+MainDialog::~MainDialog() {
+    logList_.detach();
+    if (measureDc_ != nullptr) {
+        SelectObject(measureDc_, measureOldFont_);
+        DeleteDC(measureDc_);
+    }
+}
+
+// ---------------------------------------------------------------- RunSink
+
+std::int32_t MainDialog::addFile(const std::string& path) {
+    return log_.addFile(path);
+}
+
+void MainDialog::appendLine(const std::string& text, std::int32_t fileIndex) {
+    auto lineIndex = static_cast<WPARAM>(log_.lines().size());
+    log_.appendLine(text, fileIndex);
+    HWND list = logList_.handle();
+    if (list == nullptr)
+        return;
+    LRESULT item = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    if (item >= 0)
+        SendMessageA(list, LB_SETITEMDATA, static_cast<WPARAM>(item), static_cast<LPARAM>(lineIndex));
+    int width = textWidth(text) + 5;
+    if (width <= widestLine_)
+        return;
+    widestLine_ = width;
+    SendMessageA(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(width), 0);
+}
+
+void MainDialog::setStatusText(const std::string& text) {
+    if (text == statusText_)
+        return;
+    statusText_ = text;
+    setText(IDC_MAIN_STATUS, text);
+}
+
+void MainDialog::setProgressPercent(std::int32_t percent) {
+    if (percent == progress_)
+        return;
+    progress_ = percent;
+    SendDlgItemMessageA(handle(), IDC_MAIN_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+}
+
+void MainDialog::pumpPendingMessages() {
+    // Looking at the queue is costly (a server round trip under Wine), and
+    // the walks come here once per frame: look only every few milliseconds.
+    LARGE_INTEGER now{};
+    QueryPerformanceCounter(&now);
+    double sinceLast = static_cast<double>(now.QuadPart - lastPump_) * 1000.0 / static_cast<double>(counterFrequency_);
+    if (lastPump_ != 0 && sinceLast < pumpIntervalMs_)
+        return;
+    lastPump_ = now.QuadPart;
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // Not ours to take: leave it for the loop that owns it.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        if (handle() != nullptr && IsDialogMessageA(handle(), &msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+bool MainDialog::cancelRequested() const {
+    return cancelRequested_ || closeRequested_;
+}
+
+void MainDialog::clearCancelRequest() {
+    cancelRequested_ = false;
+}
+
+// ---------------------------------------------------------------- routing
+
+bool MainDialog::onInit() {
+    initialise();
+    return true;
+}
+
+bool MainDialog::onCommand(int id, int notifyCode, HWND control) {
+    struct Route {
+        int id;
+        int notifyCode;
+        void (MainDialog::*handler)();
+    };
+    static constexpr std::array<Route, 12> Routes = {{
+        {IDC_MAIN_TEST_FILE, BN_CLICKED, &MainDialog::functionChanged},
+        {IDC_MAIN_TEST_DIRECTORY, BN_CLICKED, &MainDialog::functionChanged},
+        {IDC_MAIN_CATALOG_DIRECTORY, BN_CLICKED, &MainDialog::functionChanged},
+        {IDC_MAIN_LOAD, BN_CLICKED, &MainDialog::load},
+        {IDC_MAIN_START, BN_CLICKED, &MainDialog::startOrCancel},
+        {IDC_MAIN_OPTIONS, BN_CLICKED, &MainDialog::showOptions},
+        {IDC_MAIN_CLEAR_LOG, BN_CLICKED, &MainDialog::clearLog},
+        {IDC_MAIN_SAVE_LOG, BN_CLICKED, &MainDialog::saveLog},
+        {IDC_MAIN_HIDE_MPEG_INFO, BN_CLICKED, &MainDialog::layOut},
+        {IDC_MAIN_ABOUT, BN_CLICKED, &MainDialog::showAbout},
+        {IDC_MAIN_EXIT, BN_CLICKED, &MainDialog::exit},
+        {IDC_MAIN_LOG, LBN_DBLCLK, &MainDialog::openFileOfLine},
+    }};
+    for (const Route& route : Routes) {
+        if (route.id == id && route.notifyCode == notifyCode) {
+            (this->*route.handler)();
+            return true;
+        }
+    }
+    return Dialog::onCommand(id, notifyCode, control);
+}
+
+void MainDialog::onSize(UINT type, int, int) {
+    if (type == SIZE_MINIMIZED)
+        return;
+    layOut();
+    RedrawWindow(handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void MainDialog::onCancel() {
+    closeWindow();
+}
+
+INT_PTR MainDialog::onMessage(UINT message, WPARAM wParam, LPARAM, bool& handled) {
+    handled = true;
+    if (message == startup_.selectionMessage && message != 0) {
+        receiveSelection(static_cast<ATOM>(wParam));
+        return 0;
+    }
+    switch (message) {
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == IDM_MAIN_ABOUT) {
+            showAbout();
+            return TRUE;
+        }
+        break;
+    case WM_DROPFILES:
+        receiveDrop(reinterpret_cast<HDROP>(wParam));
+        return 0;
+    case WM_QUERYDRAGICON:
+        return reinterpret_cast<INT_PTR>(icon_);
+    case PendingSelectionMessage:
+        processPendingSelection();
+        return 0;
+    case WM_DESTROY:
+        // The list's font goes with the window: stop measuring with it.
+        bound_ = false;
+        if (measureDc_ != nullptr) {
+            SelectObject(measureDc_, measureOldFont_);
+            DeleteDC(measureDc_);
+            measureDc_ = nullptr;
+        }
+        break;
+    default:
+        break;
+    }
+    handled = false;
+    return FALSE;
+}
+
+// ---------------------------------------------------------------- start-up
+
+void MainDialog::initialise() {
+    HMENU windowMenu = GetSystemMenu(handle(), FALSE);
+    if (windowMenu != nullptr) {
+        AppendMenuA(windowMenu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuA(windowMenu, MF_STRING, IDM_MAIN_ABOUT, AboutMenuText);
+    }
+    if (icon_ != nullptr) {
+        SendMessageA(handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+        SendMessageA(handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+    }
+    SetPropA(handle(), InstancePropertyName, reinterpret_cast<HANDLE>(1));
+
+    HWND list = item(IDC_MAIN_LOG);
+    logList_.attach(list, [this](int line) { copyFileNameOfLine(line); });
+    measureDc_ = CreateCompatibleDC(nullptr);
+    auto font = reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0));
+    if (measureDc_ != nullptr && font != nullptr)
+        measureOldFont_ = SelectObject(measureDc_, font);
+    SendDlgItemMessageA(handle(), IDC_MAIN_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
+    bound_ = true;
+
+    measureLayout();
+    loadSettings();
+
+    if (startup_.commandLine.empty()) {
+        functionChanged();
+        return;
+    }
+    // The path on our own command line arrives like one handed over by
+    // another instance, once the window is up.
+    layOut();
+    enable(IDC_MAIN_START, false);
+    std::string path = WithoutQuotes(startup_.commandLine);
+    ATOM atom = GlobalAddAtomA(path.c_str());
+    if (atom != 0 && startup_.selectionMessage != 0) {
+        PostMessageA(handle(), startup_.selectionMessage, atom, 0);
+        return;
+    }
+    if (atom != 0)
+        GlobalDeleteAtom(atom);
+    // Too long for an atom: keep it ourselves rather than lose it.
+    pendingSelection_ = path;
+    PostMessageA(handle(), PendingSelectionMessage, 0, 0);
+}
+
+void MainDialog::measureLayout() {
+    RECT client{};
+    GetClientRect(handle(), &client);
+    RECT list = ClientRectOf(item(IDC_MAIN_LOG), handle());
+    listLeft_ = list.left;
+    listTopWithInfo_ = list.top;
+    listRightMargin_ = client.right - list.right;
+    listBottomMargin_ = client.bottom - list.bottom;
+    listTopWithoutInfo_ = ClientRectOf(item(IDC_MAIN_START), handle()).bottom + ListGapBelowStart;
+    RECT hint = ClientRectOf(item(IDC_MAIN_HINT), handle());
+    hintLeft_ = hint.left - client.left;
+    hintBottomOffset_ = client.bottom - hint.top;
+    hintWidth_ = hint.right - hint.left;
+    hintHeight_ = hint.bottom - hint.top;
+}
+
+// ---------------------------------------------------------------- settings
+
+void MainDialog::loadSettings() {
+    Settings settings;
+    if (!startup_.settingsPath.empty())
+        LoadSettingsFile(startup_.settingsPath, settings);
+
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    if (GetWindowPlacement(handle(), &placement)) {
+        std::int32_t showCommand =
+            PlacementShowCommand(settings.placement, static_cast<std::int32_t>(placement.showCmd));
+        if (showCommand != -1) {
+            placement.flags = static_cast<UINT>(settings.placement.flags);
+            placement.showCmd = static_cast<UINT>(showCommand);
+            placement.rcNormalPosition = RECT{settings.placement.left, settings.placement.top,
+                                              settings.placement.right, settings.placement.bottom};
+            SetWindowPlacement(handle(), &placement);
+        }
+    }
+
+    selectFunction(settings.function);
+    testDirName_ = settings.testDirName;
+    logDirName_ = settings.logDirName;
+    CheckDlgButton(handle(), IDC_MAIN_HIDE_MPEG_INFO, settings.hideMpegInfo ? BST_CHECKED : BST_UNCHECKED);
+    options_.setFrom(settings);
+}
+
+Settings MainDialog::currentSettings() const {
+    Settings settings;
+    options_.storeInto(settings);
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    if (handle() != nullptr && GetWindowPlacement(handle(), &placement)) {
+        settings.placement.flags = static_cast<std::int32_t>(placement.flags);
+        settings.placement.showCommand = static_cast<std::int32_t>(placement.showCmd);
+        settings.placement.left = placement.rcNormalPosition.left;
+        settings.placement.top = placement.rcNormalPosition.top;
+        settings.placement.right = placement.rcNormalPosition.right;
+        settings.placement.bottom = placement.rcNormalPosition.bottom;
+    }
+    // 1, 2 or 3 from the one checked button (0 when none is checked).
+    settings.function = static_cast<RunFunction>(1 * isChecked(IDC_MAIN_TEST_FILE) +
+                                                 2 * isChecked(IDC_MAIN_TEST_DIRECTORY) +
+                                                 3 * isChecked(IDC_MAIN_CATALOG_DIRECTORY));
+    settings.testDirName = testDirName_;
+    settings.logDirName = logDirName_;
+    settings.hideMpegInfo = isChecked(IDC_MAIN_HIDE_MPEG_INFO);
+    return settings;
+}
+
+void MainDialog::saveSettings() {
+    if (startup_.settingsPath.empty())
+        return;
+    // A settings file that can't be written is given up silently.
+    SaveSettingsFile(startup_.settingsPath, currentSettings());
+}
+
+// ---------------------------------------------------------------- commands
+
+void MainDialog::functionChanged() {
+    clearPanes();
+    layOut();
+    RunFunction function = selectedFunction();
+    bool directoryMode = function == RunFunction::TestDirectory || function == RunFunction::CatalogDirectory;
+    if (!directoryMode || !DirectoryExists(testDirName_)) {
+        enable(IDC_MAIN_START, false);
+        return;
+    }
+    const char* prefix = function == RunFunction::TestDirectory ? TestDirPrefix : CatalogDirPrefix;
+    setText(IDC_MAIN_PATH, prefix + testDirName_);
+    enable(IDC_MAIN_START, true);
+}
+
+void MainDialog::load() {
+    enable(IDC_MAIN_START, false);
+    if (options_.clearLog())
+        clearLog();
+
+    RunFunction function = selectedFunction();
+    if (function == RunFunction::TestFile) {
+        clearPanes();
+        std::string filter = DialogFilter(LoadFilter);
+        char path[MAX_PATH + 1] = {};
+        OPENFILENAMEA dialog{};
+        dialog.lStructSize = sizeof dialog;
+        dialog.hwndOwner = handle();
+        dialog.lpstrFilter = filter.c_str();
+        dialog.lpstrFile = path;
+        dialog.nMaxFile = sizeof path;
+        dialog.lpstrInitialDir = testDirName_.empty() ? nullptr : testDirName_.c_str();
+        dialog.Flags = OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
+        if (!GetOpenFileNameA(&dialog)) {
+            fileName_.clear();
+            return;
+        }
+        fileName_ = path;
+        testDirName_ = FolderOf(fileName_);
+        reportFile(fileName_);
+        enable(IDC_MAIN_START, true);
+        return;
+    }
+
+    BrowseForFolder(testDirName_, handle());
+    if (!DirectoryExists(testDirName_))
+        return;
+    const char* prefix = function == RunFunction::TestDirectory ? TestDirPrefix : CatalogDirPrefix;
+    setText(IDC_MAIN_PATH, prefix + testDirName_);
+    enable(IDC_MAIN_START, true);
+}
+
+void MainDialog::startOrCancel() {
+    if (running_) {
+        if (messageBox(ConfirmCancelText, ConfirmationCaption, MB_YESNO) == IDYES)
+            cancelRequested_ = true;
+        return;
+    }
+    if (options_.clearLog())
+        clearLog();
+    if (!log_.lines().empty()) {
+        appendLine(std::string(), NoFile);
+        appendLine(std::string(), NoFile);
+    }
+
+    AudioFileInfo info;
+    if (isChecked(IDC_MAIN_TEST_FILE) && !info.scan(fileName_, options_.maxOffset())) {
+        appendLine(info.errorText(), NoFile);
+        return;
+    }
+
+    setRunning(true);
+    try {
+        runFunctions(info);
+    } catch (...) {
+        setRunning(false);
+        throw;
+    }
+    setRunning(false);
+
+    if (closeRequested_) {
+        saveSettings();
+        end(IDCANCEL);
+        return;
+    }
+    if (pendingSelection_)
+        PostMessageA(handle(), PendingSelectionMessage, 0, 0);
+}
+
+void MainDialog::runFunctions(const AudioFileInfo& info) {
+    // The options can't change during the run: "Options" is locked.
+    Settings settings = currentSettings();
+    if (isChecked(IDC_MAIN_TEST_FILE)) {
+        IntegrityTestOptions options;
+        options.maxResync = settings.maxResync;
+        options.includeBitrateSummary = settings.includeBitrateSummary;
+        IntegrityTest(*this, options).testFile(info);
+    }
+    if (isChecked(IDC_MAIN_TEST_DIRECTORY)) {
+        DirectoryTest test(*this, settings, testDirName_);
+        if (test.testDirectory().outcome == DirectoryTest::Outcome::InvalidMoveFolder)
+            messageBox(DirectoryTest::InvalidMoveFolderText, DirectoryTest::InvalidMoveFolderCaption, MB_OK);
+    }
+    if (isChecked(IDC_MAIN_CATALOG_DIRECTORY))
+        DirectoryCatalog(*this, settings, testDirName_).catalogDirectory();
+}
+
+void MainDialog::setRunning(bool running) {
+    lockCommands(running);
+    setText(IDC_MAIN_START, running ? CancelLabel : StartLabel);
+    running_ = running;
+    if (!running)
+        return;
+    cancelRequested_ = false;
+    lastPump_ = 0;
+}
+
+void MainDialog::lockCommands(bool locked) {
+    for (int id : LockedDuringRun)
+        enable(id, !locked);
+}
+
+void MainDialog::showOptions() {
+    options_.show(handle());
+}
+
+void MainDialog::clearLog() {
+    log_.clear();
+    widestLine_ = 0;
+    HWND list = logList_.handle();
+    if (list == nullptr)
+        return;
+    SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    SendMessageA(list, LB_SETHORIZONTALEXTENT, 0, 0);
+}
+
+void MainDialog::saveLog() {
+    std::string filter = DialogFilter(SaveFilter);
+    char path[MAX_PATH + 1] = {};
+    lstrcpynA(path, SaveInitialName, sizeof path);
+    OPENFILENAMEA dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = handle();
+    dialog.lpstrFilter = filter.c_str();
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = sizeof path;
+    dialog.lpstrInitialDir = logDirName_.c_str();
+    dialog.lpstrDefExt = SaveDefaultExtension;
+    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
+    if (!GetSaveFileNameA(&dialog))
+        return;
+    std::string chosen = path;
+    logDirName_ = FolderOf(chosen);
+    writeLogFile(chosen);
+}
+
+bool MainDialog::writeLogFile(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        messageBox(ErrorOpeningText + path, FileOpenErrorCaption, MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    std::string bytes = SaveLogText(log_.lines());
+    std::size_t done = 0;
+    bool ok = true;
+    while (done < bytes.size()) {
+        DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+        DWORD written = 0;
+        if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0) {
+            ok = false;
+            break;
+        }
+        done += written;
+    }
+    if (!CloseHandle(file))
+        ok = false;
+    // A log cut short (a full disk) must not pass for a saved one.
+    if (!ok)
+        messageBox(ErrorWritingText + path, FileWriteErrorCaption, MB_OK | MB_ICONEXCLAMATION);
+    return ok;
+}
+
+void MainDialog::layOut() {
+    if (!bound_)
+        return;
+    RECT client{};
+    GetClientRect(handle(), &client);
+    bool testFile = isChecked(IDC_MAIN_TEST_FILE);
+    bool panes = testFile && !isChecked(IDC_MAIN_HIDE_MPEG_INFO);
+    int top = panes ? listTopWithInfo_ : listTopWithoutInfo_;
+    // A window smaller than its template leaves the log at no size, not a negative one.
+    int width = std::max(0, static_cast<int>(client.right) - listRightMargin_ - listLeft_);
+    int height = std::max(0, static_cast<int>(client.bottom) - listBottomMargin_ - top);
+    MoveWindow(item(IDC_MAIN_LOG), listLeft_, top, width, height, TRUE);
+    MoveWindow(item(IDC_MAIN_HINT), client.left + hintLeft_, client.bottom - hintBottomOffset_, hintWidth_,
+               hintHeight_, TRUE);
+    show(IDC_MAIN_HIDE_MPEG_INFO, testFile);
+    for (int id : PaneControls)
+        show(id, panes);
+}
+
+void MainDialog::showAbout() {
+    AboutDialog about;
+    about.show(handle());
+}
+
+void MainDialog::exit() {
+    closeWindow();
+}
+
+void MainDialog::closeWindow() {
+    if (running_) {
+        // Like a confirmed Cancel: the run stops at its next pump point, and
+        // the window closes once it has returned.
+        closeRequested_ = true;
+        return;
+    }
+    saveSettings();
+    end(IDCANCEL);
+}
+
+void MainDialog::openFileOfLine() {
+    int line = logList_.selectedLine();
+    if (line < 0)
+        return;
+    LRESULT lineIndex = SendMessageA(logList_.handle(), LB_GETITEMDATA, static_cast<WPARAM>(line), 0);
+    if (lineIndex == LB_ERR)
+        return;
+    std::optional<std::string> path = log_.filePathForLine(static_cast<std::size_t>(lineIndex));
+    if (!path)
+        return;
+    ShellExecuteA(GetParent(handle()), "open", path->c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void MainDialog::copyFileNameOfLine(int line) {
+    LRESULT lineIndex = SendMessageA(logList_.handle(), LB_GETITEMDATA, static_cast<WPARAM>(line), 0);
+    if (lineIndex == LB_ERR)
+        return;
+    std::optional<std::string> path = log_.filePathForLine(static_cast<std::size_t>(lineIndex));
+    if (!path)
+        return;
+    CopyTextToClipboard(handle(), *path);
+}
+
+// ---------------------------------------------------------------- selections
+
+void MainDialog::receiveSelection(ATOM atom) {
+    char name[256] = {};
+    UINT length = GlobalGetAtomNameA(atom, name, sizeof name);
+    if (length == 0)
+        return;
+    GlobalDeleteAtom(atom);
+    std::string path = WithoutQuotes(std::string(name, length));
+    if (running_) {
+        // Taken up once the run has ended; the latest selection wins.
+        pendingSelection_ = path;
+        return;
+    }
+    processSelection(path);
+}
+
+void MainDialog::receiveDrop(HDROP drop) {
+    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    std::string path;
+    if (count == 1) {
+        char buffer[261] = {};
+        UINT length = DragQueryFileA(drop, 0, buffer, sizeof buffer);
+        path.assign(buffer, std::min<UINT>(length, sizeof buffer - 1));
+        // An empty name list reads as one empty name on some systems.
+        if (path.empty())
+            count = 0;
+    }
+    if (count == 0)
+        messageBox(NoSelectionText, SelectionErrorCaption, MB_OK);
+    if (count > 1)
+        messageBox(MultipleSelectionText, SelectionErrorCaption, MB_OK);
+    DragFinish(drop);
+    if (count != 1)
+        return;
+    if (running_) {
+        pendingSelection_ = path;
+        return;
+    }
+    processSelection(path);
+}
+
+void MainDialog::processPendingSelection() {
+    if (running_ || !pendingSelection_)
+        return;
+    std::string path = *pendingSelection_;
+    pendingSelection_.reset();
+    processSelection(path);
+}
+
+void MainDialog::processSelection(const std::string& path) {
+    clearPanes();
+    enable(IDC_MAIN_START, false);
+    if (options_.clearLog())
+        clearLog();
+
+    if (CanOpenFile(path)) {
+        selectFunction(RunFunction::TestFile);
+        SendMessageA(handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item(IDC_MAIN_TEST_FILE)), TRUE);
+        layOut();
+        fileName_ = path;
+        testDirName_ = FolderOf(path);
+        reportFile(path);
+        enable(IDC_MAIN_START, true);
+        if (options_.autoStart())
+            startOrCancel();
+        return;
+    }
+    if (DirectoryExists(path)) {
+        selectFunction(RunFunction::TestDirectory);
+        SendMessageA(handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item(IDC_MAIN_TEST_DIRECTORY)), TRUE);
+        layOut();
+        testDirName_ = path;
+        setText(IDC_MAIN_PATH, TestDirPrefix + path);
+        enable(IDC_MAIN_START, true);
+        return;
+    }
+    messageBox(UnableToProcessText + path, SelectionErrorCaption, MB_OK);
+}
+
+// ---------------------------------------------------------------- panes
+
+void MainDialog::reportFile(const std::string& path) {
+    setText(IDC_MAIN_PATH, FilePrefix + path);
+    AudioFileInfo info;
+    bool scanned = info.scan(path, options_.maxOffset());
+    setText(IDC_MAIN_ID3V1_INFO, Id3v1InfoText(info));
+    setText(IDC_MAIN_ID3V2_INFO, Id3v2InfoText(info));
+    if (!scanned) {
+        appendLine(info.errorText(), NoFile);
+        return;
+    }
+    setText(IDC_MAIN_MPEG_INFO, MpegInfoText(info));
+}
+
+void MainDialog::clearPanes() {
+    for (int id : {IDC_MAIN_PATH, IDC_MAIN_MPEG_INFO, IDC_MAIN_ID3V1_INFO, IDC_MAIN_ID3V2_INFO})
+        setText(id, std::string());
+    statusText_.clear();
+    setText(IDC_MAIN_STATUS, std::string());
+}
+
+// ---------------------------------------------------------------- helpers
+
+RunFunction MainDialog::selectedFunction() const {
+    if (isChecked(IDC_MAIN_TEST_DIRECTORY))
+        return RunFunction::TestDirectory;
+    if (isChecked(IDC_MAIN_CATALOG_DIRECTORY))
+        return RunFunction::CatalogDirectory;
+    return RunFunction::TestFile;
+}
+
+void MainDialog::selectFunction(RunFunction function) {
+    int id = IDC_MAIN_TEST_FILE;
+    if (function == RunFunction::TestDirectory)
+        id = IDC_MAIN_TEST_DIRECTORY;
+    if (function == RunFunction::CatalogDirectory)
+        id = IDC_MAIN_CATALOG_DIRECTORY;
+    for (int each : {IDC_MAIN_TEST_FILE, IDC_MAIN_TEST_DIRECTORY, IDC_MAIN_CATALOG_DIRECTORY})
+        CheckDlgButton(handle(), each, each == id ? BST_CHECKED : BST_UNCHECKED);
+}
+
+bool MainDialog::isChecked(int id) const {
+    return IsDlgButtonChecked(handle(), id) == BST_CHECKED;
+}
+
+void MainDialog::setText(int id, const std::string& text) {
+    SetDlgItemTextA(handle(), id, text.c_str());
+}
+
+void MainDialog::enable(int id, bool enabled) {
+    EnableWindow(item(id), enabled ? TRUE : FALSE);
+}
+
+void MainDialog::show(int id, bool visible) {
+    ShowWindow(item(id), visible ? SW_SHOW : SW_HIDE);
+}
+
+int MainDialog::messageBox(const std::string& text, const char* caption, UINT type) {
+    return MessageBoxA(handle(), text.c_str(), caption, type);
+}
+
+int MainDialog::textWidth(const std::string& text) {
+    if (measureDc_ == nullptr || text.empty())
+        return 0;
+    SIZE size{};
+    if (!GetTextExtentPoint32A(measureDc_, text.data(), static_cast<int>(text.size()), &size))
+        return 0;
+    return size.cx;
+}
+
+}  // namespace tw::win
