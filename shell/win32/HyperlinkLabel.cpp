@@ -147,20 +147,20 @@ LRESULT CALLBACK HyperlinkLabel::SubclassProc(HWND window, UINT message, WPARAM 
                                               DWORD_PTR data) {
     auto* self = reinterpret_cast<HyperlinkLabel*>(data);
     switch (message) {
-    case WM_SETCURSOR:
-        if (self->cursor_ == nullptr)
+        case WM_SETCURSOR:
+            if (self->cursor_ == nullptr)
+                break;
+            SetCursor(self->cursor_);
+            return TRUE;
+        case WM_PAINT:
+            self->paint();
+            return 0;
+        case WM_NCDESTROY:
+            RemoveWindowSubclass(window, SubclassProc, id);
+            self->control_ = nullptr;
             break;
-        SetCursor(self->cursor_);
-        return TRUE;
-    case WM_PAINT:
-        self->paint();
-        return 0;
-    case WM_NCDESTROY:
-        RemoveWindowSubclass(window, SubclassProc, id);
-        self->control_ = nullptr;
-        break;
-    default:
-        break;
+        default:
+            break;
     }
     return DefSubclassProc(window, message, wParam, lParam);
 }

@@ -30,18 +30,18 @@ public:
     // The dialog's fields, each bound to one control, in the order in which
     // OK takes them. Numbers are held as their boxes' texts.
     struct Fields {
-        bool recurse = false;                      // 1042
-        bool clearLog = false;                     // 1016
-        std::string maxOffsetText;                 // 1038
-        bool ignoreEofErrors = false;              // 1045
+        bool recurse = false;                          // 1042
+        bool clearLog = false;                         // 1016
+        std::string maxOffsetText;                     // 1038
+        bool ignoreEofErrors = false;                  // 1045
         std::int32_t delimiterChoice = DelimiterNone;  // 1051 / 1052
-        std::string delimiterText;                 // 1053
-        bool moveFiles = false;                    // 1043
-        std::string moveFilesPath;                 // 1055
-        std::string maxResyncText;                 // 1039
-        std::string maxFieldLenText;               // 1040
-        bool autoStart = false;                    // 1044
-        bool bitrateSummary = false;               // 1063
+        std::string delimiterText;                     // 1053
+        bool moveFiles = false;                        // 1043
+        std::string moveFilesPath;                     // 1055
+        std::string maxResyncText;                     // 1039
+        std::string maxFieldLenText;                   // 1040
+        bool autoStart = false;                        // 1044
+        bool bitrateSummary = false;                   // 1063
     };
 
     const Fields& fields() const { return fields_; }

@@ -118,8 +118,8 @@ protected:
         host_ = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 300, 100, nullptr, nullptr,
                                 GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(host_, nullptr);
-        control_ = CreateWindowExA(0, "STATIC", "plain text", WS_CHILD | WS_VISIBLE | SS_NOTIFY, 10, 10, 200, 20,
-                                   host_, nullptr, GetModuleHandleA(nullptr), nullptr);
+        control_ = CreateWindowExA(0, "STATIC", "plain text", WS_CHILD | WS_VISIBLE | SS_NOTIFY, 10, 10, 200, 20, host_,
+                                   nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(control_, nullptr);
         SendMessageA(control_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     }

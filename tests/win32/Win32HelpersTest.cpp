@@ -102,8 +102,7 @@ TEST(FolderBrowserTest, StartsOnThePathAndShowsItsShortForm) {
     // OK takes the selected folder, which is the start path.
     FolderBrowser browser(folder.path(), nullptr);
     {
-        test::WhenDialogOpens user(IsFolderBrowser,
-                                   [](HWND window) { PostMessageA(window, WM_COMMAND, IDOK, 0); });
+        test::WhenDialogOpens user(IsFolderBrowser, [](HWND window) { PostMessageA(window, WM_COMMAND, IDOK, 0); });
         ASSERT_TRUE(browser.run());
         EXPECT_TRUE(user.acted());
     }
