@@ -23,9 +23,6 @@ constexpr const char* ResyncEofText = "Resync failed (reached end of file).";
 constexpr const char* CancelledText = "Processing cancelled by user.";
 constexpr const char* NoErrorsText = "No errors found.";
 
-// The walk reads forward in big steps; a frame costs no system call.
-constexpr std::size_t WalkBufferSize = 256 * 1024;
-
 std::string FT(std::int64_t n) {
     return FormatThousands(static_cast<std::int32_t>(n));
 }
@@ -64,7 +61,7 @@ bool IntegrityTest::testFile(const AudioFileInfo& info) {
         sink.appendLine(UnableToOpenText, NoFile);
         return true;
     }
-    BufferedReader reader(*file, WalkBufferSize);
+    BufferedReader reader(*file);
 
     const FrameHeader& first = info.firstHeader();
     const std::int64_t firstOffset = info.firstFrameOffset();

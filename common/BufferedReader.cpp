@@ -5,30 +5,47 @@
 namespace tw {
 
 BufferedReader::BufferedReader(ReadableFile& file, std::size_t capacity)
-    : file_(file), size_(file.size()), buffer_(capacity == 0 ? 1 : capacity) {}
+    : file_(file),
+      size_(file.size()),
+      capacity_(capacity == 0 ? 1 : capacity),
+      fill_(capacity_ < InitialFill ? capacity_ : InitialFill) {}
+
+void BufferedReader::refill(std::int64_t at) {
+    if (!buffer_)
+        buffer_.reset(new std::uint8_t[capacity_]);  // not zeroed: only read bytes are used
+    // Moving on past the end by less than a buffer counts as reading straight
+    // on: a walk steps over the buffer's end from frame to frame.
+    const std::int64_t bufferEnd = bufferStart_ + static_cast<std::int64_t>(bufferLength_);
+    const bool sequential =
+        bufferLength_ != 0 && at >= bufferEnd && at - bufferEnd < static_cast<std::int64_t>(fill_);
+    if (sequential)
+        fill_ = fill_ * 2 < capacity_ ? fill_ * 2 : capacity_;
+    else
+        fill_ = capacity_ < InitialFill ? capacity_ : InitialFill;
+    bufferStart_ = at;
+    bufferLength_ = file_.readAt(at, buffer_.get(), fill_);
+}
 
 std::size_t BufferedReader::read(std::int64_t offset, std::uint8_t* out, std::size_t count) {
     if (offset < 0 || count == 0)
         return 0;
     std::size_t done = 0;
     while (done < count) {
-        std::int64_t at = offset + static_cast<std::int64_t>(done);
-        std::int64_t bufferEnd = bufferStart_ + static_cast<std::int64_t>(bufferLength_);
+        const std::int64_t at = offset + static_cast<std::int64_t>(done);
+        const std::int64_t bufferEnd = bufferStart_ + static_cast<std::int64_t>(bufferLength_);
         if (at >= bufferStart_ && at < bufferEnd) {
-            std::size_t available = static_cast<std::size_t>(bufferEnd - at);
-            std::size_t take = count - done < available ? count - done : available;
-            std::memcpy(out + done, buffer_.data() + (at - bufferStart_), take);
+            const std::size_t available = static_cast<std::size_t>(bufferEnd - at);
+            const std::size_t take = count - done < available ? count - done : available;
+            std::memcpy(out + done, buffer_.get() + (at - bufferStart_), take);
             done += take;
             continue;
         }
-        if (count - done >= buffer_.size()) {
+        if (count - done >= capacity_) {
             // Larger than the buffer: straight into the caller's memory.
-            std::size_t got = file_.readAt(at, out + done, count - done);
-            done += got;
+            done += file_.readAt(at, out + done, count - done);
             break;
         }
-        bufferStart_ = at;
-        bufferLength_ = file_.readAt(at, buffer_.data(), buffer_.size());
+        refill(at);
         if (bufferLength_ == 0)
             break;
     }

@@ -5,7 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 #include "platform/Platform.h"
 
@@ -13,7 +13,10 @@ namespace tw {
 
 class BufferedReader {
 public:
-    static constexpr std::size_t DefaultCapacity = 64 * 1024;
+    // Reads start small (a scan needs only the head and the tail of a file)
+    // and grow while the reader moves straight on, up to `capacity`.
+    static constexpr std::size_t InitialFill = 32 * 1024;
+    static constexpr std::size_t DefaultCapacity = 1024 * 1024;
 
     explicit BufferedReader(ReadableFile& file, std::size_t capacity = DefaultCapacity);
 
@@ -30,7 +33,7 @@ public:
     // Four bytes at `offset`; false when fewer than four could be read.
     bool read4(std::int64_t offset, std::uint8_t out[4]) {
         if (offset >= bufferStart_ && offset + 4 <= bufferStart_ + static_cast<std::int64_t>(bufferLength_)) {
-            const std::uint8_t* p = buffer_.data() + (offset - bufferStart_);
+            const std::uint8_t* p = buffer_.get() + (offset - bufferStart_);
             out[0] = p[0];
             out[1] = p[1];
             out[2] = p[2];
@@ -41,9 +44,13 @@ public:
     }
 
 private:
+    void refill(std::int64_t at);
+
     ReadableFile& file_;
     std::int64_t size_;
-    std::vector<std::uint8_t> buffer_;
+    std::size_t capacity_;
+    std::size_t fill_;
+    std::unique_ptr<std::uint8_t[]> buffer_;
     std::int64_t bufferStart_ = 0;
     std::size_t bufferLength_ = 0;
 };
