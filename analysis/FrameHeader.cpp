@@ -60,10 +60,10 @@ constexpr std::array<const char*, 4> ChannelModeNames = {"Stereo", "Joint Stereo
                                                           "Single Channel (mono)"};
 constexpr std::array<const char*, 4> EmphasisNames = {"None", "50/15 ms", "Reserved", "CCIT J.17"};
 
-std::int32_t LookUpBitrate(std::uint8_t versionId, std::uint8_t layerId, std::uint8_t index) {
+constexpr std::int32_t LookUpBitrate(std::uint8_t versionId, std::uint8_t layerId, std::uint8_t index) {
     if (versionId == FrameHeader::MpegReserved || layerId == 0)
         return -1;
-    int table;
+    int table = 0;
     if (versionId == FrameHeader::Mpeg1)
         table = 3 - layerId;  // layerId 3 (I) -> 0, 2 (II) -> 1, 1 (III) -> 2
     else
@@ -71,6 +71,58 @@ std::int32_t LookUpBitrate(std::uint8_t versionId, std::uint8_t layerId, std::ui
     std::int32_t kbps = BitrateKbps[static_cast<std::size_t>(table)][index];
     return kbps > 0 ? kbps * 1000 : -1;
 }
+
+// Everything that follows from version, layer, bit-rate index and sample-rate
+// index, worked out once at compile time: the walk decodes a header per frame.
+struct Derived {
+    std::int32_t bitrate;
+    std::int32_t sampleRate;
+    std::int32_t slotSize;
+    std::int32_t samplesPerFrame;
+    std::int32_t frameLengthUnpadded;
+    bool valid;
+};
+
+// Index bits: version (2) layer (2) bitrateIndex (4) sampleRateIndex (2), i.e.
+// byte 1 bits 4..1 followed by byte 2 bits 7..2.
+constexpr std::size_t DerivedIndex(std::uint8_t byte1, std::uint8_t byte2) {
+    return (static_cast<std::size_t>((byte1 >> 1) & 0x0F) << 6) | static_cast<std::size_t>(byte2 >> 2);
+}
+
+constexpr std::array<Derived, 1024> MakeDerivedTable() {
+    std::array<Derived, 1024> table {};
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const auto versionId = static_cast<std::uint8_t>((i >> 8) & 3);
+        const auto layerId = static_cast<std::uint8_t>((i >> 6) & 3);
+        const auto bitrateIndex = static_cast<std::uint8_t>((i >> 2) & 15);
+        const auto sampleRateIndex = static_cast<std::uint8_t>(i & 3);
+        Derived d {};
+        d.bitrate = LookUpBitrate(versionId, layerId, bitrateIndex);
+        d.sampleRate = SampleRateHz[versionId][sampleRateIndex];
+        const LayerFacts& layer = LayerTable[layerId];
+        d.slotSize = layer.slotSize;
+        // A reserved version with a valid layer takes the MPEG-1 column.
+        const bool mpeg2Column = versionId == FrameHeader::Mpeg2 || versionId == FrameHeader::Mpeg25;
+        d.samplesPerFrame = mpeg2Column ? layer.samplesMpeg2 : layer.samplesMpeg1;
+        // A whole number of slots; bitrate / 8 is exact for every table entry.
+        d.frameLengthUnpadded = d.sampleRate > 0 && d.samplesPerFrame > 0 && d.bitrate > 0
+                                    ? d.slotSize * ((d.bitrate / 8) * d.samplesPerFrame / (d.sampleRate * d.slotSize))
+                                    : -1;
+        d.valid = versionId != FrameHeader::MpegReserved && layerId != 0 && bitrateIndex != 0 &&
+                  bitrateIndex != 15 && sampleRateIndex != 3 && d.bitrate > 0 && d.sampleRate > 0;
+        table[i] = d;
+    }
+    return table;
+}
+
+constexpr std::array<Derived, 1024> DerivedTable = MakeDerivedTable();
+
+// Spot checks of the table against hand-worked frames.
+static_assert(DerivedTable[DerivedIndex(0xFB, 0x90)].frameLengthUnpadded == 417, "MPEG-1 L3 128k 44.1k");
+static_assert(DerivedTable[DerivedIndex(0xF3, 0x84)].frameLengthUnpadded == 192, "MPEG-2 L3 64k 24k");
+static_assert(DerivedTable[DerivedIndex(0xE3, 0x18)].frameLengthUnpadded == 72, "MPEG-2.5 L3 8k 8k");
+static_assert(DerivedTable[DerivedIndex(0xFF, 0xC0)].frameLengthUnpadded == 416, "MPEG-1 L1 384k 44.1k");
+static_assert(!DerivedTable[DerivedIndex(0xFB, 0x00)].valid, "free format");
 
 }  // namespace
 
@@ -91,25 +143,14 @@ bool FrameHeader::decode(const std::uint8_t bytes[4]) {
     originalBit_ = static_cast<std::uint8_t>((bytes[3] & OriginalMask) >> 2);
     emphasis_ = static_cast<std::uint8_t>(bytes[3] & EmphasisMask);
 
-    bitrate_ = LookUpBitrate(versionId_, layerId_, bitrateIndex_);
-    sampleRate_ = SampleRateHz[versionId_][sampleRateIndex_];
-    const LayerFacts& layer = LayerTable[layerId_];
-    slotSize_ = layer.slotSize;
-    // A reserved version with a valid layer takes the MPEG-1 column.
-    bool mpeg2Column = versionId_ == Mpeg2 || versionId_ == Mpeg25;
-    samplesPerFrame_ = mpeg2Column ? layer.samplesMpeg2 : layer.samplesMpeg1;
-
-    if (sampleRate_ > 0 && samplesPerFrame_ > 0 && bitrate_ > 0) {
-        // A whole number of slots; bitrate / 8 is exact for every table entry.
-        frameLengthUnpadded_ = slotSize_ * ((bitrate_ / 8) * samplesPerFrame_ / (sampleRate_ * slotSize_));
-        frameLength_ = frameLengthUnpadded_ + paddingBit_ * slotSize_;
-    } else {
-        frameLengthUnpadded_ = -1;
-        frameLength_ = -1;
-    }
-
-    return versionId_ != MpegReserved && layerId_ != 0 && bitrateIndex_ != 0 && bitrateIndex_ != 15 &&
-           sampleRateIndex_ != 3 && bitrate_ > 0 && sampleRate_ > 0;
+    const Derived& d = DerivedTable[DerivedIndex(bytes[1], bytes[2])];
+    bitrate_ = d.bitrate;
+    sampleRate_ = d.sampleRate;
+    slotSize_ = d.slotSize;
+    samplesPerFrame_ = d.samplesPerFrame;
+    frameLengthUnpadded_ = d.frameLengthUnpadded;
+    frameLength_ = d.frameLengthUnpadded < 0 ? -1 : d.frameLengthUnpadded + paddingBit_ * d.slotSize;
+    return d.valid;
 }
 
 bool FrameHeader::matches(const FrameHeader& other) const {
