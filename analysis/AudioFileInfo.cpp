@@ -150,7 +150,7 @@ bool AudioFileInfo::scanOpenFile(BufferedReader& file, std::int32_t maxOffset) {
 
     if (size >= static_cast<std::int64_t>(Id3v1Tag::BlockSize)) {
         std::uint8_t block[Id3v1Tag::BlockSize];
-        if (file.read(size - static_cast<std::int64_t>(Id3v1Tag::BlockSize), block, sizeof block) == sizeof block) {
+        if (file.readAside(size - static_cast<std::int64_t>(Id3v1Tag::BlockSize), block, sizeof block) == sizeof block) {
             hasId3v1_ = id3v1_.read(block);
         } else {
             id3v1_.clear();  // never judge a tag from bytes that weren't read

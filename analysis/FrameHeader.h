@@ -62,10 +62,17 @@ public:
     std::string channelModeText() const;
     std::string emphasisText() const;
 
+    // The raw bit fields.
     std::uint8_t versionId() const { return versionId_; }
     std::uint8_t layerId() const { return layerId_; }
+    std::uint8_t protectionBit() const { return protectionBit_; }
     std::uint8_t bitrateIndex() const { return bitrateIndex_; }
+    std::uint8_t sampleRateIndex() const { return sampleRateIndex_; }
+    std::uint8_t privateBit() const { return privateBit_; }
     std::uint8_t channelMode() const { return channelMode_; }
+    std::uint8_t copyrightBit() const { return copyrightBit_; }
+    std::uint8_t originalBit() const { return originalBit_; }
+    std::uint8_t emphasis() const { return emphasis_; }
 
 private:
     std::uint8_t versionId_ = 0;

@@ -3,6 +3,7 @@
 #include "analysis/AudioFileInfo.h"
 #include "analysis/BitrateHistogram.h"
 #include "analysis/FrameHeader.h"
+#include "analysis/StreamMatcher.h"
 #include "common/BufferedReader.h"
 #include "common/RunSink.h"
 #include "common/Text.h"
@@ -93,7 +94,8 @@ bool IntegrityTest::testFile(const AudioFileInfo& info) {
 
     std::int64_t pos = prevStart + prevLength;
     sink.clearCancelRequest();
-    FrameHeader header;
+    const StreamMatcher stream(first);
+    StreamMatcher::Frame header;
     std::uint8_t bytes[4];
 
     for (;;) {
@@ -110,7 +112,7 @@ bool IntegrityTest::testFile(const AudioFileInfo& info) {
         }
 
         std::int64_t headerAt = pos;
-        bool good = reader.read4(pos, bytes) && header.decode(bytes) && header.matches(first);
+        bool good = reader.read4(pos, bytes) && stream.match(bytes, header);
         if (!good) {
             // Sync error: report it, then look for the stream again.
             hadProblem = true;
@@ -136,7 +138,7 @@ bool IntegrityTest::testFile(const AudioFileInfo& info) {
             bool resynced = false;
             bool cancelled = false;
             while (p + 4 <= audioEnd && tried < maxResync) {
-                if (reader.read4(p, bytes) && header.decode(bytes) && header.matches(first)) {
+                if (reader.read4(p, bytes) && stream.match(bytes, header)) {
                     resynced = true;
                     break;
                 }
@@ -168,15 +170,15 @@ bool IntegrityTest::testFile(const AudioFileInfo& info) {
         // Accept the header.
         ++frame;
         ++nextFrame;
-        if (header.bitrate() != first.bitrate())
+        if (header.bitrate != first.bitrate())
             variable = true;
-        if (header.isPadded())
+        if (header.padded)
             ++padded;
         else
             ++unpadded;
-        histogram.add(header.bitrate());
+        histogram.add(header.bitrate);
         prevStart = headerAt;
-        prevLength = header.frameLength();
+        prevLength = header.length;
 
         if (prevStart + prevLength > audioEnd) {
             const std::int64_t found = audioEnd - prevStart;

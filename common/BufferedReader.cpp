@@ -19,11 +19,22 @@ void BufferedReader::refill(std::int64_t at) {
     const bool sequential =
         bufferLength_ != 0 && at >= bufferEnd && at - bufferEnd < static_cast<std::int64_t>(fill_);
     if (sequential)
-        fill_ = fill_ * 2 < capacity_ ? fill_ * 2 : capacity_;
+        fill_ = fill_ * 4 < capacity_ ? fill_ * 4 : capacity_;
     else
         fill_ = capacity_ < InitialFill ? capacity_ : InitialFill;
     bufferStart_ = at;
     bufferLength_ = file_.readAt(at, buffer_.get(), fill_);
+}
+
+std::size_t BufferedReader::readAside(std::int64_t offset, std::uint8_t* out, std::size_t count) {
+    if (offset < 0 || count == 0)
+        return 0;
+    const std::int64_t bufferEnd = bufferStart_ + static_cast<std::int64_t>(bufferLength_);
+    if (offset >= bufferStart_ && offset + static_cast<std::int64_t>(count) <= bufferEnd) {
+        std::memcpy(out, buffer_.get() + (offset - bufferStart_), count);
+        return count;
+    }
+    return file_.readAt(offset, out, count);
 }
 
 std::size_t BufferedReader::read(std::int64_t offset, std::uint8_t* out, std::size_t count) {

@@ -30,6 +30,10 @@ public:
     // that the file holds (or all that could be read).
     std::size_t read(std::int64_t offset, std::uint8_t* out, std::size_t count);
 
+    // Like read, but leaves the buffer as it is: for a one-off look far away
+    // (the tag at the end of a file) in the middle of reading straight on.
+    std::size_t readAside(std::int64_t offset, std::uint8_t* out, std::size_t count);
+
     // Four bytes at `offset`; false when fewer than four could be read.
     bool read4(std::int64_t offset, std::uint8_t out[4]) {
         if (offset >= bufferStart_ && offset + 4 <= bufferStart_ + static_cast<std::int64_t>(bufferLength_)) {

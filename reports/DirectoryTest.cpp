@@ -4,6 +4,7 @@
 
 #include "analysis/AudioFileInfo.h"
 #include "analysis/FrameHeader.h"
+#include "analysis/StreamMatcher.h"
 #include "common/BufferedReader.h"
 #include "common/RunSink.h"
 #include "common/Text.h"
@@ -93,7 +94,8 @@ std::optional<std::string> FirstProblem(BufferedReader& file, const AudioFileInf
     if (position > audioEnd)
         return FirstFrameTruncatedText;
 
-    FrameHeader header;
+    const StreamMatcher stream(first);
+    StreamMatcher::Frame header;
     for (;;) {
         if (position == audioEnd)
             return std::nullopt;
@@ -104,10 +106,10 @@ std::optional<std::string> FirstProblem(BufferedReader& file, const AudioFileInf
         }
         std::uint8_t bytes[4];
         // A short read is a header that does not decode.
-        bool valid = file.read4(position, bytes) && header.decode(bytes) && first.matches(header);
+        bool valid = file.read4(position, bytes) && stream.match(bytes, header);
         if (!valid)
             return SyncError(position, info, ignoreEofErrors);
-        std::int64_t next = position + header.frameLength();
+        std::int64_t next = position + header.length;
         if (next > audioEnd) {
             if (ignoreEofErrors)
                 return std::nullopt;
