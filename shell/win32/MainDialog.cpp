@@ -501,6 +501,13 @@ void MainDialog::setRunning(bool running) {
 }
 
 void MainDialog::lockCommands(bool locked) {
+    // A disabled control keeps no keyboard focus: hand it to Start (then
+    // Cancel) first, or the keyboard would be dead until the next click.
+    HWND focus = GetFocus();
+    for (int id : LockedDuringRun) {
+        if (locked && focus == item(id))
+            SendMessageA(handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item(IDC_MAIN_START)), TRUE);
+    }
     for (int id : LockedDuringRun)
         enable(id, !locked);
 }

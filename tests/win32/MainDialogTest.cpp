@@ -421,6 +421,7 @@ public:
     bool sawRun = false;
     bool locked = false;
     std::string label;
+    HWND focus = nullptr;
 
 private:
     static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
@@ -430,6 +431,7 @@ private:
         self->sawRun = true;
         self->locked = ControlsLocked(self->w_);
         self->label = self->w_.text(IDC_MAIN_START);
+        self->focus = GetFocus();
     }
     static DuringRun* active_;
     MainWindow& w_;
@@ -446,12 +448,16 @@ TEST(MainDialogTest, ARunLocksTheCommandsAndRelabelsStart) {
     PumpMessages();
     // Look at every pump point, so that the timer gets its turn.
     w.dialog().setPumpInterval(0);
+    // The selection left the focus on "Test File", which the run disables:
+    // the keyboard focus moves to the Cancel button.
+    ASSERT_EQ(GetFocus(), w.item(IDC_MAIN_TEST_FILE));
     DuringRun watch(w);
     Sleep(5);
     w.click(IDC_MAIN_START);
     ASSERT_TRUE(watch.sawRun);
     EXPECT_TRUE(watch.locked);
     EXPECT_EQ(watch.label, "Cancel");
+    EXPECT_EQ(watch.focus, w.item(IDC_MAIN_START));
     EXPECT_TRUE(ControlsUnlocked(w));
     EXPECT_TRUE(w.enabled(IDC_MAIN_START));
     EXPECT_EQ(w.text(IDC_MAIN_START), "Start");
@@ -615,6 +621,65 @@ TEST(MainDialogTest, SaveLogAsksForAFileAndRemembersItsFolder) {
     EXPECT_EQ(initialName, "Untitled");
     EXPECT_EQ(test::ReadBytes(chosen + ".txt"), "one line\r\n");
     EXPECT_EQ(w.dialog().logDirName(), folder.path());
+}
+
+TEST(MainDialogTest, LoadOpensTheChosenFileOrEndsEmptyOnCancel) {
+    ScratchFolder folder;
+    const std::string song = folder / "loaded.mp3";
+    WriteBytes(song, SoundMp3(30));
+    MainWindow w(folder, Options("Auto Start=false\r\n"));
+    {
+        WhenDialogOpens open(CaptionIs("Open"), [&](HWND dialog) {
+            SetWindowTextA(FileNameBox(dialog), song.c_str());
+            PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+        });
+        w.click(IDC_MAIN_LOAD);
+        ASSERT_TRUE(open.acted());
+    }
+    AudioFileInfo info;
+    ASSERT_TRUE(info.scan(song, 5000));
+    EXPECT_EQ(w.dialog().fileName(), song);
+    EXPECT_EQ(w.dialog().testDirName(), folder.path());
+    EXPECT_EQ(w.text(IDC_MAIN_PATH), "File: " + song);
+    EXPECT_EQ(w.text(IDC_MAIN_MPEG_INFO), MpegInfoText(info));
+    EXPECT_TRUE(w.enabled(IDC_MAIN_START));
+
+    // Cancelled: no file, Start disabled, and the log cleared all the same.
+    w.dialog().appendLine("cleared by Load", NoFile);
+    {
+        WhenDialogOpens open(CaptionIs("Open"), [](HWND dialog) { PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); });
+        w.click(IDC_MAIN_LOAD);
+        ASSERT_TRUE(open.acted());
+    }
+    EXPECT_EQ(w.dialog().fileName(), "");
+    EXPECT_EQ(w.text(IDC_MAIN_PATH), "");
+    EXPECT_FALSE(w.enabled(IDC_MAIN_START));
+    EXPECT_TRUE(w.dialog().log().lines().empty());
+}
+
+TEST(MainDialogTest, LoadInADirectoryModeKeepsAnExistingFolderWhenTheBrowserIsCancelled) {
+    ScratchFolder folder;
+    const std::string music = folder / "music";
+    CreateDirectoryA(music.c_str(), nullptr);
+    MainWindow w(folder, Options("Function=3\r\nTest Dir Name=" + music + "\r\n"));
+    HWND main = w.handle();
+    auto browser = [main](HWND dialog) { return dialog != main; };
+    auto cancel = [](HWND dialog) { PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); };
+    {
+        WhenDialogOpens browse(browser, cancel);
+        w.click(IDC_MAIN_LOAD);
+        ASSERT_TRUE(browse.acted());
+    }
+    EXPECT_EQ(w.text(IDC_MAIN_PATH), "Catalog Dir: " + music);
+    EXPECT_TRUE(w.enabled(IDC_MAIN_START));
+
+    ASSERT_TRUE(RemoveDirectoryA(music.c_str()));
+    {
+        WhenDialogOpens browse(browser, cancel);
+        w.click(IDC_MAIN_LOAD);
+        ASSERT_TRUE(browse.acted());
+    }
+    EXPECT_FALSE(w.enabled(IDC_MAIN_START));
 }
 
 TEST(MainDialogTest, SettingsAreSavedOnExitAndComeBackAtTheNextStart) {
