@@ -12,6 +12,7 @@
 #include "analysis/BitrateHistogram.h"
 #include "analysis/FrameHeader.h"
 #include "analysis/IntegrityTest.h"
+#include "analysis/StreamMatcher.h"
 #include "tags/GenreTable.h"
 #include "tags/Id3v1Tag.h"
 #include "tags/Id3v2Tag.h"

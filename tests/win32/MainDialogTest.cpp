@@ -12,8 +12,10 @@
 
 #include "analysis/AudioFileInfo.h"
 #include "analysis/IntegrityTest.h"
+#include "reports/DirectoryCatalog.h"
 #include "reports/DirectoryTest.h"
 #include "reports/FileInfoReport.h"
+#include "shell/win32/App.h"
 #include "shell/win32/Clipboard.h"
 #include "shell/win32/MainDialogIds.h"
 #include "tests/support/RecordingSink.h"
@@ -722,6 +724,24 @@ TEST(MainDialogTest, SettingsAreSavedOnExitAndComeBackAtTheNextStart) {
         MainWindow w(folder, "");
         EXPECT_TRUE(IsZoomed(w.handle()));
     }
+    // Saved minimized: comes back restored, at its rectangle.
+    {
+        MainWindow w(folder, Options("Window Flags=0\r\nWindow Show Command=2\r\nWindow Left=30\r\n"
+                                     "Window Top=35\r\nWindow Right=730\r\nWindow Bottom=555\r\n"));
+        EXPECT_FALSE(IsIconic(w.handle()));
+        EXPECT_FALSE(IsZoomed(w.handle()));
+        RECT r{};
+        GetWindowRect(w.handle(), &r);
+        EXPECT_EQ(r.left, 30);
+        EXPECT_EQ(r.bottom, 555);
+    }
+    // An incomplete placement leaves the window where the system put it.
+    {
+        MainWindow w(folder, Options("Window Flags=0\r\nWindow Show Command=1\r\nWindow Left=30\r\n"));
+        RECT r{};
+        GetWindowRect(w.handle(), &r);
+        EXPECT_NE(r.left, 30);
+    }
 }
 
 TEST(MainDialogTest, DropsTakeExactlyOneFileOrFolder) {
@@ -797,6 +817,37 @@ TEST(MainDialogTest, AnInvalidMoveFolderStopsTheDirectoryRunWithABox) {
     EXPECT_TRUE(w.dialog().log().lines().empty());
     EXPECT_TRUE(test::FileExists(folder / "bad.mp3"));
     EXPECT_TRUE(ControlsUnlocked(w));
+}
+
+TEST(MainDialogTest, ACatalogRunLogsWhatTheCoreWrites) {
+    ScratchFolder folder;
+    const std::string music = folder / "music";
+    CreateDirectoryA(music.c_str(), nullptr);
+    WriteBytes(music + "\\one.mp3", SoundMp3(30));
+    WriteBytes(music + "\\two.mp3", BrokenMp3(30));
+    test::WriteText(music + "\\three.mp3", "not audio");
+    test::RecordingSink expected;
+    Settings settings;
+    DirectoryCatalog(expected, settings, music).catalogDirectory();
+    ASSERT_GT(expected.log.lines().size(), 5u);
+
+    MainWindow w(folder, Options("Function=3\r\nTest Dir Name=" + music + "\r\n"));
+    w.click(IDC_MAIN_START);
+    ExpectSameLog(w.dialog().log(), expected.log);
+    EXPECT_EQ(w.listLines(), expected.texts());
+}
+
+TEST(MainDialogTest, APathTooLongForAnAtomIsStillHandled) {
+    // Another instance can't hand such a path over: it starts on its own.
+    std::string path = "C:\\" + std::string(300, 'x') + ".mp3";
+    EXPECT_FALSE(HandOver(GetDesktopWindow(), path, MainWindow::SelectionMessage()));
+
+    // Its own command line reaches the window all the same.
+    ScratchFolder folder;
+    BoxAnswer box("Selection Error", IDOK);
+    MainWindow w(folder, "", "\"" + path + "\"");
+    PumpMessages();
+    EXPECT_EQ(box.text, "Unable to process " + path);
 }
 
 TEST(MainDialogTest, OptionsAndAboutOpenModally) {
