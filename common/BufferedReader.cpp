@@ -11,8 +11,6 @@ BufferedReader::BufferedReader(ReadableFile& file, std::size_t capacity)
       fill_(capacity_ < InitialFill ? capacity_ : InitialFill) {}
 
 void BufferedReader::refill(std::int64_t at) {
-    if (!buffer_)
-        buffer_.reset(new std::uint8_t[capacity_]);  // not zeroed: only read bytes are used
     // Moving on past the end by less than a buffer counts as reading straight
     // on: a walk steps over the buffer's end from frame to frame.
     const std::int64_t bufferEnd = bufferStart_ + static_cast<std::int64_t>(bufferLength_);
@@ -22,6 +20,12 @@ void BufferedReader::refill(std::int64_t at) {
         fill_ = fill_ * 4 < capacity_ ? fill_ * 4 : capacity_;
     else
         fill_ = capacity_ < InitialFill ? capacity_ : InitialFill;
+    // The buffer grows with the reads, so that the scan of a small file
+    // doesn't claim the whole capacity.
+    if (allocated_ < fill_) {
+        buffer_.reset(new std::uint8_t[fill_]);  // not zeroed: only read bytes are used
+        allocated_ = fill_;
+    }
     bufferStart_ = at;
     bufferLength_ = file_.readAt(at, buffer_.get(), fill_);
 }

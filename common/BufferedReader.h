@@ -55,6 +55,7 @@ private:
     std::size_t capacity_;
     std::size_t fill_;
     std::unique_ptr<std::uint8_t[]> buffer_;
+    std::size_t allocated_ = 0;
     std::int64_t bufferStart_ = 0;
     std::size_t bufferLength_ = 0;
 };
