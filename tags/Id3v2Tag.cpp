@@ -48,6 +48,12 @@ constexpr std::size_t ByteOrderMarkSize = 2;
 // Written after every entry of the frame list, and cut after the last one.
 constexpr std::size_t FrameListSeparatorLength = 3;  // ";  "
 
+// The frame list takes no more entries once it is this long. No real tag
+// comes near it (a thousand frames make some 15 KiB), but a hostile tag of
+// millions of empty frames would otherwise make a list, and a catalog row,
+// larger than the file.
+constexpr std::size_t MaxFrameListLength = 1024 * 1024;
+
 // Whole bytes, top bits not masked, in unsigned arithmetic: at most 0x1FFFFFFF.
 std::uint32_t SyncsafeValue(const std::uint8_t bytes[4]) {
     return (static_cast<std::uint32_t>(bytes[0]) << 21) | (static_cast<std::uint32_t>(bytes[1]) << 14) |
@@ -162,7 +168,8 @@ bool Id3v2Tag::read(BufferedReader& file) {
         else if (IsFrame(frameId, "TCON"))
             genre_ = GenreWithoutReference(text);
 
-        frameList_ += FrameListEntry(frameId, next - position);
+        if (frameList_.size() < MaxFrameListLength)
+            frameList_ += FrameListEntry(frameId, next - position);
         position = next;
     }
 
