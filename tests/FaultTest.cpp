@@ -10,6 +10,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -84,6 +85,39 @@ public:
         return InjectingFileSystem::listDirectory(path, entries);
     }
     std::set<std::string> unlistable;
+};
+
+// A real file whose reads fail from some offset on, as on a failing disk.
+class FailingFile : public ReadableFile {
+public:
+    FailingFile(std::unique_ptr<ReadableFile> file, std::int64_t failFrom)
+        : file_(std::move(file)), failFrom_(failFrom) {}
+    std::int64_t size() const override { return file_->size(); }
+    std::int64_t modifiedTime() const override { return file_->modifiedTime(); }
+    std::size_t readAt(std::int64_t offset, void* buffer, std::size_t count) override {
+        if (offset >= failFrom_)
+            return 0;
+        const auto allowed = static_cast<std::size_t>(failFrom_ - offset);
+        return file_->readAt(offset, buffer, count < allowed ? count : allowed);
+    }
+
+private:
+    std::unique_ptr<ReadableFile> file_;
+    std::int64_t failFrom_;
+};
+
+// The real file system, except that reads of the files named here fail
+// from the given offset on.
+class FailingReads : public InjectingFileSystem {
+public:
+    std::unique_ptr<ReadableFile> openForReading(const std::string& path) override {
+        std::unique_ptr<ReadableFile> file = InjectingFileSystem::openForReading(path);
+        auto failing = failFrom.find(path);
+        if (!file || failing == failFrom.end())
+            return file;
+        return std::make_unique<FailingFile>(std::move(file), failing->second);
+    }
+    std::map<std::string, std::int64_t> failFrom;
 };
 
 std::vector<std::string> WalkLines(const std::string& path, std::int32_t maxResync = 2000) {
@@ -286,6 +320,46 @@ TEST(Faults, UnreadableFilesAndFoldersAreReportedOrSkipped) {
               (std::vector<std::string>{d + "a.mp3", "ERROR: " + d + "locked.mp3  -  Error: Unable to open file.",
                                         d + "z" + Sep + "bad.mp3", "",
                                         "Done processing.  Cataloged a total of 3 files."}));
+}
+
+TEST(Faults, ReadsThatFailPartWayAreProblemsOfThatFileOnly) {
+    TempTree tree;
+    const std::string a = tree.file("D/a.mp3", Frames(20));
+    tree.file("D/b.mp3", Frames(20));
+    FailingReads fileSystem;
+    // Frame 13 begins at byte 5,005, beyond what can be read.
+    fileSystem.failFrom[a] = 5000;
+
+    AudioFileInfo info;
+    ASSERT_TRUE(info.scan(fileSystem, a, 5000));
+    RecordingSink walk;
+    IntegrityTest(walk, IntegrityTestOptions(), fileSystem).testFile(info);
+    EXPECT_EQ(walk.texts()[2], "Error: Sync error reading frame header 13 expected at byte 5,005.  Approx. time: "
+                               "0:00 (60.0% through audio).");
+
+    Settings settings;
+    RecordingSink sink;
+    TestDirectory(settings, tree.path("D"), sink, fileSystem);
+    const std::string d = tree.path("D") + Sep;
+    EXPECT_EQ(sink.texts(), (std::vector<std::string>{
+                                d + "a.mp3  -  Error: First sync error at approx. 0:00 (60% through audio).", "",
+                                "Done processing.  Found errors/warnings in 1 of 2 files tested."}));
+}
+
+TEST(Faults, AFolderRemovedWhileTheTreeIsListed) {
+    TempTree tree;
+    tree.file("D/top.mp3", Damaged());
+    tree.file("D/a/x.mp3", Damaged());
+    tree.file("D/b/y.mp3", Damaged());
+    Settings settings;
+    settings.recurseDirs = true;
+    HookSink sink;
+    // The listing pumps once before each folder: D/a goes just before its turn.
+    sink.hooks[2] = [&] { fs::remove_all(tree.path("D/a")); };
+    DirectoryTest::Result result = TestDirectory(settings, tree.path("D"), sink);
+    EXPECT_EQ(result.total, 2);
+    EXPECT_EQ(sink.log.files(),
+              (std::vector<std::string>{tree.path("D/top.mp3"), tree.path("D") + Sep + "b" + Sep + "y.mp3"}));
 }
 
 #ifndef _WIN32
