@@ -212,13 +212,23 @@ rss() {
     printf '%s\t%s\t%s\t%s\n' "$name" "$path" "$kb" "$wall" >>"$OUT/rss.txt"
 }
 
+# The commit that was built, marked when the core sources differ from it.
+revision() {
+    local rev
+    rev=$(git -C "$ROOT" rev-parse --short HEAD 2>/dev/null) || { echo "unknown"; return; }
+    git -C "$ROOT" diff --quiet HEAD -- CMakeLists.txt common analysis tags reports shell platform cli \
+        ':(exclude)shell/win32' ':(exclude)platform/win32' 2>/dev/null ||
+        rev="$rev with uncommitted changes"
+    echo "$rev"
+}
+
 report() {
-    "$PY" - "$OUT/times.json" "$OUT/rss.txt" "$DATA" "$LOAD_BEFORE" "$LOAD_AFTER" "$RUNS" <<'EOF'
+    "$PY" - "$OUT/times.json" "$OUT/rss.txt" "$DATA" "$LOAD_BEFORE" "$LOAD_AFTER" "$RUNS" "$(revision)" <<'EOF'
 import json
 import os
 import sys
 
-times_path, rss_path, data, load_before, load_after, runs = sys.argv[1:]
+times_path, rss_path, data, load_before, load_after, runs, revision = sys.argv[1:]
 lib = os.path.join(data, "lib200")
 big = os.path.join(data, "big", "long-cbr128.mp3")
 
@@ -254,8 +264,8 @@ rows = [
 print()
 print("Library benchmark: %d files, %.1f MB in %s; BIG = %s, %.1f MB" % (
     lib_files, lib_bytes / 1e6, lib, os.path.basename(big), big_bytes / 1e6))
-print("Median of %s runs each, page cache warm. Load average before %s, after %s; %d CPUs." % (
-    runs, load_before, load_after, os.cpu_count()))
+print("tunewarden-cli built at %s. Median of %s runs each, page cache warm." % (revision, runs))
+print("Load average before %s, after %s; %d CPUs." % (load_before, load_after, os.cpu_count()))
 print()
 header = ("command", "median s", "x raw read", "MB/s", "files/s")
 print("%-30s %10s %11s %9s %9s" % header)
