@@ -17,34 +17,23 @@ constexpr std::array<std::int32_t, BitrateHistogram::Buckets> BucketBitrates = {
     224000, 256000, 288000, 320000, 352000, 384000, 416000, 448000,     // 17..24
 };
 
-// Every listed bit rate is a multiple of 8000 up to 448000: index by
-// bitrate / 8000 instead of searching the list for each frame.
-constexpr int LookupSize = 448000 / 8000 + 1;
-constexpr std::array<std::int8_t, LookupSize> MakeLookup() {
-    std::array<std::int8_t, LookupSize> table {};
-    for (int i = 1; i < BitrateHistogram::Buckets; ++i)
-        table[static_cast<std::size_t>(BucketBitrates[static_cast<std::size_t>(i)] / 8000)] =
-            static_cast<std::int8_t>(i);
-    return table;
-}
-constexpr std::array<std::int8_t, LookupSize> BucketOfMultiple = MakeLookup();
-
 int BucketOf(std::int32_t bitrate) {
-    if (bitrate <= 0 || bitrate % 8000 != 0 || bitrate / 8000 >= LookupSize)
-        return 0;
-    return BucketOfMultiple[static_cast<std::size_t>(bitrate / 8000)];
+    for (int i = 1; i < BitrateHistogram::Buckets; ++i)
+        if (BucketBitrates[static_cast<std::size_t>(i)] == bitrate)
+            return i;
+    return 0;
 }
 
 }  // namespace
 
+void BitrateHistogram::add(std::int32_t bitrate, std::int32_t count) {
+    counts_[static_cast<std::size_t>(BucketOf(bitrate))] += count;
+    total_ += count;
+}
+
 void BitrateHistogram::clear() {
     counts_.fill(0);
     total_ = 0;
-}
-
-void BitrateHistogram::add(std::int32_t bitrate) {
-    ++counts_[static_cast<std::size_t>(BucketOf(bitrate))];
-    ++total_;
 }
 
 std::int32_t BitrateHistogram::countAt(int i) const {

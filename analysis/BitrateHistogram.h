@@ -18,7 +18,9 @@ public:
     virtual ~BitrateHistogram() = default;
 
     void clear();
-    void add(std::int32_t bitrate);
+    void add(std::int32_t bitrate) { add(bitrate, 1); }
+    // `count` frames of one bit rate at once.
+    void add(std::int32_t bitrate, std::int32_t count);
     int bucketCount() const { return Buckets; }
     std::int32_t countAt(int i) const;
     // Bit rate of bucket 1..24; -1 for any other index.

@@ -25,6 +25,7 @@ StreamMatcher::StreamMatcher(const FrameHeader& first) {
             frame.length = h.frameLength();
             frame.bitrate = h.bitrate();
             frame.padded = h.isPadded();
+            frame.bitrateIndex = static_cast<std::uint8_t>(bitrateIndex);
         }
     }
 }

@@ -16,6 +16,7 @@ public:
         std::int32_t length = -1;  // frameLength, padding included
         std::int32_t bitrate = -1;
         bool padded = false;
+        std::uint8_t bitrateIndex = 0;
     };
 
     explicit StreamMatcher(const FrameHeader& first);

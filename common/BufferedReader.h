@@ -19,6 +19,9 @@ public:
     static constexpr std::size_t DefaultCapacity = 1024 * 1024;
 
     explicit BufferedReader(ReadableFile& file, std::size_t capacity = DefaultCapacity);
+    ~BufferedReader();
+    BufferedReader(const BufferedReader&) = delete;
+    BufferedReader& operator=(const BufferedReader&) = delete;
 
     // Length of the file when it was opened.
     std::int64_t size() const { return size_; }
