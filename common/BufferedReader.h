@@ -14,9 +14,11 @@ namespace tw {
 class BufferedReader {
 public:
     // Reads start small (a scan needs only the head and the tail of a file)
-    // and grow while the reader moves straight on, up to `capacity`.
+    // and grow while the reader moves straight on, up to `capacity`. A walk
+    // looks at the bytes right after the system copied them: a buffer that
+    // stays in the processor's cache measured faster than a larger one.
     static constexpr std::size_t InitialFill = 32 * 1024;
-    static constexpr std::size_t DefaultCapacity = 1024 * 1024;
+    static constexpr std::size_t DefaultCapacity = 256 * 1024;
 
     explicit BufferedReader(ReadableFile& file, std::size_t capacity = DefaultCapacity);
     ~BufferedReader();
