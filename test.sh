@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs what the tests need, builds and runs every test:
+#   the format check,
 #   native build with the unit, golden and command-line tests,
 #   the same tests under AddressSanitizer + UndefinedBehaviorSanitizer,
 #   short fuzzing runs of every parser,
@@ -10,9 +11,12 @@ top=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=scripts/lib.sh
 . "$top/scripts/lib.sh"
 
-ensure_packages g++ cmake ninja-build libgtest-dev libgmock-dev googletest clang libclang-rt-14-dev
+ensure_packages g++ cmake ninja-build libgtest-dev libgmock-dev googletest clang libclang-rt-14-dev clang-format python3
 j=$(jobs)
 stage() { printf '\n==== %s\n' "$*"; }
+
+stage "Format check (clang-format)"
+(cd "$top" && git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror)
 
 stage "Native build and tests"
 cmake -S "$top" -B "$top/build-test" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTW_WERROR=ON >/dev/null

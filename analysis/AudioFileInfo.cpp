@@ -150,7 +150,8 @@ bool AudioFileInfo::scanOpenFile(BufferedReader& file, std::int32_t maxOffset) {
 
     if (size >= static_cast<std::int64_t>(Id3v1Tag::BlockSize)) {
         std::uint8_t block[Id3v1Tag::BlockSize];
-        if (file.readAside(size - static_cast<std::int64_t>(Id3v1Tag::BlockSize), block, sizeof block) == sizeof block) {
+        if (file.readAside(size - static_cast<std::int64_t>(Id3v1Tag::BlockSize), block, sizeof block) ==
+            sizeof block) {
             hasId3v1_ = id3v1_.read(block);
         } else {
             id3v1_.clear();  // never judge a tag from bytes that weren't read
@@ -167,8 +168,8 @@ bool AudioFileInfo::scanOpenFile(BufferedReader& file, std::int32_t maxOffset) {
 
     estimatedSeconds_ = -1.0;
     if (frameCount_ != -1 && firstHeader_.isSampleRateKnown())
-        estimatedSeconds_ = static_cast<double>(firstHeader_.samplesPerFrame()) * frameCount_ /
-                            firstHeader_.sampleRate();
+        estimatedSeconds_ =
+            static_cast<double>(firstHeader_.samplesPerFrame()) * frameCount_ / firstHeader_.sampleRate();
 
     estimatedBitrate_ = -1.0;
     if (audioSize_ >= 1 && estimatedSeconds_ != -1.0 && estimatedSeconds_ != 0.0)

@@ -11,10 +11,10 @@ constexpr const char* AverageTitle = "Average bitrate (actual): ";
 
 // Bit rate of each bucket; bucket 0 collects everything not in the list.
 constexpr std::array<std::int32_t, BitrateHistogram::Buckets> BucketBitrates = {
-    -1,                                                                  // 0: anything else
-    8000,   16000,  24000,  32000,  40000,  48000,  56000,  64000,      // 1..8
-    80000,  96000,  112000, 128000, 144000, 160000, 176000, 192000,     // 9..16
-    224000, 256000, 288000, 320000, 352000, 384000, 416000, 448000,     // 17..24
+    -1,                                                              // 0: anything else
+    8000,   16000,  24000,  32000,  40000,  48000,  56000,  64000,   // 1..8
+    80000,  96000,  112000, 128000, 144000, 160000, 176000, 192000,  // 9..16
+    224000, 256000, 288000, 320000, 352000, 384000, 416000, 448000,  // 17..24
 };
 
 int BucketOf(std::int32_t bitrate) {
@@ -87,8 +87,8 @@ void BitrateHistogram::writeSummary(RunSink& sink, std::int32_t fileIndex) const
             p.insert(0, 2, ' ');
         sink.appendLine(k + "  kbps:  " + n + " frames, " + p + "% of total", fileIndex);
     }
-    sink.appendLine(std::string(AverageTitle) + FormatText("%1.1f", sum * 0.001) + " kbps over " +
-                        FormatThousands(t) + " audio frames.",
+    sink.appendLine(std::string(AverageTitle) + FormatText("%1.1f", sum * 0.001) + " kbps over " + FormatThousands(t) +
+                        " audio frames.",
                     fileIndex);
 }
 

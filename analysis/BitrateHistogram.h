@@ -31,7 +31,7 @@ public:
     void writeSummary(RunSink& sink, std::int32_t fileIndex) const;
 
 private:
-    std::array<std::int32_t, Buckets> counts_ {};
+    std::array<std::int32_t, Buckets> counts_{};
     std::int32_t total_ = 0;
 };
 

@@ -8,9 +8,9 @@ namespace tw {
 namespace {
 
 // Byte 1: AAAB BCCD   A sync, B version, C layer, D protection
-constexpr std::uint8_t SyncMask1 = 0xE0;     // 1110 0000
-constexpr std::uint8_t VersionMask = 0x18;   // 0001 1000
-constexpr std::uint8_t LayerMask = 0x06;     // 0000 0110
+constexpr std::uint8_t SyncMask1 = 0xE0;       // 1110 0000
+constexpr std::uint8_t VersionMask = 0x18;     // 0001 1000
+constexpr std::uint8_t LayerMask = 0x06;       // 0000 0110
 constexpr std::uint8_t ProtectionMask = 0x01;  // 0000 0001
 // Byte 2: EEEE FFGH   E bit-rate index, F sample-rate index, G padding, H private
 constexpr std::uint8_t BitrateMask = 0xF0;     // 1111 0000
@@ -35,10 +35,10 @@ constexpr std::array<std::array<std::int16_t, 16>, 5> BitrateKbps = {{
 
 // Sample rates in Hz by versionId (row) and sampleRateIndex (column).
 constexpr std::array<std::array<std::int32_t, 4>, 4> SampleRateHz = {{
-    {11025, 12000, 8000, -1},  // MPEG-2.5
-    {-1, -1, -1, -1},          // reserved version
-    {22050, 24000, 16000, -1}, // MPEG-2
-    {44100, 48000, 32000, -1}, // MPEG-1
+    {11025, 12000, 8000, -1},   // MPEG-2.5
+    {-1, -1, -1, -1},           // reserved version
+    {22050, 24000, 16000, -1},  // MPEG-2
+    {44100, 48000, 32000, -1},  // MPEG-1
 }};
 
 // Slot size and samples per frame by layerId (0 reserved, 1 III, 2 II, 3 I).
@@ -57,7 +57,7 @@ constexpr std::array<LayerFacts, 4> LayerTable = {{
 constexpr std::array<const char*, 4> VersionNames = {"2.5", "Reserved", "2.0", "1.0"};
 constexpr std::array<const char*, 4> LayerNames = {"Reserved", "III", "II", "I"};
 constexpr std::array<const char*, 4> ChannelModeNames = {"Stereo", "Joint Stereo", "Dual Channel (stereo)",
-                                                          "Single Channel (mono)"};
+                                                         "Single Channel (mono)"};
 constexpr std::array<const char*, 4> EmphasisNames = {"None", "50/15 ms", "Reserved", "CCIT J.17"};
 
 constexpr std::int32_t LookUpBitrate(std::uint8_t versionId, std::uint8_t layerId, std::uint8_t index) {
@@ -90,13 +90,13 @@ constexpr std::size_t DerivedIndex(std::uint8_t byte1, std::uint8_t byte2) {
 }
 
 constexpr std::array<Derived, 1024> MakeDerivedTable() {
-    std::array<Derived, 1024> table {};
+    std::array<Derived, 1024> table{};
     for (std::size_t i = 0; i < table.size(); ++i) {
         const auto versionId = static_cast<std::uint8_t>((i >> 8) & 3);
         const auto layerId = static_cast<std::uint8_t>((i >> 6) & 3);
         const auto bitrateIndex = static_cast<std::uint8_t>((i >> 2) & 15);
         const auto sampleRateIndex = static_cast<std::uint8_t>(i & 3);
-        Derived d {};
+        Derived d{};
         d.bitrate = LookUpBitrate(versionId, layerId, bitrateIndex);
         d.sampleRate = SampleRateHz[versionId][sampleRateIndex];
         const LayerFacts& layer = LayerTable[layerId];
@@ -108,8 +108,8 @@ constexpr std::array<Derived, 1024> MakeDerivedTable() {
         d.frameLengthUnpadded = d.sampleRate > 0 && d.samplesPerFrame > 0 && d.bitrate > 0
                                     ? d.slotSize * ((d.bitrate / 8) * d.samplesPerFrame / (d.sampleRate * d.slotSize))
                                     : -1;
-        d.valid = versionId != FrameHeader::MpegReserved && layerId != 0 && bitrateIndex != 0 &&
-                  bitrateIndex != 15 && sampleRateIndex != 3 && d.bitrate > 0 && d.sampleRate > 0;
+        d.valid = versionId != FrameHeader::MpegReserved && layerId != 0 && bitrateIndex != 0 && bitrateIndex != 15 &&
+                  sampleRateIndex != 3 && d.bitrate > 0 && d.sampleRate > 0;
         table[i] = d;
     }
     return table;
@@ -154,11 +154,10 @@ bool FrameHeader::decode(const std::uint8_t bytes[4]) {
 }
 
 bool FrameHeader::matches(const FrameHeader& other) const {
-    return versionId_ == other.versionId_ && layerId_ == other.layerId_ &&
-           protectionBit_ == other.protectionBit_ && sampleRateIndex_ == other.sampleRateIndex_ &&
-           privateBit_ == other.privateBit_ && channelMode_ == other.channelMode_ &&
-           copyrightBit_ == other.copyrightBit_ && originalBit_ == other.originalBit_ &&
-           emphasis_ == other.emphasis_;
+    return versionId_ == other.versionId_ && layerId_ == other.layerId_ && protectionBit_ == other.protectionBit_ &&
+           sampleRateIndex_ == other.sampleRateIndex_ && privateBit_ == other.privateBit_ &&
+           channelMode_ == other.channelMode_ && copyrightBit_ == other.copyrightBit_ &&
+           originalBit_ == other.originalBit_ && emphasis_ == other.emphasis_;
 }
 
 int FrameHeader::layerNumber() const {

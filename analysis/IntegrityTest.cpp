@@ -101,8 +101,8 @@ bool IntegrityTest::testFile(const AudioFileInfo& info) {
     StreamMatcher::Frame header;
     // Frames per bit-rate index, folded into the histogram at the end: the
     // walk counts every frame and this keeps that to one increment.
-    std::array<std::int32_t, 16> framesPerIndex {};
-    std::array<std::int32_t, 16> bitrateOfIndex {};
+    std::array<std::int32_t, 16> framesPerIndex{};
+    std::array<std::int32_t, 16> bitrateOfIndex{};
     const std::int32_t firstBitrate = first.bitrate();
     std::uint8_t bytes[4];
 
@@ -161,9 +161,9 @@ bool IntegrityTest::testFile(const AudioFileInfo& info) {
             if (cancelled)
                 break;
             if (!resynced) {
-                log(tried < maxResync ? std::string(ResyncEofText)
-                                      : "Resync failed (no matching frame header found within " + FT(maxResync) +
-                                            " bytes).");
+                log(tried < maxResync
+                        ? std::string(ResyncEofText)
+                        : "Resync failed (no matching frame header found within " + FT(maxResync) + " bytes).");
                 break;
             }
             const std::int64_t actual = p - prevStart;
@@ -206,8 +206,8 @@ bool IntegrityTest::testFile(const AudioFileInfo& info) {
             const std::int32_t percent =
                 RoundToInt(static_cast<double>(pos - firstOffset) * 100.0 / static_cast<double>(audioSize));
             sink.setProgressPercent(percent);
-            nextProgressAt = firstOffset +
-                             static_cast<std::int64_t>((percent + 0.5) * static_cast<double>(audioSize) / 100.0) - 1;
+            nextProgressAt =
+                firstOffset + static_cast<std::int64_t>((percent + 0.5) * static_cast<double>(audioSize) / 100.0) - 1;
         }
         sink.pumpPendingMessages();
         if (sink.cancelRequested())

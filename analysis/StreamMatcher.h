@@ -48,7 +48,7 @@ private:
     }
 
     std::uint32_t stream_;
-    std::array<Frame, 32> frames_ {};  // by bit-rate index and padding bit
+    std::array<Frame, 32> frames_{};  // by bit-rate index and padding bit
 };
 
 }  // namespace tw

@@ -54,16 +54,14 @@ constexpr int Seconds = 300;
 
 // MPEG-1 Layer III bit rates in kbit/s by bit-rate index.
 constexpr std::array<int, 15> Mpeg1Layer3Kbps = {
-    0,    // free format
+    0,                                 // free format
     32,  40,  48,  56,  64,  80,  96,  // 1..7
     112, 128, 160, 192, 224, 256, 320  // 8..14
 };
 
 // Index choices for the VBR file, weighted towards the middle rates as a
 // VBR encoder's histogram looks for music.
-constexpr std::array<int, 16> VbrIndexPool = {
-    7, 8, 8, 9, 9, 9, 10, 10, 10, 10, 11, 11, 11, 12, 13, 14
-};
+constexpr std::array<int, 16> VbrIndexPool = {7, 8, 8, 9, 9, 9, 10, 10, 10, 10, 11, 11, 11, 12, 13, 14};
 
 class Random {
 public:
@@ -153,7 +151,8 @@ std::vector<std::uint8_t> Id3v1Tag() {
 // One Layer III frame: joint stereo, no CRC, original; the mode extension
 // varies as it does in encoded music. The payload is noise.
 void AppendFrame(std::vector<std::uint8_t>& out, int bitrateIndex, bool padded, Random& random) {
-    const int length = 144 * Mpeg1Layer3Kbps[static_cast<std::size_t>(bitrateIndex)] * 1000 / SampleRate + (padded ? 1 : 0);
+    const int length =
+        144 * Mpeg1Layer3Kbps[static_cast<std::size_t>(bitrateIndex)] * 1000 / SampleRate + (padded ? 1 : 0);
     out.push_back(0xFF);
     out.push_back(0xFB);
     out.push_back(static_cast<std::uint8_t>((bitrateIndex << 4) | (padded ? 0x02 : 0x00)));
@@ -229,7 +228,8 @@ GeneratedFile MakeVbrFile(const std::string& path) {
     PutBigEndian32(tag, static_cast<std::uint32_t>(frames));
     PutBigEndian32(tag, static_cast<std::uint32_t>(xing.size() + audio.size()));
     for (int i = 0; i < 100; ++i)
-        tag.push_back(static_cast<std::uint8_t>(starts[static_cast<std::size_t>(i * frames / 100)] * 256 / audio.size()));
+        tag.push_back(
+            static_cast<std::uint8_t>(starts[static_cast<std::size_t>(i * frames / 100)] * 256 / audio.size()));
     PutBigEndian32(tag, 78);  // quality
     std::fill(xing.begin() + 4, xing.begin() + 36, std::uint8_t{0});
     std::copy(tag.begin(), tag.end(), xing.begin() + 36);
@@ -312,8 +312,8 @@ const GeneratedFile& FileOfKind(int kind) {
 
 void Report(benchmark::State& state, const GeneratedFile& file) {
     state.SetBytesProcessed(state.iterations() * file.size);
-    state.counters["frames/s"] = benchmark::Counter(static_cast<double>(state.iterations() * file.frames),
-                                                    benchmark::Counter::kIsRate);
+    state.counters["frames/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations() * file.frames), benchmark::Counter::kIsRate);
     state.counters["file_bytes"] = static_cast<double>(file.size);
 }
 

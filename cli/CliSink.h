@@ -46,7 +46,7 @@ private:
     std::int32_t files_ = 0;
     std::string status_;
     std::int32_t percent_ = 0;
-    std::chrono::steady_clock::time_point lastDraw_ {};
+    std::chrono::steady_clock::time_point lastDraw_{};
 };
 
 }  // namespace tw::cli

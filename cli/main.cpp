@@ -128,20 +128,20 @@ int Main(const std::vector<std::string>& args) {
     {
         cli::CliSink sink(stdout, saveLog, StderrIsTerminal());
         switch (inv.command) {
-        case cli::Command::Test:
-            status = RunTest(sink, settings, inv.path);
-            break;
-        case cli::Command::Info:
-            status = RunInfo(sink, settings, inv.path);
-            break;
-        case cli::Command::TestDir:
-            status = RunTestDir(sink, settings, inv.path);
-            break;
-        case cli::Command::Catalog:
-            status = RunCatalog(sink, settings, inv.path);
-            break;
-        default:
-            break;
+            case cli::Command::Test:
+                status = RunTest(sink, settings, inv.path);
+                break;
+            case cli::Command::Info:
+                status = RunInfo(sink, settings, inv.path);
+                break;
+            case cli::Command::TestDir:
+                status = RunTestDir(sink, settings, inv.path);
+                break;
+            case cli::Command::Catalog:
+                status = RunCatalog(sink, settings, inv.path);
+                break;
+            default:
+                break;
         }
         sink.finish();
         if (!sink.saveLogOk())

@@ -33,8 +33,7 @@ void BufferedReader::refill(std::int64_t at) {
     // Moving on past the end by less than a buffer counts as reading straight
     // on: a walk steps over the buffer's end from frame to frame.
     const std::int64_t bufferEnd = bufferStart_ + static_cast<std::int64_t>(bufferLength_);
-    const bool sequential =
-        bufferLength_ != 0 && at >= bufferEnd && at - bufferEnd < static_cast<std::int64_t>(fill_);
+    const bool sequential = bufferLength_ != 0 && at >= bufferEnd && at - bufferEnd < static_cast<std::int64_t>(fill_);
     if (sequential)
         fill_ = fill_ * 4 < capacity_ ? fill_ * 4 : capacity_;
     else

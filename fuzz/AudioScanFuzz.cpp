@@ -31,10 +31,9 @@ std::string Snapshot(const AudioFileInfo& i) {
 
 bool IsKnownFailure(const std::string& text) {
     return text == "Error: Unable to open file." || text == "Error: File too short." ||
-           text == "Error: File too large." ||
-           text == "Error: Can't locate second frame header for VBRI file" ||
-           (text.rfind("Error: Can't locate first valid frame header within ", 0) == 0 &&
-            text.size() > 28 && text.compare(text.size() - 28, 28, " bytes of beginning of file.") == 0);
+           text == "Error: File too large." || text == "Error: Can't locate second frame header for VBRI file" ||
+           (text.rfind("Error: Can't locate first valid frame header within ", 0) == 0 && text.size() > 28 &&
+            text.compare(text.size() - 28, 28, " bytes of beginning of file.") == 0);
 }
 
 // Pane text: printable lines, each ended by CR LF.

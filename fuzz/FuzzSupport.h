@@ -108,17 +108,17 @@ inline std::unique_ptr<MemoryFile> FaultyFile(const Bytes& bytes, const AudioInp
     auto file = std::make_unique<MemoryFile>(bytes, 1'000'000'000);
     const auto held = static_cast<std::int64_t>(bytes.size());
     switch (in.fault) {
-    case Fault::None:
-        break;
-    case Fault::Shrank:
-        file->setReportedSize(held + in.amount);
-        break;
-    case Fault::Grew:
-        file->setReportedSize(held > in.amount ? held - in.amount : 0);
-        break;
-    case Fault::FailingReads:
-        file->failReadsFrom(in.amount);
-        break;
+        case Fault::None:
+            break;
+        case Fault::Shrank:
+            file->setReportedSize(held + in.amount);
+            break;
+        case Fault::Grew:
+            file->setReportedSize(held > in.amount ? held - in.amount : 0);
+            break;
+        case Fault::FailingReads:
+            file->failReadsFrom(in.amount);
+            break;
     }
     if (in.huge)
         file->setReportedSize(std::int64_t{0x80000000} + in.amount);

@@ -21,9 +21,9 @@ using tw::fuzz::IsPrintable;
 std::string Snapshot(const Id3v2Tag& t) {
     return std::to_string(t.majorVersion()) + "|" + std::to_string(t.revision()) + "|" +
            std::to_string(t.isUnsynchronised()) + std::to_string(t.hasExtendedHeader()) +
-           std::to_string(t.isExperimental()) + std::to_string(t.hasFooter()) + "|" +
-           std::to_string(t.totalLength()) + "|" + t.frameList() + "|" + t.title() + "|" + t.artist() + "|" +
-           t.album() + "|" + t.track() + "|" + t.year() + "|" + t.genre() + "|" + t.comment();
+           std::to_string(t.isExperimental()) + std::to_string(t.hasFooter()) + "|" + std::to_string(t.totalLength()) +
+           "|" + t.frameList() + "|" + t.title() + "|" + t.artist() + "|" + t.album() + "|" + t.track() + "|" +
+           t.year() + "|" + t.genre() + "|" + t.comment();
 }
 
 // "TIT2 (25);  TPE1 (18)": identifiers of A-Z and 0-9, sizes of at least 10.

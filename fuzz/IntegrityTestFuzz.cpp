@@ -63,19 +63,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     MemoryTree tree;
     Bytes walked = in.file;
     switch (in.fault) {
-    case Fault::None:
-        break;
-    case Fault::Shrank:
-        walked.resize(walked.size() > in.amount ? walked.size() - in.amount : 0);
-        break;
-    case Fault::Grew:
-        // More of the same stream, so that the walk may find headers there.
-        for (std::size_t i = 0; i < in.amount; ++i)
-            walked.push_back(in.file[i % in.file.size()]);
-        break;
-    case Fault::FailingReads:
-        tree.onOpen = [&in](tw::MemoryFile& f) { f.failReadsFrom(in.amount); };
-        break;
+        case Fault::None:
+            break;
+        case Fault::Shrank:
+            walked.resize(walked.size() > in.amount ? walked.size() - in.amount : 0);
+            break;
+        case Fault::Grew:
+            // More of the same stream, so that the walk may find headers there.
+            for (std::size_t i = 0; i < in.amount; ++i)
+                walked.push_back(in.file[i % in.file.size()]);
+            break;
+        case Fault::FailingReads:
+            tree.onOpen = [&in](tw::MemoryFile& f) { f.failReadsFrom(in.amount); };
+            break;
     }
     tree.files[path] = walked;
 

@@ -183,13 +183,15 @@ std::vector<Bytes> BuiltTags() {
     big[0] = 0;
     ByteBuilder body;
     body.syncsafe(6).fill(2).id3v2Frame("TALB", big).id3v2TextFrame("TIT2", "After");
-    tags.push_back(ByteBuilder().id3v2Header(4, 0, 0x50, static_cast<std::uint32_t>(body.size()))
+    tags.push_back(ByteBuilder()
+                       .id3v2Header(4, 0, 0x50, static_cast<std::uint32_t>(body.size()))
                        .bytes(body.build())
                        .text("3DI")
                        .fill(7)
                        .build());
     // Version 2.2: three-character identifiers.
-    tags.push_back(ByteBuilder().id3v2Header(2, 0, 0, 20).text("TT2").bytes({0, 0, 6, 0}).text("Song!").fill(8).build());
+    tags.push_back(
+        ByteBuilder().id3v2Header(2, 0, 0, 20).text("TT2").bytes({0, 0, 6, 0}).text("Song!").fill(8).build());
     // COMM in UTF-16 with a byte-order mark, and a declared size past the end.
     Bytes comm{1, 'e', 'n', 'g', 0xFF, 0xFE, 'd', 0, 0, 0, 0xFF, 0xFE, 'N', 0, 'i', 0, 0x3D, 0xD8, 0x00, 0xDE};
     tags.push_back(ByteBuilder().id3v2Header(3, 0, 0x80, 4000).id3v2Frame("COMM", comm).build());
@@ -216,7 +218,8 @@ std::vector<Bytes> BuiltFrameTexts() {
 
 std::vector<Bytes> BuiltId3v1() {
     std::vector<Bytes> blocks;
-    blocks.push_back(ByteBuilder().id3v1("Title", "Artist", "Album", "2007", "A comment of thirty characters", 0, 17).build());
+    blocks.push_back(
+        ByteBuilder().id3v1("Title", "Artist", "Album", "2007", "A comment of thirty characters", 0, 17).build());
     blocks.push_back(ByteBuilder().id3v1("Tab\there", "  ", "\x01\x02", "19\x7f", "", 7, 147).build());
     blocks.push_back(ByteBuilder().id3v1("", "", "", "", "", 255, 148).build());
     return blocks;
@@ -279,9 +282,9 @@ int main(int argc, char** argv) {
     n = 0;
     for (const Bytes& block : BuiltId3v1())
         Write(out / "id3v1" / ("built-" + std::to_string(n++)), block);
-    for (const Bytes& header : {Bytes{0xFF, 0xFB, 0x90, 0x64, 0xFF, 0xFB, 0x92, 0x64},
-                                Bytes{0xFF, 0xFF, 0x40, 0xC0, 0xFF, 0xFE, 0x40, 0xC0},
-                                Bytes{0xFF, 0xE3, 0x20, 0xC4, 0xFF, 0xF3, 0xF0, 0x00}})
+    for (const Bytes& header :
+         {Bytes{0xFF, 0xFB, 0x90, 0x64, 0xFF, 0xFB, 0x92, 0x64}, Bytes{0xFF, 0xFF, 0x40, 0xC0, 0xFF, 0xFE, 0x40, 0xC0},
+          Bytes{0xFF, 0xE3, 0x20, 0xC4, 0xFF, 0xF3, 0xF0, 0x00}})
         Write(out / "frame_header" / ("built-" + std::to_string(n++)), header);
 
     std::printf("seed corpora written to %s (%d audio seeds)\n", out.string().c_str(), count);

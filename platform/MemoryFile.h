@@ -14,7 +14,9 @@ namespace tw {
 class MemoryFile final : public ReadableFile {
 public:
     explicit MemoryFile(std::vector<std::uint8_t> bytes, std::int64_t modifiedTime = 0)
-        : bytes_(std::move(bytes)), modifiedTime_(modifiedTime), reportedSize_(static_cast<std::int64_t>(bytes_.size())) {}
+        : bytes_(std::move(bytes)),
+          modifiedTime_(modifiedTime),
+          reportedSize_(static_cast<std::int64_t>(bytes_.size())) {}
 
     std::int64_t size() const override { return reportedSize_; }
     std::int64_t modifiedTime() const override { return modifiedTime_; }

@@ -79,8 +79,7 @@ public:
 
     // Moves a file; never replaces an existing `to`. On failure gives false
     // and sets `errorText` to the system's message for the failure.
-    virtual bool moveFileNoReplace(const std::string& from, const std::string& to,
-                                   std::string& errorText) = 0;
+    virtual bool moveFileNoReplace(const std::string& from, const std::string& to, std::string& errorText) = 0;
 };
 
 // The real file system of the machine.

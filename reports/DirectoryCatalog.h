@@ -19,8 +19,7 @@ public:
     };
 
     DirectoryCatalog(RunSink& sink, const Settings& settings, const std::string& testDirName);
-    DirectoryCatalog(RunSink& sink, const Settings& settings, const std::string& testDirName,
-                     FileSystem& fileSystem);
+    DirectoryCatalog(RunSink& sink, const Settings& settings, const std::string& testDirName, FileSystem& fileSystem);
     virtual ~DirectoryCatalog() = default;
 
     Result catalogDirectory();

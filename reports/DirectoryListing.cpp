@@ -49,8 +49,7 @@ bool IsAudioFileName(const std::string& name) {
     if (name.size() < 4)
         return false;
     const char* tail = name.c_str() + name.size() - 4;
-    return tail[0] == '.' && FoldCase(tail[1]) == 'm' && FoldCase(tail[2]) == 'p' && tail[3] >= '1' &&
-           tail[3] <= '3';
+    return tail[0] == '.' && FoldCase(tail[1]) == 'm' && FoldCase(tail[2]) == 'p' && tail[3] >= '1' && tail[3] <= '3';
 }
 
 // Names that differ only in letter case fall back to their bytes, so that
@@ -92,8 +91,7 @@ std::string OpenablePath(const std::string& prefix) {
 // subdirectories (when recursing) so that they come off the stack in sorted
 // order. A directory already listed, or one that can't be read, adds nothing.
 void ListOneDirectory(const std::string& prefix, bool recurse, const std::string& pattern, FileList& fileList,
-                      FileSystem& fileSystem, std::set<DirectoryIdentity>& visited,
-                      std::vector<std::string>& pending) {
+                      FileSystem& fileSystem, std::set<DirectoryIdentity>& visited, std::vector<std::string>& pending) {
     std::string path = OpenablePath(prefix);
     DirectoryIdentity identity;
     if (fileSystem.directoryIdentity(path, identity) && !visited.insert(identity).second)

@@ -58,8 +58,8 @@ std::string MoveFailedText(const std::string& from, const std::string& to) {
 }
 
 std::string DoneText(std::int32_t problems, std::int32_t total) {
-    return "Done processing.  Found errors/warnings in " + FormatThousands(problems) + " of " +
-           FormatThousands(total) + " files tested.";
+    return "Done processing.  Found errors/warnings in " + FormatThousands(problems) + " of " + FormatThousands(total) +
+           " files tested.";
 }
 
 std::string MovedText(std::int32_t moved, const std::string& moveDirectory) {

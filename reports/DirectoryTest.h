@@ -28,8 +28,8 @@ public:
     static const char* const InvalidMoveFolderCaption;
 
     enum class Outcome {
-        Completed,           // the run went through (cancelled or not)
-        InvalidMoveFolder,   // nothing done; the caller shows the message box
+        Completed,          // the run went through (cancelled or not)
+        InvalidMoveFolder,  // nothing done; the caller shows the message box
     };
 
     struct Result {

@@ -34,8 +34,8 @@ std::string MpegInfoText(const AudioFileInfo& info) {
     PaneText pane;
     pane.line("File size: " + FormatThousands(info.fileSize()) + " bytes");
     pane.line("Offset to first valid header: " + FormatThousands(info.firstFrameOffset()) + " bytes");
-    pane.line("MPEG " + h.versionText() + ", layer " + h.layerText() + Separator + "Sample rate: " +
-              h.sampleRateText() + (h.isSampleRateKnown() ? " Hz" : ""));
+    pane.line("MPEG " + h.versionText() + ", layer " + h.layerText() + Separator +
+              "Sample rate: " + h.sampleRateText() + (h.isSampleRateKnown() ? " Hz" : ""));
     if (info.hasXingHeader())
         pane.line("Bitrate: Variable (Xing-type header)");
     else if (info.hasVbriHeader())
@@ -105,8 +105,8 @@ std::string Id3v2InfoText(const AudioFileInfo& info) {
         return NoTagText;
     const Id3v2Tag& t = info.id3v2();
     PaneText pane;
-    pane.line(FormatText("Tag version: %d.%d", t.majorVersion(), t.revision()) + Separator + "Length: " +
-              FormatThousands(t.totalLength()) + " bytes" + Separator + "Track: " + t.track());
+    pane.line(FormatText("Tag version: %d.%d", t.majorVersion(), t.revision()) + Separator +
+              "Length: " + FormatThousands(t.totalLength()) + " bytes" + Separator + "Track: " + t.track());
     pane.line("Title: " + t.title());
     pane.line("Artist: " + t.artist());
     pane.line("Album: " + t.album());

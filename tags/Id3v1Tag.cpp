@@ -34,7 +34,8 @@ bool IsTrailingSpace(char c) {
 std::string CleanField(const std::uint8_t* block, FieldSpan field) {
     const char* start = reinterpret_cast<const char*>(block + field.offset);
     const void* zero = std::memchr(start, 0, field.length);
-    std::size_t length = zero != nullptr ? static_cast<std::size_t>(static_cast<const char*>(zero) - start) : field.length;
+    std::size_t length =
+        zero != nullptr ? static_cast<std::size_t>(static_cast<const char*>(zero) - start) : field.length;
     while (length > 0 && IsTrailingSpace(start[length - 1]))
         --length;
     std::string text(start, length);

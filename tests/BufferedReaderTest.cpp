@@ -26,10 +26,10 @@ TEST(BufferedReader, GivesTheFilesBytesWhateverTheAccessPattern) {
         std::int64_t offset = static_cast<std::int64_t>(random() % 310000);
         std::size_t count = random() % (i % 10 == 0 ? 10000 : 40);
         std::size_t got = reader.read(offset, out.data(), count);
-        std::size_t expected = offset >= 300000 ? 0 : std::min<std::size_t>(count, 300000 - static_cast<std::size_t>(offset));
+        std::size_t expected =
+            offset >= 300000 ? 0 : std::min<std::size_t>(count, 300000 - static_cast<std::size_t>(offset));
         ASSERT_EQ(got, expected) << offset << " " << count;
-        ASSERT_TRUE(std::equal(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(got),
-                               bytes.begin() + offset));
+        ASSERT_TRUE(std::equal(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(got), bytes.begin() + offset));
     }
     std::uint8_t four[4];
     EXPECT_FALSE(reader.read4(299997, four));

@@ -83,9 +83,9 @@ TEST(CancelAtEveryPumpPoint, DirectoryTestAndCatalog) {
         sink.cancelAfterPumps = n;
         DirectoryCatalog::Result r = DirectoryCatalog(sink, settings, tree.root()).catalogDirectory();
         const auto lines = sink.texts();
-        EXPECT_EQ(lines.back(), r.cancelled ? "Processing cancelled by user."
-                                            : "Done processing.  Cataloged a total of " + std::to_string(r.total) +
-                                                  " files.")
+        EXPECT_EQ(lines.back(), r.cancelled
+                                    ? "Processing cancelled by user."
+                                    : "Done processing.  Cataloged a total of " + std::to_string(r.total) + " files.")
             << n;
         EXPECT_EQ(sink.status, "");
         EXPECT_EQ(sink.progress, 0);

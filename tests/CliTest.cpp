@@ -116,8 +116,8 @@ protected:
     void TearDown() override { std::filesystem::remove_all(dir_); }
     std::string write(const std::string& name, const test::Bytes& bytes) {
         std::string path = (dir_ / name).string();
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                    static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(path, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return path;
     }
     std::filesystem::path dir_;
@@ -133,7 +133,8 @@ TEST_F(CliRun, TestWritesTheLogAndExitsByWhatItFound) {
                          "\n\nNo errors found.\nSummary: 10 total frames processed (0 padded, 10 unpadded).  "
                          "Bitrate is constant.\n");
 
-    std::string junk = write("junk.mp3", test::ByteBuilder().frames(3, Cbr128).fill(10, 0x55).frames(7, Cbr128).build());
+    std::string junk =
+        write("junk.mp3", test::ByteBuilder().frames(3, Cbr128).fill(10, 0x55).frames(7, Cbr128).build());
     r = RunCli("test --max-resync 0 '" + junk + "'");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("\nResync failed (no matching frame header found within 0 bytes).\n"), std::string::npos);
@@ -149,7 +150,8 @@ TEST_F(CliRun, TestWritesTheLogAndExitsByWhatItFound) {
 }
 
 TEST_F(CliRun, InfoPrintsThePanesAndSavesTheLogWithCrLf) {
-    std::string file = write("a.mp3", test::ByteBuilder().frames(5, Cbr128).id3v1("T", "A", "B", "1999", "C", 3, 17).build());
+    std::string file =
+        write("a.mp3", test::ByteBuilder().frames(5, Cbr128).id3v1("T", "A", "B", "1999", "C", 3, 17).build());
     std::string log = (dir_ / "log.txt").string();
     CliResult r = RunCli("info --save-log '" + log + "' '" + file + "'");
     EXPECT_EQ(r.status, 0);

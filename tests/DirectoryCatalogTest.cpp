@@ -168,8 +168,8 @@ TEST(DirectoryCatalog, WritesTitleHeaderRowsAndOneRowPerFile) {
     EXPECT_EQ(std::vector<std::string>(v10.begin() + 13, v10.begin() + 22),
               (std::vector<std::string>{"Yes", "1.0", "Old", "", "", "", "1980", "", ""}));
     EXPECT_EQ(std::vector<std::string>(v10.begin() + 22, v10.end()),
-              (std::vector<std::string>{"Yes", "4.0", "32", "X", "", "", "", "", "", "", "TIT2 (12)", "false",
-                                        "false", "false", "true"}));
+              (std::vector<std::string>{"Yes", "4.0", "32", "X", "", "", "", "", "", "", "TIT2 (12)", "false", "false",
+                                        "false", "true"}));
 
     std::vector<std::string> vbri = Split(texts[9], '\t');
     ASSERT_EQ(vbri.size(), 37u);
@@ -247,9 +247,8 @@ TEST(DirectoryCatalog, EmptyDirectoryGivesHeadersAndZeroCount) {
     Settings settings;
     RecordingSink sink;
     DirectoryCatalog::Result result = Catalog(settings, given, sink);
-    EXPECT_EQ(sink.texts(), (std::vector<std::string>{"Catalog of *.mp? files in " + given, "", HeaderRow1,
-                                                      HeaderRow2, "", "",
-                                                      "Done processing.  Cataloged a total of 0 files."}));
+    EXPECT_EQ(sink.texts(), (std::vector<std::string>{"Catalog of *.mp? files in " + given, "", HeaderRow1, HeaderRow2,
+                                                      "", "", "Done processing.  Cataloged a total of 0 files."}));
     EXPECT_EQ(result.total, 0);
     EXPECT_EQ(sink.statusHistory, (std::vector<std::string>{"Retrieving directory listing...", ""}));
     EXPECT_EQ(sink.progressHistory, std::vector<std::int32_t>{0});

@@ -43,7 +43,8 @@ TEST(DirectoryListing, OwnFilesFirstThenEachSubdirectoryInSortedOrder) {
                         tree.path("D/a/deeper/e.mp1"), tree.path("D/W/d.mp2"), tree.path("D/x/c.mp3")}));
 
     // Without recursion the subdirectories are ignored entirely.
-    EXPECT_EQ(List(tree.path("D"), false), (FileList{tree.path("D/A.mp3"), tree.path("D/b.mp3"), tree.path("D/z.mp3")}));
+    EXPECT_EQ(List(tree.path("D"), false),
+              (FileList{tree.path("D/A.mp3"), tree.path("D/b.mp3"), tree.path("D/z.mp3")}));
 }
 
 TEST(DirectoryListing, KeepsOnlyMp1Mp2Mp3InAnyLetterCase) {
@@ -53,8 +54,8 @@ TEST(DirectoryListing, KeepsOnlyMp1Mp2Mp3InAnyLetterCase) {
         tree.file(std::string("D/") + name);
     tree.file("D/Album.mp3/inner.mp3");
     // Names beginning with a dot are listed like any other.
-    EXPECT_EQ(List(tree.path("D"), false), (FileList{tree.path("D/.mp3"), tree.path("D/Song.MP3"),
-                                                     tree.path("D/x.Mp1"), tree.path("D/y.mP2")}));
+    EXPECT_EQ(List(tree.path("D"), false),
+              (FileList{tree.path("D/.mp3"), tree.path("D/Song.MP3"), tree.path("D/x.Mp1"), tree.path("D/y.mP2")}));
     // A directory named like an audio file is descended into, never listed.
     EXPECT_EQ(List(tree.path("D"), true).size(), 5u);
     EXPECT_EQ(List(tree.path("D"), true)[4], tree.path("D/Album.mp3/inner.mp3"));
@@ -62,8 +63,8 @@ TEST(DirectoryListing, KeepsOnlyMp1Mp2Mp3InAnyLetterCase) {
 
 TEST(DirectoryListing, SortsIgnoringCaseWithBytesAsTieBreak) {
     TempTree tree;
-    for (const char* name : {"aab.mp3", "a_b.mp3", "c.mp3", "B.mp3", "a.mp3", "Track9.mp3", "Track10.mp3",
-                             "n.b.mp3", "n b.mp3", "abc.mp3", "ABCD.mp3"})
+    for (const char* name : {"aab.mp3", "a_b.mp3", "c.mp3", "B.mp3", "a.mp3", "Track9.mp3", "Track10.mp3", "n.b.mp3",
+                             "n b.mp3", "abc.mp3", "ABCD.mp3"})
         tree.file(std::string("D/") + name);
     EXPECT_EQ(List(tree.path("D"), false),
               (FileList{tree.path("D/a.mp3"), tree.path("D/a_b.mp3"), tree.path("D/aab.mp3"), tree.path("D/abc.mp3"),

@@ -41,7 +41,7 @@ ByteBuilder FramesWithHole(int count, int bad) {
 }
 
 DirectoryTest::Result RunDirectoryTest(const Settings& settings, const std::string& directory, RecordingSink& sink,
-                          FileSystem& fileSystem = SystemFileSystem()) {
+                                       FileSystem& fileSystem = SystemFileSystem()) {
     DirectoryTest test(sink, settings, directory, fileSystem);
     return test.testDirectory();
 }
@@ -53,8 +53,7 @@ void WriteFindings(const TempTree& tree) {
     // before the first frame does.
     tree.file("D/first.mp3", ByteBuilder().frame(Frame).patch(300, "TAG").bytes(Frame).fill(7).build());
     // A mono header in a joint-stereo stream, 40.09 % in.
-    tree.file("D/foreign.mp3",
-              ByteBuilder().frames(4, Frame).frame({0xFF, 0xFB, 0x90, 0xC4}).frames(5, Frame).build());
+    tree.file("D/foreign.mp3", ByteBuilder().frames(4, Frame).frame({0xFF, 0xFB, 0x90, 0xC4}).frames(5, Frame).build());
     // A Xing count of 344,140 frames claims 8,989.8 s for ten frames: the
     // hole at 50 % is at 4,503.5 s, shown as 75:04, never as hours.
     ByteBuilder minutes;
@@ -90,15 +89,15 @@ TEST(DirectoryTest, WritesOneLinePerFileWithAFinding) {
     RecordingSink sink;
     DirectoryTest::Result result = RunDirectoryTest(settings, tree.path("D"), sink);
     EXPECT_EQ(sink.joined(),
-              d + "cut.mp3  -  Warning: Last audio frame truncated.\n" +                                  //
-                  d + "first.mp3  -  Error: First audio frame truncated.\n" +                             //
-                  d + "foreign.mp3  -  Error: First sync error at approx. 0:00 (40% through audio).\n" +  //
-                  d + "minutes.mp3  -  Error: First sync error at approx. 75:04 (50% through audio).\n" + //
-                  d + "pct41.mp3  -  Error: First sync error at approx. 0:00 (41% through audio).\n" +    //
-                  d + "short.mp3  -  Error: File too short.\n" +                                          //
-                  d + "sync98.mp3  -  Error: First sync error at approx. 0:03 (98% through audio).\n" +   //
-                  d + "sync99.mp3  -  Warning: First sync error at approx. 0:03 (99% through audio).\n" + //
-                  d + "tail.mp3  -  Warning: Last audio frame too long\n" +                               //
+              d + "cut.mp3  -  Warning: Last audio frame truncated.\n" +                                   //
+                  d + "first.mp3  -  Error: First audio frame truncated.\n" +                              //
+                  d + "foreign.mp3  -  Error: First sync error at approx. 0:00 (40% through audio).\n" +   //
+                  d + "minutes.mp3  -  Error: First sync error at approx. 75:04 (50% through audio).\n" +  //
+                  d + "pct41.mp3  -  Error: First sync error at approx. 0:00 (41% through audio).\n" +     //
+                  d + "short.mp3  -  Error: File too short.\n" +                                           //
+                  d + "sync98.mp3  -  Error: First sync error at approx. 0:03 (98% through audio).\n" +    //
+                  d + "sync99.mp3  -  Warning: First sync error at approx. 0:03 (99% through audio).\n" +  //
+                  d + "tail.mp3  -  Warning: Last audio frame too long\n" +                                //
                   d + "unknown.mp3  -  Error: First sync error approx. 50% through audio (unknown time index).\n" +
                   "\n"
                   "Done processing.  Found errors/warnings in 10 of 13 files tested.\n");
@@ -150,9 +149,8 @@ TEST(DirectoryTest, StatusProgressAndPumping) {
     Settings settings;
     RecordingSink sink;
     RunDirectoryTest(settings, tree.path("D"), sink);
-    EXPECT_EQ(sink.statusHistory,
-              (std::vector<std::string>{"Retrieving directory listing...", "Processing file 1 of 3",
-                                        "Processing file 2 of 3", "Processing file 3 of 3", ""}));
+    EXPECT_EQ(sink.statusHistory, (std::vector<std::string>{"Retrieving directory listing...", "Processing file 1 of 3",
+                                                            "Processing file 2 of 3", "Processing file 3 of 3", ""}));
     EXPECT_EQ(sink.progressHistory, (std::vector<std::int32_t>{33, 67, 100, 0}));
     // One pump for the directory, then one per frame after each first frame.
     EXPECT_EQ(sink.pumps, 1 + 9 + 4);
@@ -166,7 +164,8 @@ TEST(DirectoryTest, EmptyOrMissingDirectoryStillCloses) {
     Settings settings;
     RecordingSink plain;
     RunDirectoryTest(settings, tree.path("D"), plain);
-    EXPECT_EQ(plain.texts(), (std::vector<std::string>{"", "Done processing.  Found errors/warnings in 0 of 0 files tested."}));
+    EXPECT_EQ(plain.texts(),
+              (std::vector<std::string>{"", "Done processing.  Found errors/warnings in 0 of 0 files tested."}));
     EXPECT_EQ(plain.statusHistory, (std::vector<std::string>{"Retrieving directory listing...", ""}));
     EXPECT_EQ(plain.progressHistory, std::vector<std::int32_t>{0});
 
@@ -174,9 +173,9 @@ TEST(DirectoryTest, EmptyOrMissingDirectoryStillCloses) {
     settings.moveFilesPath = tree.path("M");
     RecordingSink moving;
     RunDirectoryTest(settings, tree.path("missing"), moving);
-    EXPECT_EQ(moving.texts(), (std::vector<std::string>{
-                                  "", "Done processing.  Found errors/warnings in 0 of 0 files tested.",
-                                  "0 files moved to directory \"" + tree.path("M") + Sep + "\"."}));
+    EXPECT_EQ(moving.texts(),
+              (std::vector<std::string>{"", "Done processing.  Found errors/warnings in 0 of 0 files tested.",
+                                        "0 files moved to directory \"" + tree.path("M") + Sep + "\"."}));
 }
 
 TEST(DirectoryTest, InvalidMoveFolderStopsBeforeAnything) {
@@ -234,8 +233,9 @@ TEST(DirectoryTest, MovesFailingFilesWithoutReplacingAny) {
     EXPECT_EQ(texts[9], "");
     EXPECT_EQ(texts[10], "Done processing.  Found errors/warnings in 3 of 4 files tested.");
     EXPECT_EQ(texts[11], "1 files moved to directory \"" + m + "\".");
-    EXPECT_EQ(texts[12], "ERROR: Fewer files were moved than were found to have errors.  See previous portion of log "
-                         "for details.");
+    EXPECT_EQ(texts[12],
+              "ERROR: Fewer files were moved than were found to have errors.  See previous portion of log "
+              "for details.");
     for (std::size_t i : {1u, 2u, 3u, 6u, 7u, 8u})
         EXPECT_EQ(sink.log.lines()[i].fileIndex, NoFile) << i;
     EXPECT_EQ(result.moved, 1);
@@ -300,8 +300,9 @@ TEST(DirectoryTest, MoveFilesOffWritesNoMoveLines) {
     settings.moveFilesPath = tree.path("nowhere");  // not looked at
     RecordingSink sink;
     DirectoryTest::Result result = RunDirectoryTest(settings, tree.path("D"), sink);
-    EXPECT_EQ(sink.texts(), (std::vector<std::string>{tree.path("D/short.mp3") + "  -  Error: File too short.", "",
-                                                      "Done processing.  Found errors/warnings in 1 of 1 files tested."}));
+    EXPECT_EQ(sink.texts(),
+              (std::vector<std::string>{tree.path("D/short.mp3") + "  -  Error: File too short.", "",
+                                        "Done processing.  Found errors/warnings in 1 of 1 files tested."}));
     EXPECT_EQ(result.moved, 0);
     EXPECT_TRUE(tree.exists("D/short.mp3"));
 }
@@ -339,8 +340,9 @@ TEST(DirectoryTest, CancelDuringTheListingOnlyShortensTheList) {
     RecordingSink sink;
     sink.cancelAfterPumps = 2;
     DirectoryTest::Result result = RunDirectoryTest(settings, tree.path("D"), sink);
-    EXPECT_EQ(sink.texts(), (std::vector<std::string>{tree.path("D/top.mp3") + "  -  Error: File too short.", "",
-                                                      "Done processing.  Found errors/warnings in 1 of 1 files tested."}));
+    EXPECT_EQ(sink.texts(),
+              (std::vector<std::string>{tree.path("D/top.mp3") + "  -  Error: File too short.", "",
+                                        "Done processing.  Found errors/warnings in 1 of 1 files tested."}));
     EXPECT_FALSE(result.cancelled);
 }
 

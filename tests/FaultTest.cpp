@@ -201,8 +201,9 @@ TEST(Faults, AFileThatShrinksOrGrowsAfterTheScan) {
     fs::resize_file(path, 300);
     RecordingSink cut;
     IntegrityTest(cut, IntegrityTestOptions()).testFile(info);
-    EXPECT_EQ(cut.texts()[2], "Error: Sync error reading frame header 2 expected at byte 418.  Approx. time: 0:00 "
-                              "(5.0% through audio).");
+    EXPECT_EQ(cut.texts()[2],
+              "Error: Sync error reading frame header 2 expected at byte 418.  Approx. time: 0:00 "
+              "(5.0% through audio).");
     fs::remove(path);
     RecordingSink gone;
     IntegrityTest(gone, IntegrityTestOptions()).testFile(info);
@@ -234,10 +235,9 @@ TEST(Faults, AFileThatChangesDuringTheDirectoryWalk) {
     const std::string d = tree.path("D") + Sep;
     // Frame 121 would begin at byte 50,041, past the new end.
     EXPECT_EQ(sink.texts(),
-              (std::vector<std::string>{
-                  d + "a.mp3  -  Error: First sync error at approx. 0:03 (60% through audio).",
-                  d + "c.mp3  -  Error: First sync error at approx. 0:00 (49% through audio).", "",
-                  "Done processing.  Found errors/warnings in 2 of 3 files tested."}));
+              (std::vector<std::string>{d + "a.mp3  -  Error: First sync error at approx. 0:03 (60% through audio).",
+                                        d + "c.mp3  -  Error: First sync error at approx. 0:00 (49% through audio).",
+                                        "", "Done processing.  Found errors/warnings in 2 of 3 files tested."}));
     EXPECT_EQ(result.total, 3);
     EXPECT_EQ(result.problems, 2);
     EXPECT_EQ(fs::file_size(shrinking), 50000u);
@@ -283,10 +283,9 @@ TEST(Faults, AFileRemovedWhileADirectoryRunIsInProgress) {
     HookSink catalogSink;
     catalogSink.hooks[2] = [&] { fs::remove(c); };
     std::vector<std::string> lines = Catalog(Settings(), tree.path("D"), SystemFileSystem(), &catalogSink);
-    EXPECT_EQ(CatalogBody(lines),
-              (std::vector<std::string>{d + "a.mp3", d + "b.mp3",
-                                        "ERROR: " + d + "c.mp3  -  Error: Unable to open file.", "",
-                                        "Done processing.  Cataloged a total of 3 files."}));
+    EXPECT_EQ(CatalogBody(lines), (std::vector<std::string>{d + "a.mp3", d + "b.mp3",
+                                                            "ERROR: " + d + "c.mp3  -  Error: Unable to open file.", "",
+                                                            "Done processing.  Cataloged a total of 3 files."}));
 }
 
 TEST(Faults, UnreadableFilesAndFoldersAreReportedOrSkipped) {
@@ -320,10 +319,10 @@ TEST(Faults, UnreadableFilesAndFoldersAreReportedOrSkipped) {
     EXPECT_TRUE(tree.exists("M/bad.mp3"));
 
     tree.file("D/z/bad.mp3", Damaged());
-    EXPECT_EQ(CatalogBody(Catalog(settings, tree.path("D"), fileSystem)),
-              (std::vector<std::string>{d + "a.mp3", "ERROR: " + d + "locked.mp3  -  Error: Unable to open file.",
-                                        d + "z" + Sep + "bad.mp3", "",
-                                        "Done processing.  Cataloged a total of 3 files."}));
+    EXPECT_EQ(
+        CatalogBody(Catalog(settings, tree.path("D"), fileSystem)),
+        (std::vector<std::string>{d + "a.mp3", "ERROR: " + d + "locked.mp3  -  Error: Unable to open file.",
+                                  d + "z" + Sep + "bad.mp3", "", "Done processing.  Cataloged a total of 3 files."}));
 }
 
 TEST(Faults, ReadsThatFailPartWayAreProblemsOfThatFileOnly) {
@@ -338,16 +337,17 @@ TEST(Faults, ReadsThatFailPartWayAreProblemsOfThatFileOnly) {
     ASSERT_TRUE(info.scan(fileSystem, a, 5000));
     RecordingSink walk;
     IntegrityTest(walk, IntegrityTestOptions(), fileSystem).testFile(info);
-    EXPECT_EQ(walk.texts()[2], "Error: Sync error reading frame header 13 expected at byte 5,005.  Approx. time: "
-                               "0:00 (60.0% through audio).");
+    EXPECT_EQ(walk.texts()[2],
+              "Error: Sync error reading frame header 13 expected at byte 5,005.  Approx. time: "
+              "0:00 (60.0% through audio).");
 
     Settings settings;
     RecordingSink sink;
     TestDirectory(settings, tree.path("D"), sink, fileSystem);
     const std::string d = tree.path("D") + Sep;
-    EXPECT_EQ(sink.texts(), (std::vector<std::string>{
-                                d + "a.mp3  -  Error: First sync error at approx. 0:00 (60% through audio).", "",
-                                "Done processing.  Found errors/warnings in 1 of 2 files tested."}));
+    EXPECT_EQ(sink.texts(),
+              (std::vector<std::string>{d + "a.mp3  -  Error: First sync error at approx. 0:00 (60% through audio).",
+                                        "", "Done processing.  Found errors/warnings in 1 of 2 files tested."}));
 }
 
 TEST(Faults, AFolderRemovedWhileTheTreeIsListed) {
@@ -442,8 +442,9 @@ TEST(Faults, FilesOfTwoGibibytesAndMoreAreRefusedAndTheRunGoesOn) {
     EXPECT_EQ(info.audioSize(), 2147483647);
     const std::vector<std::string> walk = WalkLines(edge);
     ASSERT_EQ(walk.size(), 7u);
-    EXPECT_EQ(walk[2], "Error: Sync error reading frame header 11 expected at byte 4,171.  Approx. time: 0:00 (0.0% "
-                       "through audio).");
+    EXPECT_EQ(walk[2],
+              "Error: Sync error reading frame header 11 expected at byte 4,171.  Approx. time: 0:00 (0.0% "
+              "through audio).");
     EXPECT_EQ(walk[4], "Resync failed (no matching frame header found within 2,000 bytes).");
 
     const std::string m = tree.dir("M");
@@ -453,13 +454,12 @@ TEST(Faults, FilesOfTwoGibibytesAndMoreAreRefusedAndTheRunGoesOn) {
     RecordingSink sink;
     DirectoryTest::Result result = TestDirectory(settings, tree.path("D"), sink);
     const std::string d = tree.path("D") + Sep;
-    EXPECT_EQ(sink.texts(),
-              (std::vector<std::string>{d + "big.mp3  -  Error: File too large.",
-                                        d + "bigger.mp3  -  Error: File too large.",
-                                        d + "edge.mp3  -  Error: First sync error at approx. 0:00 (0% through audio).",
-                                        d + "z.mp3  -  Error: First sync error at approx. 0:00 (49% through audio).",
-                                        "", "Done processing.  Found errors/warnings in 4 of 5 files tested.",
-                                        "4 files moved to directory \"" + m + Sep + "\"."}));
+    EXPECT_EQ(sink.texts(), (std::vector<std::string>{
+                                d + "big.mp3  -  Error: File too large.", d + "bigger.mp3  -  Error: File too large.",
+                                d + "edge.mp3  -  Error: First sync error at approx. 0:00 (0% through audio).",
+                                d + "z.mp3  -  Error: First sync error at approx. 0:00 (49% through audio).", "",
+                                "Done processing.  Found errors/warnings in 4 of 5 files tested.",
+                                "4 files moved to directory \"" + m + Sep + "\"."}));
     EXPECT_EQ(result.moved, 4);
     EXPECT_EQ(fs::file_size(tree.path("M/big.mp3")), TwoGiB);
     EXPECT_EQ(fs::file_size(tree.path("M/bigger.mp3")), TwoGiB + 3 * FrameBytes);

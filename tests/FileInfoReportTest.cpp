@@ -105,14 +105,13 @@ TEST(FileInfoReport, Id3v2Pane) {
     Bytes tag = test::Id3v2Tag3({{"TIT2", "Song"}, {"TRCK", "3/12"}, {"TYER", "2003-05"}, {"TCON", "(17)Rock"}});
     ByteBuilder b;
     b.bytes(tag).frames(3, Cbr128);
-    EXPECT_EQ(Id3v2InfoText(Scan(b.build())),
-              "Tag version: 3.0;   Length: " + std::to_string(tag.size()) +
-                  " bytes;   Track: 3/12\r\n"
-                  "Title: Song\r\n"
-                  "Artist: \r\n"
-                  "Album: \r\n"
-                  "Year: 2003          Genre: Rock\r\n"
-                  "Comment: \r\n");
+    EXPECT_EQ(Id3v2InfoText(Scan(b.build())), "Tag version: 3.0;   Length: " + std::to_string(tag.size()) +
+                                                  " bytes;   Track: 3/12\r\n"
+                                                  "Title: Song\r\n"
+                                                  "Artist: \r\n"
+                                                  "Album: \r\n"
+                                                  "Year: 2003          Genre: Rock\r\n"
+                                                  "Comment: \r\n");
 
     Bytes big = test::Id3v2Tag3({{"TIT2", "x"}}, 4106 - 10 - 12);
     ByteBuilder noTrack;

@@ -140,9 +140,9 @@ TEST(FrameHeader, WithoutSyncNothingChanges) {
 
 TEST(FrameHeader, MatchesIgnoresOnlyBitrateNotPaddingAndModeExtension) {
     const FrameHeader base = Decode(0xFF, 0xFB, 0x90, 0x64).h;
-    EXPECT_TRUE(base.matches(Decode(0xFF, 0xFB, 0xB0, 0x64).h));  // bit-rate index
-    EXPECT_TRUE(base.matches(Decode(0xFF, 0xFB, 0x92, 0x64).h));  // padding
-    EXPECT_TRUE(base.matches(Decode(0xFF, 0xFB, 0x90, 0x74).h));  // mode extension
+    EXPECT_TRUE(base.matches(Decode(0xFF, 0xFB, 0xB0, 0x64).h));   // bit-rate index
+    EXPECT_TRUE(base.matches(Decode(0xFF, 0xFB, 0x92, 0x64).h));   // padding
+    EXPECT_TRUE(base.matches(Decode(0xFF, 0xFB, 0x90, 0x74).h));   // mode extension
     EXPECT_FALSE(base.matches(Decode(0xFF, 0xFB, 0x91, 0x64).h));  // private bit
     EXPECT_FALSE(base.matches(Decode(0xFF, 0xFA, 0x90, 0x64).h));  // CRC
     EXPECT_FALSE(base.matches(Decode(0xFF, 0xFB, 0x90, 0xC4).h));  // channel mode

@@ -105,12 +105,14 @@ TEST(Id3v1Tag, FieldsAreCutTrimmedThenBlanked) {
     EXPECT_EQ(TitleOf(std::string("AB\0CD", 5)), "AB");
     EXPECT_EQ(TitleOf("AB   "), "AB");
     EXPECT_EQ(TitleOf("AB \t\n\v\f\r"), "AB");
-    EXPECT_EQ(TitleOf("AB\x01"), "AB ");       // not white space: kept, then blanked
-    EXPECT_EQ(TitleOf("AB\x01 "), "AB ");      // blank trimmed, control blanked
-    EXPECT_EQ(TitleOf("AB \x01"), "AB  ");     // the trim stops at the control
-    EXPECT_EQ(TitleOf("Caf\xE9"), "Caf ");     // high bytes become blanks
-    EXPECT_EQ(TitleOf("A\x7F" "B"), "A B");
-    EXPECT_EQ(TitleOf("  AB"), "  AB");        // leading blanks stay
+    EXPECT_EQ(TitleOf("AB\x01"), "AB ");    // not white space: kept, then blanked
+    EXPECT_EQ(TitleOf("AB\x01 "), "AB ");   // blank trimmed, control blanked
+    EXPECT_EQ(TitleOf("AB \x01"), "AB  ");  // the trim stops at the control
+    EXPECT_EQ(TitleOf("Caf\xE9"), "Caf ");  // high bytes become blanks
+    EXPECT_EQ(TitleOf("A\x7F"
+                      "B"),
+              "A B");
+    EXPECT_EQ(TitleOf("  AB"), "  AB");  // leading blanks stay
 
     EXPECT_EQ(YearOf("19  "), "19");
     EXPECT_EQ(YearOf("1\t99"), "1 99");

@@ -102,7 +102,7 @@ TEST(Id3v2Tag, SyncsafeBytesAreTakenWhole) {
     EXPECT_EQ(syncsafe(0, 0, 1, 0), 128);
     EXPECT_EQ(syncsafe(0, 0, 2, 1), 257);
     EXPECT_EQ(syncsafe(0x7F, 0x7F, 0x7F, 0x7F), 0x0FFFFFFF);
-    EXPECT_EQ(syncsafe(0, 0, 0, 0x80), 128);        // top bit overlaps the next group
+    EXPECT_EQ(syncsafe(0, 0, 0, 0x80), 128);  // top bit overlaps the next group
     EXPECT_EQ(syncsafe(0, 0, 1, 0xFF), 128 | 255);
     EXPECT_EQ(syncsafe(0, 0, 0x80, 0), 0x4000);
     EXPECT_EQ(syncsafe(0, 0x80, 0, 0), 0x200000);
@@ -251,10 +251,19 @@ TEST(Id3v2Tag, PayloadReadIsCappedButTheListShowsTheWholeFrame) {
 
 TEST(Id3v2Tag, DecodesSingleByteEncodings) {
     EXPECT_EQ(Decode("TIT2", "\0Plain"s), "Plain");
-    EXPECT_EQ(Decode("TIT2", "\x03" "Caf\xC3\xA9"s), "Caf  ");       // UTF-8 taken byte for byte
-    EXPECT_EQ(Decode("TIT2", "\x02" "A\0B\0"s), "A B ");             // 16-bit without a mark
-    EXPECT_EQ(Decode("TIT2", "\x05" "AB"s), " AB");                  // not an encoding: all is text
-    EXPECT_EQ(Decode("TIT2", "A\0B"s), "A B");                         // first byte is text too
+    EXPECT_EQ(Decode("TIT2",
+                     "\x03"
+                     "Caf\xC3\xA9"s),
+              "Caf  ");  // UTF-8 taken byte for byte
+    EXPECT_EQ(Decode("TIT2",
+                     "\x02"
+                     "A\0B\0"s),
+              "A B ");  // 16-bit without a mark
+    EXPECT_EQ(Decode("TIT2",
+                     "\x05"
+                     "AB"s),
+              " AB");                           // not an encoding: all is text
+    EXPECT_EQ(Decode("TIT2", "A\0B"s), "A B");  // first byte is text too
     EXPECT_EQ(Decode("TIT2", "\0"s), "");
     EXPECT_EQ(Decode("TIT2", "\0A\tB\0"s), "A B ");
 }
@@ -270,11 +279,27 @@ TEST(Id3v2Tag, CommentSkipsLanguageAndDescription) {
 
     // 16-bit: an empty description (mark and two zero bytes), then the text
     // with its own mark.
-    EXPECT_EQ(Decode("COMM", "\x01" "eng\xFF\xFE\0\0\xFF\xFEN\0i\0c\0e\0"s), "Nice");
-    EXPECT_EQ(Decode("COMM", "\x01" "eng\xFF\xFE\x00\x01\0\0\xFF\xFEO\0K\0"s), "OK");  // description U+0100
-    EXPECT_EQ(Decode("COMM", "\x01" "eng\xFF\xFE" "A\0B\0"s), "");     // no terminator
-    EXPECT_EQ(Decode("COMM", "\x01" "eng\xFF\xFE\0\0\xFF"s), "");      // mark runs past the payload
-    EXPECT_EQ(Decode("COMM", "\x01" "eng\xFF\xFE\0\0"s), "");
+    EXPECT_EQ(Decode("COMM",
+                     "\x01"
+                     "eng\xFF\xFE\0\0\xFF\xFEN\0i\0c\0e\0"s),
+              "Nice");
+    EXPECT_EQ(Decode("COMM",
+                     "\x01"
+                     "eng\xFF\xFE\x00\x01\0\0\xFF\xFEO\0K\0"s),
+              "OK");  // description U+0100
+    EXPECT_EQ(Decode("COMM",
+                     "\x01"
+                     "eng\xFF\xFE"
+                     "A\0B\0"s),
+              "");  // no terminator
+    EXPECT_EQ(Decode("COMM",
+                     "\x01"
+                     "eng\xFF\xFE\0\0\xFF"s),
+              "");  // mark runs past the payload
+    EXPECT_EQ(Decode("COMM",
+                     "\x01"
+                     "eng\xFF\xFE\0\0"s),
+              "");
 }
 
 TEST(Id3v2Tag, ScansStopAtTheGivenLength) {
@@ -283,16 +308,26 @@ TEST(Id3v2Tag, ScansStopAtTheGivenLength) {
     };
     const std::string comm = "\0engDesc\0Beyond"s;
     EXPECT_EQ(decodePrefix("COMM", comm, comm.size()), "Beyond");
-    EXPECT_EQ(decodePrefix("COMM", comm, 8), "");   // the terminator lies past the length
-    EXPECT_EQ(decodePrefix("COMM", comm, 9), "");   // ... or is the last byte
+    EXPECT_EQ(decodePrefix("COMM", comm, 8), "");  // the terminator lies past the length
+    EXPECT_EQ(decodePrefix("COMM", comm, 9), "");  // ... or is the last byte
     EXPECT_EQ(decodePrefix("COMM", comm, 11), "Be");
 
-    const std::string wide = "\x01" "eng\xFF\xFE\x00\x01\0\0\xFF\xFEO\0"s;
+    const std::string wide =
+        "\x01"
+        "eng\xFF\xFE\x00\x01\0\0\xFF\xFEO\0"s;
     EXPECT_EQ(decodePrefix("COMM", wide, wide.size()), "O");
     EXPECT_EQ(decodePrefix("COMM", wide, 9), "");   // one zero byte in range, its partner not
     EXPECT_EQ(decodePrefix("COMM", wide, 10), "");  // terminator ends the payload
-    EXPECT_EQ(decodePrefix("TIT2", "\x01\xFF\xFE" "A\0"s, 2), "");
-    EXPECT_EQ(decodePrefix("TIT2", "\x01\xFF\xFE" "A\0"s, 4), "");   // half a unit
+    EXPECT_EQ(decodePrefix("TIT2",
+                           "\x01\xFF\xFE"
+                           "A\0"s,
+                           2),
+              "");
+    EXPECT_EQ(decodePrefix("TIT2",
+                           "\x01\xFF\xFE"
+                           "A\0"s,
+                           4),
+              "");  // half a unit
     EXPECT_EQ(decodePrefix("TIT2", "\0ABC"s, 2), "A");
     EXPECT_EQ(decodePrefix("TIT2", "\0ABC"s, 0), "");
     EXPECT_EQ(decodePrefix("COMM", "\0ABC"s, 0), "");
@@ -300,13 +335,19 @@ TEST(Id3v2Tag, ScansStopAtTheGivenLength) {
 
 TEST(Id3v2Tag, Utf16WithMarkBecomesUtf8ThenBlanked) {
     EXPECT_EQ(Decode("TIT2", "\x01\xFF\xFEH\0i\0"s), "Hi");
-    EXPECT_EQ(Decode("TIT2", "\x01\xFE\xFFH\0i\0"s), "Hi");           // the mark is not examined
-    EXPECT_EQ(Decode("TIT2", "\x01\xFF\xFEH\0i\0!"s), "Hi");          // an odd byte is dropped
-    EXPECT_EQ(Decode("TIT2", "\x01\xFF\xFEH\0\0\0"s), "H ");          // terminator as a blank
-    EXPECT_EQ(Decode("TIT2", "\x01\xFF\xFE\xE9\0"s), "  ");           // U+00E9: two bytes
-    EXPECT_EQ(Decode("TIT2", "\x01\xFF\xFE\x3D\xD8\x00\xDE" "A\0"s), "    A");  // pair: four bytes
-    EXPECT_EQ(Decode("TIT2", "\x01\xFF\xFE\x3D\xD8" "A\0"s), "   A");           // lone high: U+FFFD
-    EXPECT_EQ(Decode("TIT2", "\x01\xFF\xFE\x00\xDE"s), "   ");                  // lone low
+    EXPECT_EQ(Decode("TIT2", "\x01\xFE\xFFH\0i\0"s), "Hi");   // the mark is not examined
+    EXPECT_EQ(Decode("TIT2", "\x01\xFF\xFEH\0i\0!"s), "Hi");  // an odd byte is dropped
+    EXPECT_EQ(Decode("TIT2", "\x01\xFF\xFEH\0\0\0"s), "H ");  // terminator as a blank
+    EXPECT_EQ(Decode("TIT2", "\x01\xFF\xFE\xE9\0"s), "  ");   // U+00E9: two bytes
+    EXPECT_EQ(Decode("TIT2",
+                     "\x01\xFF\xFE\x3D\xD8\x00\xDE"
+                     "A\0"s),
+              "    A");  // pair: four bytes
+    EXPECT_EQ(Decode("TIT2",
+                     "\x01\xFF\xFE\x3D\xD8"
+                     "A\0"s),
+              "   A");                                          // lone high: U+FFFD
+    EXPECT_EQ(Decode("TIT2", "\x01\xFF\xFE\x00\xDE"s), "   ");  // lone low
     EXPECT_EQ(Decode("TIT2", "\x01\xFF\xFE"s), "");
 }
 
@@ -323,14 +364,20 @@ TEST(Utf16LeToUtf8, MatchesTheWindowsConversion) {
     EXPECT_EQ(convert("\x00\x08"s), "\xE0\xA0\x80");
     EXPECT_EQ(convert("\xAC\x20"s), "\xE2\x82\xAC");
     EXPECT_EQ(convert("\xFF\xFF"s), "\xEF\xBF\xBF");
-    EXPECT_EQ(convert("\x3D\xD8\x00\xDE"s), "\xF0\x9F\x98\x80");             // U+1F600
-    EXPECT_EQ(convert("\x00\xD8\x00\xDC"s), "\xF0\x90\x80\x80");             // U+10000
-    EXPECT_EQ(convert("\xFF\xDB\xFF\xDF"s), "\xF4\x8F\xBF\xBF");             // U+10FFFF
-    EXPECT_EQ(convert("\x3D\xD8" "A\0"s), "\xEF\xBF\xBD" "A");               // high, then no low
-    EXPECT_EQ(convert("\x3D\xD8"s), "\xEF\xBF\xBD");                         // high at the end
-    EXPECT_EQ(convert("\x00\xDE" "A\0"s), "\xEF\xBF\xBD" "A");               // low alone
+    EXPECT_EQ(convert("\x3D\xD8\x00\xDE"s), "\xF0\x9F\x98\x80");  // U+1F600
+    EXPECT_EQ(convert("\x00\xD8\x00\xDC"s), "\xF0\x90\x80\x80");  // U+10000
+    EXPECT_EQ(convert("\xFF\xDB\xFF\xDF"s), "\xF4\x8F\xBF\xBF");  // U+10FFFF
+    EXPECT_EQ(convert("\x3D\xD8"
+                      "A\0"s),
+              "\xEF\xBF\xBD"
+              "A");                                   // high, then no low
+    EXPECT_EQ(convert("\x3D\xD8"s), "\xEF\xBF\xBD");  // high at the end
+    EXPECT_EQ(convert("\x00\xDE"
+                      "A\0"s),
+              "\xEF\xBF\xBD"
+              "A");  // low alone
     EXPECT_EQ(convert("\x3D\xD8\x3D\xD8\x00\xDE"s), "\xEF\xBF\xBD\xF0\x9F\x98\x80");
-    EXPECT_EQ(convert("\x00\xDE\x3D\xD8"s), "\xEF\xBF\xBD\xEF\xBF\xBD");     // reversed pair
+    EXPECT_EQ(convert("\x00\xDE\x3D\xD8"s), "\xEF\xBF\xBD\xEF\xBF\xBD");  // reversed pair
     EXPECT_EQ(convert(""), "");
 }
 

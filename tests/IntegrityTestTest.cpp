@@ -14,7 +14,7 @@ using test::ByteBuilder;
 using test::Bytes;
 using Lines = std::vector<std::string>;
 
-const std::initializer_list<std::uint8_t> Cbr128 = {0xFF, 0xFB, 0x90, 0x64};    // 417 bytes
+const std::initializer_list<std::uint8_t> Cbr128 = {0xFF, 0xFB, 0x90, 0x64};     // 417 bytes
 const std::initializer_list<std::uint8_t> Padded128 = {0xFF, 0xFB, 0x92, 0x64};  // 418 bytes
 const std::initializer_list<std::uint8_t> Cbr192 = {0xFF, 0xFB, 0xB0, 0x64};
 const std::initializer_list<std::uint8_t> Cbr320 = {0xFF, 0xFB, 0xE0, 0x64};
@@ -46,8 +46,9 @@ TEST(IntegrityTest, CleanConstantFile) {
     Walk w;
     RunWalk(w, ByteBuilder().frames(6, Cbr128).frames(4, Padded128).build());
     EXPECT_FALSE(w.problem);
-    EXPECT_EQ(w.sink.texts(), (Lines{"Processing: song.mp3", "", "No errors found.",
-                                     "Summary: 10 total frames processed (4 padded, 6 unpadded).  Bitrate is constant."}));
+    EXPECT_EQ(w.sink.texts(),
+              (Lines{"Processing: song.mp3", "", "No errors found.",
+                     "Summary: 10 total frames processed (4 padded, 6 unpadded).  Bitrate is constant."}));
     // Every line of the walk speaks of the file.
     for (const auto& line : w.sink.log.lines())
         EXPECT_EQ(line.fileIndex, 0);
@@ -86,8 +87,9 @@ TEST(IntegrityTest, FirstFrameLongerThanTheAudio) {
     Walk w;
     RunWalk(w, b.build());
     EXPECT_TRUE(w.problem);
-    EXPECT_EQ(w.sink.texts(), (Lines{"Processing: song.mp3", "", "Error: End of file encountered in first audio frame.",
-                                     "Frame 1 (bytes 1 - 372) short by 45 bytes (expected 417 bytes, found 372 bytes)"}));
+    EXPECT_EQ(w.sink.texts(),
+              (Lines{"Processing: song.mp3", "", "Error: End of file encountered in first audio frame.",
+                     "Frame 1 (bytes 1 - 372) short by 45 bytes (expected 417 bytes, found 372 bytes)"}));
     EXPECT_EQ(w.sink.log.lines()[1].fileIndex, NoFile);
     EXPECT_EQ(w.sink.status, "Done Processing");
 }
@@ -115,7 +117,8 @@ TEST(IntegrityTest, AShortFrameIsFoundBeforeItsExpectedPlace) {
     RunWalk(w, b.build());
     EXPECT_EQ(w.sink.texts()[3], "Previous valid frame header located at byte 835.");
     EXPECT_EQ(w.sink.texts()[4], "Resync successful - Frame header 4 found at byte 1,235.");
-    EXPECT_EQ(w.sink.texts()[5], "Frame 3 (bytes 835 - 1,234) short by 17 bytes (expected 417 bytes, found 400 bytes).");
+    EXPECT_EQ(w.sink.texts()[5],
+              "Frame 3 (bytes 835 - 1,234) short by 17 bytes (expected 417 bytes, found 400 bytes).");
 }
 
 TEST(IntegrityTest, SyncErrorsInTheLastPercentAreWarnings) {
@@ -181,20 +184,21 @@ TEST(IntegrityTest, CancelStopsAtEveryPumpPoint) {
     resync.sink.cancelAfterPumps = 3;  // two frame pumps, then the first resync step
     RunWalk(resync, ByteBuilder().frames(3, Cbr128).fill(10, 0x55).frames(7, Cbr128).build());
     Lines t = resync.sink.texts();
-    EXPECT_EQ(Last(t, 3), (Lines{"Previous valid frame header located at byte 835.", "", "Processing cancelled by user."}));
+    EXPECT_EQ(Last(t, 3),
+              (Lines{"Previous valid frame header located at byte 835.", "", "Processing cancelled by user."}));
 }
 
 TEST(IntegrityTest, VariableBitrateSummary) {
     Walk w;
     RunWalk(w, ByteBuilder().frames(500, Cbr128).frames(1500, Cbr192).frames(10, Cbr320).build());
     EXPECT_FALSE(w.problem);
-    EXPECT_EQ(Tail(w.sink.texts(), 1),
-              (Lines{"", "No errors found.",
-                     "Summary: 2,010 total frames processed (0 padded, 2,010 unpadded).  Bitrate is VARIABLE.", "",
-                     "Bitrate summary (excludes VBR header frame, if found):",
-                     "128  kbps:     500 frames,   24.9% of total", "192  kbps:  1,500 frames,   74.6% of total",
-                     "320  kbps:       10 frames,     0.5% of total",
-                     "Average bitrate (actual): 176.7 kbps over 2,010 audio frames."}));
+    EXPECT_EQ(
+        Tail(w.sink.texts(), 1),
+        (Lines{"", "No errors found.",
+               "Summary: 2,010 total frames processed (0 padded, 2,010 unpadded).  Bitrate is VARIABLE.", "",
+               "Bitrate summary (excludes VBR header frame, if found):", "128  kbps:     500 frames,   24.9% of total",
+               "192  kbps:  1,500 frames,   74.6% of total", "320  kbps:       10 frames,     0.5% of total",
+               "Average bitrate (actual): 176.7 kbps over 2,010 audio frames."}));
 
     Walk off;
     RunWalk(off, ByteBuilder().frames(5, Cbr128).frames(5, Cbr192).build(), {2000, false});

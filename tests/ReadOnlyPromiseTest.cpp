@@ -174,8 +174,8 @@ TEST(ReadOnlyPromise, MovesArriveWholeAndNeverReplaceAFile) {
     const Snapshot before = Take(tree.path("lib"));
     const Snapshot beforeMoved = Take(tree.path("moved"));
 
-    auto [out, status] =
-        RunCli("test-dir -r --report-eof-errors --move-to " + Quoted(tree.path("moved")) + " " + Quoted(tree.path("lib")));
+    auto [out, status] = RunCli("test-dir -r --report-eof-errors --move-to " + Quoted(tree.path("moved")) + " " +
+                                Quoted(tree.path("lib")));
     EXPECT_EQ(status, 1);
     const Snapshot after = Take(tree.path("lib"));
     const Snapshot afterMoved = Take(tree.path("moved"));

@@ -44,7 +44,9 @@ TEST(ParseThousands, SaturatesAtThe32BitLimits) {
 }
 
 TEST(BlankNonPrintable, BlanksControlAndHighBytesKeepingLength) {
-    std::string s = "a\tb\xE9" "c\x7F";
+    std::string s =
+        "a\tb\xE9"
+        "c\x7F";
     s += '\0';
     s += "~ ";
     BlankNonPrintable(s);

@@ -284,7 +284,7 @@ FileSystem& SystemFileSystem() {
 
 LocalTime ToLocalTime(std::int64_t secondsSinceEpoch) {
     std::time_t t = static_cast<std::time_t>(secondsSinceEpoch);
-    std::tm tm {};
+    std::tm tm{};
     LocalTime result;
     if (::localtime_r(&t, &tm) == nullptr)
         return result;

@@ -41,7 +41,7 @@ public:
         while (done < count) {
             std::size_t want = count - done;
             DWORD chunk = want > 0x40000000u ? 0x40000000u : static_cast<DWORD>(want);
-            OVERLAPPED at {};
+            OVERLAPPED at{};
             ULARGE_INTEGER pos;
             pos.QuadPart = static_cast<ULONGLONG>(offset) + done;
             at.Offset = pos.LowPart;
@@ -62,10 +62,9 @@ private:
 
 std::string SystemErrorText(DWORD code) {
     char* text = nullptr;
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                      FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, code, MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                  reinterpret_cast<char*>(&text), 0, nullptr);
+    DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&text), 0, nullptr);
     std::string result;
     if (length != 0 && text != nullptr)
         result.assign(text, length);
@@ -103,8 +102,8 @@ public:
     std::unique_ptr<ReadableFile> openForReading(const std::string& path) override {
         if (path.empty())
             return nullptr;
-        HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
         if (h == INVALID_HANDLE_VALUE)
             return nullptr;
         BY_HANDLE_FILE_INFORMATION info;
@@ -206,7 +205,7 @@ FileSystem& SystemFileSystem() {
 
 LocalTime ToLocalTime(std::int64_t secondsSinceEpoch) {
     __time64_t t = static_cast<__time64_t>(secondsSinceEpoch);
-    std::tm tm {};
+    std::tm tm{};
     LocalTime result;
     if (_localtime64_s(&tm, &t) != 0)
         return result;

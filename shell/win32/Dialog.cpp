@@ -15,8 +15,8 @@ Dialog::~Dialog() {
 
 INT_PTR Dialog::runModal(HINSTANCE instance, int templateId, HWND parent) {
     modal_ = true;
-    INT_PTR result = DialogBoxParamA(instance, MAKEINTRESOURCEA(templateId), parent, DialogProc,
-                                     reinterpret_cast<LPARAM>(this));
+    INT_PTR result =
+        DialogBoxParamA(instance, MAKEINTRESOURCEA(templateId), parent, DialogProc, reinterpret_cast<LPARAM>(this));
     hwnd_ = nullptr;
     return result;
 }
@@ -61,18 +61,18 @@ INT_PTR Dialog::onMessage(UINT, WPARAM, LPARAM, bool& handled) {
 
 INT_PTR Dialog::route(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG:
-        return onInit() ? TRUE : FALSE;
-    case WM_COMMAND:
-        return onCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)) ? TRUE : FALSE;
-    case WM_SIZE:
-        onSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
-        return FALSE;  // let the default handling run too
-    default: {
-        bool handled = false;
-        INT_PTR result = onMessage(message, wParam, lParam, handled);
-        return handled ? result : FALSE;
-    }
+        case WM_INITDIALOG:
+            return onInit() ? TRUE : FALSE;
+        case WM_COMMAND:
+            return onCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)) ? TRUE : FALSE;
+        case WM_SIZE:
+            onSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
+            return FALSE;  // let the default handling run too
+        default: {
+            bool handled = false;
+            INT_PTR result = onMessage(message, wParam, lParam, handled);
+            return handled ? result : FALSE;
+        }
     }
 }
 

@@ -69,9 +69,8 @@ constexpr std::array<int, 6> PaneControls = {
 // The commands that a run locks; Start, "Hide MPEG Info", the path box and
 // the log stay usable.
 constexpr std::array<int, 9> LockedDuringRun = {
-    IDC_MAIN_TEST_FILE,  IDC_MAIN_TEST_DIRECTORY, IDC_MAIN_CATALOG_DIRECTORY,
-    IDC_MAIN_LOAD,       IDC_MAIN_ABOUT,          IDC_MAIN_EXIT,
-    IDC_MAIN_OPTIONS,    IDC_MAIN_CLEAR_LOG,      IDC_MAIN_SAVE_LOG,
+    IDC_MAIN_TEST_FILE, IDC_MAIN_TEST_DIRECTORY, IDC_MAIN_CATALOG_DIRECTORY, IDC_MAIN_LOAD,     IDC_MAIN_ABOUT,
+    IDC_MAIN_EXIT,      IDC_MAIN_OPTIONS,        IDC_MAIN_CLEAR_LOG,         IDC_MAIN_SAVE_LOG,
 };
 
 // "a|b||" -> "a\0b\0\0", the form that the common dialogs read.
@@ -231,31 +230,31 @@ INT_PTR MainDialog::onMessage(UINT message, WPARAM wParam, LPARAM, bool& handled
         return 0;
     }
     switch (message) {
-    case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) == IDM_MAIN_ABOUT) {
-            showAbout();
-            return TRUE;
-        }
-        break;
-    case WM_DROPFILES:
-        receiveDrop(reinterpret_cast<HDROP>(wParam));
-        return 0;
-    case WM_QUERYDRAGICON:
-        return reinterpret_cast<INT_PTR>(icon_);
-    case PendingSelectionMessage:
-        processPendingSelection();
-        return 0;
-    case WM_DESTROY:
-        // The list's font goes with the window: stop measuring with it.
-        bound_ = false;
-        if (measureDc_ != nullptr) {
-            SelectObject(measureDc_, measureOldFont_);
-            DeleteDC(measureDc_);
-            measureDc_ = nullptr;
-        }
-        break;
-    default:
-        break;
+        case WM_SYSCOMMAND:
+            if ((wParam & 0xFFF0) == IDM_MAIN_ABOUT) {
+                showAbout();
+                return TRUE;
+            }
+            break;
+        case WM_DROPFILES:
+            receiveDrop(reinterpret_cast<HDROP>(wParam));
+            return 0;
+        case WM_QUERYDRAGICON:
+            return reinterpret_cast<INT_PTR>(icon_);
+        case PendingSelectionMessage:
+            processPendingSelection();
+            return 0;
+        case WM_DESTROY:
+            // The list's font goes with the window: stop measuring with it.
+            bound_ = false;
+            if (measureDc_ != nullptr) {
+                SelectObject(measureDc_, measureOldFont_);
+                DeleteDC(measureDc_);
+                measureDc_ = nullptr;
+            }
+            break;
+        default:
+            break;
     }
     handled = false;
     return FALSE;
@@ -339,8 +338,8 @@ void MainDialog::loadSettings() {
         if (showCommand != -1) {
             placement.flags = static_cast<UINT>(settings.placement.flags);
             placement.showCmd = static_cast<UINT>(showCommand);
-            placement.rcNormalPosition = RECT{settings.placement.left, settings.placement.top,
-                                              settings.placement.right, settings.placement.bottom};
+            placement.rcNormalPosition = RECT{settings.placement.left, settings.placement.top, settings.placement.right,
+                                              settings.placement.bottom};
             SetWindowPlacement(handle(), &placement);
         }
     }
@@ -366,9 +365,9 @@ Settings MainDialog::currentSettings() const {
         settings.placement.bottom = placement.rcNormalPosition.bottom;
     }
     // 1, 2 or 3 from the one checked button (0 when none is checked).
-    settings.function = static_cast<RunFunction>(1 * isChecked(IDC_MAIN_TEST_FILE) +
-                                                 2 * isChecked(IDC_MAIN_TEST_DIRECTORY) +
-                                                 3 * isChecked(IDC_MAIN_CATALOG_DIRECTORY));
+    settings.function =
+        static_cast<RunFunction>(1 * isChecked(IDC_MAIN_TEST_FILE) + 2 * isChecked(IDC_MAIN_TEST_DIRECTORY) +
+                                 3 * isChecked(IDC_MAIN_CATALOG_DIRECTORY));
     settings.testDirName = testDirName_;
     settings.logDirName = logDirName_;
     settings.hideMpegInfo = isChecked(IDC_MAIN_HIDE_MPEG_INFO);
@@ -547,8 +546,8 @@ void MainDialog::saveLog() {
 }
 
 bool MainDialog::writeLogFile(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         messageBox(ErrorOpeningText + path, FileOpenErrorCaption, MB_OK | MB_ICONEXCLAMATION);
         return false;
@@ -585,8 +584,8 @@ void MainDialog::layOut() {
     int width = std::max(0, static_cast<int>(client.right) - listRightMargin_ - listLeft_);
     int height = std::max(0, static_cast<int>(client.bottom) - listBottomMargin_ - top);
     MoveWindow(item(IDC_MAIN_LOG), listLeft_, top, width, height, TRUE);
-    MoveWindow(item(IDC_MAIN_HINT), client.left + hintLeft_, client.bottom - hintBottomOffset_, hintWidth_,
-               hintHeight_, TRUE);
+    MoveWindow(item(IDC_MAIN_HINT), client.left + hintLeft_, client.bottom - hintBottomOffset_, hintWidth_, hintHeight_,
+               TRUE);
     show(IDC_MAIN_HIDE_MPEG_INFO, testFile);
     for (int id : PaneControls)
         show(id, panes);

@@ -31,9 +31,9 @@ class MainDialog : public Dialog, public RunSink {
 public:
     struct Startup {
         HINSTANCE instance = nullptr;
-        std::string settingsPath;  // empty: nothing is loaded or saved
-        std::string commandLine;   // one path, possibly quoted; empty for none
-        UINT selectionMessage = 0; // the registered selection message
+        std::string settingsPath;   // empty: nothing is loaded or saved
+        std::string commandLine;    // one path, possibly quoted; empty for none
+        UINT selectionMessage = 0;  // the registered selection message
     };
 
     explicit MainDialog(const Startup& startup);

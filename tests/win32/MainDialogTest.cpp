@@ -35,7 +35,7 @@ using test::WhenDialogOpens;
 using test::WindowText;
 using test::WriteBytes;
 
-constexpr int PaneIds[] = {IDC_MAIN_MPEG_GROUP,  IDC_MAIN_MPEG_INFO,  IDC_MAIN_ID3V1_GROUP,
+constexpr int PaneIds[] = {IDC_MAIN_MPEG_GROUP, IDC_MAIN_MPEG_INFO,   IDC_MAIN_ID3V1_GROUP,
                            IDC_MAIN_ID3V1_INFO, IDC_MAIN_ID3V2_GROUP, IDC_MAIN_ID3V2_INFO};
 
 std::string Options(const std::string& lines) {
