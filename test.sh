@@ -16,7 +16,14 @@ j=$(jobs)
 stage() { printf '\n==== %s\n' "$*"; }
 
 stage "Format check (clang-format)"
-(cd "$top" && git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror)
+(
+    cd "$top"
+    if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+        git ls-files '*.cpp' '*.h'
+    else
+        find common analysis tags reports shell platform cli tests fuzz bench -name '*.cpp' -o -name '*.h'
+    fi | xargs clang-format --dry-run --Werror
+)
 
 stage "Native build and tests"
 cmake -S "$top" -B "$top/build-test" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTW_WERROR=ON >/dev/null
