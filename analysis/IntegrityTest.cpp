@@ -120,7 +120,8 @@ bool IntegrityTest::testFile(const AudioFileInfo& info) {
         }
 
         std::int64_t headerAt = pos;
-        bool good = reader.read4(pos, bytes) && stream.match(bytes, header);
+        const std::uint8_t* at = reader.at4(pos, bytes);
+        bool good = at != nullptr && stream.match(at, header);
         if (!good) {
             // Sync error: report it, then look for the stream again.
             hadProblem = true;
@@ -146,7 +147,8 @@ bool IntegrityTest::testFile(const AudioFileInfo& info) {
             bool resynced = false;
             bool cancelled = false;
             while (p + 4 <= audioEnd && tried < maxResync) {
-                if (reader.read4(p, bytes) && stream.match(bytes, header)) {
+                const std::uint8_t* candidate = reader.at4(p, bytes);
+                if (candidate != nullptr && stream.match(candidate, header)) {
                     resynced = true;
                     break;
                 }

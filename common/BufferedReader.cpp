@@ -52,6 +52,7 @@ void BufferedReader::refill(std::int64_t at) {
     }
     bufferStart_ = at;
     bufferLength_ = file_.readAt(at, buffer_.get(), fill_);
+    bufferEnd_ = bufferStart_ + static_cast<std::int64_t>(bufferLength_);
 }
 
 std::size_t BufferedReader::readAside(std::int64_t offset, std::uint8_t* out, std::size_t count) {

@@ -39,17 +39,28 @@ public:
     // (the tag at the end of a file) in the middle of reading straight on.
     std::size_t readAside(std::int64_t offset, std::uint8_t* out, std::size_t count);
 
-    // Four bytes at `offset`; false when fewer than four could be read.
+    // The four bytes at `offset`: a pointer into the buffer when it holds
+    // them, else into `scratch` after reading them there; nullptr when fewer
+    // than four could be read. The walks call this once per frame.
+    const std::uint8_t* at4(std::int64_t offset, std::uint8_t scratch[4]) {
+        if (offset >= bufferStart_ && offset + 4 <= bufferEnd_)
+            return buffer_.get() + (offset - bufferStart_);
+        return read(offset, scratch, 4) == 4 ? scratch : nullptr;
+    }
+
+    // Four bytes at `offset` copied into `out`; false when fewer than four
+    // could be read.
     bool read4(std::int64_t offset, std::uint8_t out[4]) {
-        if (offset >= bufferStart_ && offset + 4 <= bufferStart_ + static_cast<std::int64_t>(bufferLength_)) {
-            const std::uint8_t* p = buffer_.get() + (offset - bufferStart_);
+        const std::uint8_t* p = at4(offset, out);
+        if (p == nullptr)
+            return false;
+        if (p != out) {
             out[0] = p[0];
             out[1] = p[1];
             out[2] = p[2];
             out[3] = p[3];
-            return true;
         }
-        return read(offset, out, 4) == 4;
+        return true;
     }
 
 private:
@@ -63,6 +74,7 @@ private:
     std::size_t allocated_ = 0;
     std::int64_t bufferStart_ = 0;
     std::size_t bufferLength_ = 0;
+    std::int64_t bufferEnd_ = 0;  // bufferStart_ + bufferLength_
 };
 
 }  // namespace tw

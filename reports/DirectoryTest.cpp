@@ -104,9 +104,10 @@ std::optional<std::string> FirstProblem(BufferedReader& file, const AudioFileInf
                 return std::nullopt;
             return LastFrameTooLongText;
         }
-        std::uint8_t bytes[4];
+        std::uint8_t scratch[4];
         // A short read is a header that does not decode.
-        bool valid = file.read4(position, bytes) && stream.match(bytes, header);
+        const std::uint8_t* bytes = file.at4(position, scratch);
+        bool valid = bytes != nullptr && stream.match(bytes, header);
         if (!valid)
             return SyncError(position, info, ignoreEofErrors);
         std::int64_t next = position + header.length;
