@@ -13,8 +13,6 @@ namespace tw {
 namespace {
 
 // The texts of a catalog run.
-constexpr const char* RetrievingListingText = "Retrieving directory listing...";
-constexpr const char* AudioPattern = "*.mp?";
 constexpr const char* TitlePrefix = "Catalog of *.mp? files in ";
 constexpr const char* CancelledText = "Processing cancelled by user.";
 constexpr const char* UnknownText = "Unknown";
@@ -68,10 +66,6 @@ constexpr std::array<ColumnTitle, 37> ColumnTitles{{
 // Columns left empty after a "No" in the tag columns.
 constexpr std::size_t Id3v1DetailColumns = 8;   // 15..22
 constexpr std::size_t Id3v2DetailColumns = 14;  // 24..37
-
-std::string ProcessingText(std::int32_t number, std::int32_t total) {
-    return "Processing file " + FormatThousands(number) + " of " + FormatThousands(total);
-}
 
 std::string DoneText(std::int32_t total) {
     return FormatText("Done processing.  Cataloged a total of %d files.", total);
@@ -207,9 +201,9 @@ DirectoryCatalog::DirectoryCatalog(RunSink& sink, const Settings& settings, cons
 
 DirectoryCatalog::Result DirectoryCatalog::catalogDirectory() {
     Result result;
-    sink_.setStatusText(RetrievingListingText);
+    sink_.setStatusText(RetrievingListingStatus);
     FileList files;
-    ListAudioFiles(testDirName_, settings_.recurseDirs, AudioPattern, files, sink_, fileSystem_);
+    ListAudioFiles(testDirName_, settings_.recurseDirs, AudioFilePattern, files, sink_, fileSystem_);
 
     // The settings file's load rule, applied here too: a code outside 32..126
     // writes tabs.
@@ -230,7 +224,7 @@ DirectoryCatalog::Result DirectoryCatalog::catalogDirectory() {
     for (std::int32_t i = 0; i < total; ++i) {
         const std::string& path = files[static_cast<std::size_t>(i)];
         std::int32_t fileIndex = sink_.addFile(path);
-        sink_.setStatusText(ProcessingText(i + 1, total));
+        sink_.setStatusText(ProcessingFileStatus(i + 1, total));
         if (info.scan(fileSystem_, path, settings_.maxOffset)) {
             sink_.appendLine(DataRow(delimiter, path, info), fileIndex);
         } else {

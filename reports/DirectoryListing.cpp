@@ -123,6 +123,10 @@ void ListOneDirectory(const std::string& prefix, bool recurse, const std::string
 
 }  // namespace
 
+std::string ProcessingFileStatus(std::int32_t number, std::int32_t total) {
+    return "Processing file " + FormatThousands(number) + " of " + FormatThousands(total);
+}
+
 void ListAudioFiles(const std::string& directory, bool recurse, const std::string& pattern, FileList& fileList,
                     RunSink& sink) {
     ListAudioFiles(directory, recurse, pattern, fileList, sink, SystemFileSystem());

@@ -1,6 +1,7 @@
 // The audio files of a directory tree, in the fixed order of the runs.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,13 @@ class FileSystem;
 class RunSink;
 
 using FileList = std::vector<std::string>;
+
+// Shared by the two directory runs: the listing's pattern and the status
+// texts while it runs and while the files are handled.
+constexpr const char* AudioFilePattern = "*.mp?";
+constexpr const char* RetrievingListingStatus = "Retrieving directory listing...";
+// "Processing file 3 of 1,204"
+std::string ProcessingFileStatus(std::int32_t number, std::int32_t total);
 
 // Appends the full paths of the .mp1/.mp2/.mp3 files (any letter case) of
 // `directory`, and of its subdirectories at any depth when `recurse` is set:

@@ -21,8 +21,6 @@ const char* const DirectoryTest::InvalidMoveFolderCaption = "Directory Error";
 namespace {
 
 // The texts of a directory test run.
-constexpr const char* RetrievingListingText = "Retrieving directory listing...";
-constexpr const char* AudioPattern = "*.mp?";
 constexpr const char* FindingSeparator = "  -  ";
 constexpr const char* UnableToOpenText = "Error: Unable to  open file.";
 constexpr const char* FirstFrameTruncatedText = "Error: First audio frame truncated.";
@@ -37,10 +35,6 @@ constexpr const char* MoveErrorPrefix = "Windows error message: ";
 
 // A sync error in the last 1 % of the audio is only a warning.
 constexpr std::int32_t WarningPercent = 99;
-
-std::string ProcessingText(std::int32_t number, std::int32_t total) {
-    return "Processing file " + FormatThousands(number) + " of " + FormatThousands(total);
-}
 
 std::string SyncErrorText(const char* prefix, std::int32_t percent, std::int64_t relativeOffset,
                           const AudioFileInfo& info) {
@@ -146,9 +140,9 @@ DirectoryTest::Result DirectoryTest::testDirectory() {
             moveDirectory += PathSeparator;
     }
 
-    sink_.setStatusText(RetrievingListingText);
+    sink_.setStatusText(RetrievingListingStatus);
     FileList files;
-    ListAudioFiles(testDirName_, settings_.recurseDirs, AudioPattern, files, sink_, fileSystem_);
+    ListAudioFiles(testDirName_, settings_.recurseDirs, AudioFilePattern, files, sink_, fileSystem_);
 
     const auto total = static_cast<std::int32_t>(files.size());
     result.total = total;
@@ -159,7 +153,7 @@ DirectoryTest::Result DirectoryTest::testDirectory() {
     for (std::int32_t i = 0; i < total; ++i) {
         const std::string& path = files[static_cast<std::size_t>(i)];
         std::int32_t fileIndex = sink_.addFile(path);
-        sink_.setStatusText(ProcessingText(i + 1, total));
+        sink_.setStatusText(ProcessingFileStatus(i + 1, total));
 
         std::string line = path + FindingSeparator;
         bool opened = true;
