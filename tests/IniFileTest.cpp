@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/TempPath.h"
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -17,23 +19,9 @@ IniFile FromText(const std::string& text) {
 
 // A file in the temporary folder named after the running test, removed when
 // the test ends.
-class TempIniPath {
+class TempIniPath : public test::TempPath {
 public:
-    TempIniPath() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path_ = std::filesystem::temp_directory_path() /
-                (std::string("tw_ini_") + info->test_suite_name() + "_" + info->name() + ".ini");
-        std::filesystem::remove(path_);
-    }
-    ~TempIniPath() {
-        std::error_code ignored;
-        std::filesystem::remove(path_, ignored);
-    }
-    std::string str() const { return path_.string(); }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
+    TempIniPath() : TempPath("tw_ini_", ".ini") {}
 };
 
 TEST(IniFileGetString, MatchesNamesTheWayTheProfileReaderDoes) {

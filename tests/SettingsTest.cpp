@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/TempPath.h"
+
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -23,23 +25,9 @@ Settings WithLine(const std::string& line) {
     return FromText("[Options]\r\n" + line + "\r\n");
 }
 
-class TempSettingsPath {
+class TempSettingsPath : public test::TempPath {
 public:
-    TempSettingsPath() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path_ = std::filesystem::temp_directory_path() /
-                (std::string("tw_settings_") + info->test_suite_name() + "_" + info->name() + ".INI");
-        std::filesystem::remove(path_);
-    }
-    ~TempSettingsPath() {
-        std::error_code ignored;
-        std::filesystem::remove(path_, ignored);
-    }
-    std::string str() const { return path_.string(); }
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
+    TempSettingsPath() : TempPath("tw_settings_", ".INI") {}
 };
 
 void ExpectDefaults(const Settings& s) {
