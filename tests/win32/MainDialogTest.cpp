@@ -27,6 +27,7 @@ namespace {
 
 using test::BrokenMp3;
 using test::CaptionIs;
+using test::ClipboardText;
 using test::MainWindow;
 using test::PumpMessages;
 using test::ScratchFolder;
@@ -69,21 +70,6 @@ struct BoxAnswer {
     std::string text;
     WhenDialogOpens watcher;
 };
-
-std::string ClipboardText() {
-    if (!OpenClipboard(nullptr))
-        return "(not opened)";
-    std::string text = "(none)";
-    HANDLE data = GetClipboardData(CF_TEXT);
-    if (data != nullptr) {
-        const char* locked = static_cast<const char*>(GlobalLock(data));
-        if (locked != nullptr)
-            text = locked;
-        GlobalUnlock(data);
-    }
-    CloseClipboard();
-    return text;
-}
 
 // What the core's Test File writes for `path`, through a recording sink that
 // cancels at pump number `cancelAfterPumps` (-1: never).

@@ -10,21 +10,7 @@
 namespace tw::win {
 namespace {
 
-// The clipboard's CF_TEXT, or "(none)".
-std::string ClipboardText() {
-    if (!OpenClipboard(nullptr))
-        return "(not opened)";
-    std::string text = "(none)";
-    HANDLE data = GetClipboardData(CF_TEXT);
-    if (data != nullptr) {
-        const char* locked = static_cast<const char*>(GlobalLock(data));
-        if (locked != nullptr)
-            text = locked;
-        GlobalUnlock(data);
-    }
-    CloseClipboard();
-    return text;
-}
+using test::ClipboardText;
 
 TEST(ClipboardTest, TextRoundTrip) {
     CopyTextToClipboard(nullptr, "C:\\Music\\Track 01.mp3");

@@ -31,6 +31,21 @@ std::string WindowText(HWND window) {
     return buffer.data();
 }
 
+std::string ClipboardText() {
+    if (!OpenClipboard(nullptr))
+        return "(not opened)";
+    std::string text = "(none)";
+    HANDLE data = GetClipboardData(CF_TEXT);
+    if (data != nullptr) {
+        const char* locked = static_cast<const char*>(GlobalLock(data));
+        if (locked != nullptr)
+            text = locked;
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
+}
+
 int CaretOf(HWND edit) {
     DWORD end = 0;
     SendMessageA(edit, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&end));

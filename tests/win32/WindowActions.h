@@ -15,6 +15,9 @@ void TypeChars(HWND control, const std::string& keys);
 // The window's text.
 std::string WindowText(HWND window);
 
+// The clipboard's CF_TEXT, "(none)" without one, "(not opened)" when busy.
+std::string ClipboardText();
+
 // Caret position (end of the selection) of an edit box.
 int CaretOf(HWND edit);
 
