@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/Settings.h"
+#include "settings/Settings.h"
 
 namespace tw::cli {
 

@@ -14,7 +14,7 @@
 #include "reports/DirectoryCatalog.h"
 #include "reports/DirectoryTest.h"
 #include "reports/FileInfoReport.h"
-#include "shell/Settings.h"
+#include "settings/Settings.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "fuzz/FuzzSupport.h"
 #include "reports/DirectoryCatalog.h"
 #include "reports/DirectoryTest.h"
-#include "shell/Settings.h"
+#include "settings/Settings.h"
 
 namespace {
 

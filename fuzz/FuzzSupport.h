@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "common/RunSink.h"
-#include "platform/MemoryFile.h"
+#include "support/MemoryFile.h"
 #include "platform/Platform.h"
 
 // A broken promise of the code under test: libFuzzer keeps the input.

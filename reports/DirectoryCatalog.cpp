@@ -7,7 +7,7 @@
 #include "common/Text.h"
 #include "platform/Platform.h"
 #include "reports/DirectoryListing.h"
-#include "shell/Settings.h"
+#include "settings/Settings.h"
 
 namespace tw {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "common/BufferedReader.h"
-#include "platform/MemoryFile.h"
+#include "support/MemoryFile.h"
 #include "support/ByteBuilder.h"
 
 namespace tw {

@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "platform/MemoryFile.h"
+#include "support/MemoryFile.h"
 
 namespace tw {
 namespace {

@@ -8,7 +8,7 @@
 #include "analysis/IntegrityTest.h"
 #include "reports/DirectoryCatalog.h"
 #include "reports/DirectoryTest.h"
-#include "shell/Settings.h"
+#include "settings/Settings.h"
 #include "support/ByteBuilder.h"
 #include "support/MemoryFileSystem.h"
 #include "support/RecordingSink.h"

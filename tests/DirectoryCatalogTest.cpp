@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "analysis/AudioFileInfo.h"
-#include "shell/Settings.h"
+#include "settings/Settings.h"
 #include "tests/support/ByteBuilder.h"
 #include "tests/support/RecordingSink.h"
 #include "tests/support/TempTree.h"

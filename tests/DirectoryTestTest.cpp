@@ -7,8 +7,8 @@
 
 #include "analysis/AudioFileInfo.h"
 #include "common/BufferedReader.h"
-#include "platform/MemoryFile.h"
-#include "shell/Settings.h"
+#include "support/MemoryFile.h"
+#include "settings/Settings.h"
 #include "tests/support/ByteBuilder.h"
 #include "tests/support/RecordingSink.h"
 #include "tests/support/TempTree.h"

@@ -20,7 +20,7 @@
 #include "platform/Platform.h"
 #include "reports/DirectoryCatalog.h"
 #include "reports/DirectoryTest.h"
-#include "shell/Settings.h"
+#include "settings/Settings.h"
 #include "tests/support/ByteBuilder.h"
 #include "tests/support/RecordingSink.h"
 #include "tests/support/TempTree.h"

@@ -4,7 +4,7 @@
 
 #include "analysis/AudioFileInfo.h"
 #include "common/BufferedReader.h"
-#include "platform/MemoryFile.h"
+#include "support/MemoryFile.h"
 #include "support/ByteBuilder.h"
 
 namespace tw {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "common/BufferedReader.h"
-#include "platform/MemoryFile.h"
+#include "support/MemoryFile.h"
 #include "tests/support/ByteBuilder.h"
 
 namespace tw {

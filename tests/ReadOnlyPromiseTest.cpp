@@ -19,7 +19,7 @@
 #include "analysis/IntegrityTest.h"
 #include "reports/DirectoryCatalog.h"
 #include "reports/DirectoryTest.h"
-#include "shell/Settings.h"
+#include "settings/Settings.h"
 #include "tests/support/ByteBuilder.h"
 #include "tests/support/RecordingSink.h"
 #include "tests/support/TempTree.h"

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "common/BufferedReader.h"
-#include "platform/MemoryFile.h"
+#include "support/MemoryFile.h"
 #include "tags/Id3v2Tag.h"
 #include "tests/support/ByteBuilder.h"
 

@@ -1,4 +1,4 @@
-#include "shell/Settings.h"
+#include "settings/Settings.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <limits>
 #include <string>
 
-#include "shell/IniFile.h"
+#include "settings/IniFile.h"
 
 namespace tw {
 namespace {

@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "platform/Platform.h"
-#include "shell/Settings.h"
+#include "settings/Settings.h"
 #include "shell/win32/MainDialog.h"
 #include "shell/win32/ResourceIds.h"
 

@@ -11,8 +11,8 @@
 #include <string>
 
 #include "common/RunSink.h"
-#include "shell/OutputLog.h"
-#include "shell/Settings.h"
+#include "settings/OutputLog.h"
+#include "settings/Settings.h"
 #include "shell/win32/Dialog.h"
 #include "shell/win32/LogListBox.h"
 #include "shell/win32/OptionsDialog.h"

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "shell/Settings.h"
+#include "settings/Settings.h"
 #include "shell/win32/Dialog.h"
 
 namespace tw::win {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/MemoryFile.h"
+#include "support/MemoryFile.h"
 #include "platform/Platform.h"
 
 namespace tw::test {

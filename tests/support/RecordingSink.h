@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/RunSink.h"
-#include "shell/OutputLog.h"
+#include "settings/OutputLog.h"
 
 namespace tw::test {
 

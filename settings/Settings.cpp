@@ -1,9 +1,9 @@
-#include "shell/Settings.h"
+#include "settings/Settings.h"
 
 #include <string>
 
 #include "common/Text.h"
-#include "shell/IniFile.h"
+#include "settings/IniFile.h"
 
 namespace tw {
 

@@ -1,4 +1,4 @@
-#include "shell/OutputLog.h"
+#include "settings/OutputLog.h"
 
 #include <cstdio>
 
