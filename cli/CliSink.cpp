@@ -1,6 +1,6 @@
 #include "cli/CliSink.h"
 
-#include "platform/Platform.h"
+#include "platform/Console.h"
 
 namespace tw::cli {
 namespace {

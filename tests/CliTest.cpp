@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "settings/Settings.h"
 #include "support/ByteBuilder.h"
 
 namespace tw::cli {

@@ -45,7 +45,7 @@ std::string Modified(const std::string& path) {
 }
 
 DirectoryCatalog::Result Catalog(const Settings& settings, const std::string& directory, RecordingSink& sink) {
-    DirectoryCatalog catalog(sink, settings, directory);
+    DirectoryCatalog catalog(sink, CatalogOptionsOf(settings), directory);
     return catalog.catalogDirectory();
 }
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "analysis/AudioFileInfo.h"
+#include "analysis/FirstProblem.h"
 #include "common/BufferedReader.h"
 #include "support/MemoryFile.h"
 #include "settings/Settings.h"
@@ -42,7 +43,7 @@ ByteBuilder FramesWithHole(int count, int bad) {
 
 DirectoryTest::Result RunDirectoryTest(const Settings& settings, const std::string& directory, RecordingSink& sink,
                                        FileSystem& fileSystem = SystemFileSystem()) {
-    DirectoryTest test(sink, settings, directory, fileSystem);
+    DirectoryTest test(sink, DirectoryTestOptionsOf(settings), directory, fileSystem);
     return test.testDirectory();
 }
 

@@ -136,14 +136,14 @@ std::vector<std::string> WalkLines(const std::string& path, std::int32_t maxResy
 
 DirectoryTest::Result TestDirectory(const Settings& settings, const std::string& dir, RecordingSink& sink,
                                     FileSystem& fileSystem = SystemFileSystem()) {
-    return DirectoryTest(sink, settings, dir, fileSystem).testDirectory();
+    return DirectoryTest(sink, DirectoryTestOptionsOf(settings), dir, fileSystem).testDirectory();
 }
 
 std::vector<std::string> Catalog(const Settings& settings, const std::string& dir,
                                  FileSystem& fileSystem = SystemFileSystem(), RecordingSink* given = nullptr) {
     RecordingSink own;
     RecordingSink& sink = given != nullptr ? *given : own;
-    DirectoryCatalog(sink, settings, dir, fileSystem).catalogDirectory();
+    DirectoryCatalog(sink, CatalogOptionsOf(settings), dir, fileSystem).catalogDirectory();
     return sink.texts();
 }
 

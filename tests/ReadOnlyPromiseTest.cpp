@@ -228,7 +228,8 @@ TEST(ReadOnlyPromise, AMoveToAnotherFileSystemKeepsBytesAndTime) {
     settings.moveFiles = true;
     settings.moveFilesPath = target.string();
     RecordingSink sink;
-    DirectoryTest::Result result = DirectoryTest(sink, settings, tree.path("D")).testDirectory();
+    DirectoryTest::Result result =
+        DirectoryTest(sink, DirectoryTestOptionsOf(settings), tree.path("D")).testDirectory();
     EXPECT_EQ(result.moved, 1);
     EXPECT_FALSE(tree.exists("D/a.mp3"));
     EXPECT_EQ(ReadAll(target / "a.mp3"), damaged);
@@ -258,10 +259,12 @@ TEST(ReadOnlyPromise, TheLibraryRunsChangeNothingWithoutMoves) {
     settings.recurseDirs = true;
     settings.ignoreEofErrors = false;
     RecordingSink testSink;
-    DirectoryTest::Result result = DirectoryTest(testSink, settings, tree.path("lib")).testDirectory();
+    DirectoryTest::Result result =
+        DirectoryTest(testSink, DirectoryTestOptionsOf(settings), tree.path("lib")).testDirectory();
     EXPECT_EQ(result.total, AudioFiles(before));
     RecordingSink catalogSink;
-    DirectoryCatalog::Result catalog = DirectoryCatalog(catalogSink, settings, tree.path("lib")).catalogDirectory();
+    DirectoryCatalog::Result catalog =
+        DirectoryCatalog(catalogSink, CatalogOptionsOf(settings), tree.path("lib")).catalogDirectory();
     EXPECT_EQ(catalog.total, AudioFiles(before));
 
     EXPECT_TRUE(Take(tree.root()) == before);
