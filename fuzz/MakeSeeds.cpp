@@ -21,6 +21,7 @@
 namespace fs = std::filesystem;
 using tw::test::ByteBuilder;
 using tw::test::Bytes;
+using tw::test::Cbr128;
 
 namespace {
 
@@ -30,8 +31,6 @@ constexpr std::size_t SampleLimit = 16 * 1024;
 constexpr std::size_t TagTail = 128;
 constexpr std::size_t Id3v2SeedLimit = 4096;
 
-// MPEG-1 Layer III, 128 kbit/s, 44,100 Hz, joint stereo: 417-byte frames.
-const std::initializer_list<std::uint8_t> Cbr128{0xFF, 0xFB, 0x90, 0x64};
 // The same, mono.
 const std::initializer_list<std::uint8_t> Mono128{0xFF, 0xFB, 0x90, 0xC4};
 // MPEG-1 Layer II, 192 kbit/s, 44,100 Hz, stereo.

@@ -18,8 +18,7 @@ namespace tw {
 namespace {
 
 using test::ByteBuilder;
-
-const std::initializer_list<std::uint8_t> Cbr128 = {0xFF, 0xFB, 0x90, 0x64};
+using test::Cbr128;
 
 TEST(CancelAtEveryPumpPoint, TestFile) {
     // Frames, junk that needs a resync, and more frames.
