@@ -94,11 +94,15 @@ std::int32_t Layer2Bits(const FrameHeader& header, const std::uint8_t* frame, st
         for (std::int32_t f = 0; f < fields; ++f) {
             if (position + width > limitBits)
                 return -1;
-            std::uint32_t value = 0;
-            for (std::uint8_t i = 0; i < width; ++i, ++position) {
-                const std::uint8_t byte = frame[ProtectedOffset + position / 8];
-                value = (value << 1) | ((byte >> (7 - position % 8)) & 1u);
-            }
+            // A field of at most 4 bits spans one byte or two; the second is
+            // read only when the field reaches into it.
+            const std::size_t byte = ProtectedOffset + position / 8;
+            const std::size_t shift = position % 8;
+            std::uint32_t window = static_cast<std::uint32_t>(frame[byte]) << 8;
+            if (shift + width > 8)
+                window |= frame[byte + 1];
+            const std::uint32_t value = (window >> (16 - shift - width)) & ((1u << width) - 1);
+            position += width;
             // A shared allocation above the bound is there for both channels.
             if (value != 0)
                 selected += sb < bound ? 1 : channels;
