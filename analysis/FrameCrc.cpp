@@ -3,6 +3,7 @@
 #include <array>
 
 #include "analysis/Layer2Tables.h"
+#include "common/ByteOrder.h"
 
 namespace tw {
 namespace {
@@ -13,8 +14,8 @@ constexpr std::uint16_t InitialCrc = 0xFFFF;
 constexpr std::size_t CrcOffset = 4;
 constexpr std::size_t ProtectedOffset = 6;
 constexpr std::int32_t ProtectedOffsetBits = 8 * static_cast<std::int32_t>(ProtectedOffset);
-// Byte 3: IIJJ KLMM; J is the mode extension, which sets the joint stereo bound.
-constexpr std::uint8_t ModeExtensionMask = 0x30;
+constexpr int ModeExtensionShift = 4;
+static_assert(FrameHeader::ModeExtensionMask >> ModeExtensionShift == 3, "two bits at 5..4");
 
 constexpr std::uint16_t StepBit(std::uint16_t crc, bool bit) {
     const bool top = ((crc & 0x8000) != 0) != bit;
@@ -54,19 +55,21 @@ std::int32_t Channels(const FrameHeader& header) {
 
 // First subband whose allocation both channels share: all of them unless
 // joint stereo, where the mode extension puts it at 4, 8, 12 or 16.
-std::int32_t JointStereoBound(const FrameHeader& header, const std::uint8_t* frame, std::int32_t subbands) {
+std::int32_t JointStereoBound(const FrameHeader& header, std::int32_t subbands) {
     if (!header.isChannelMode(FrameHeader::JointStereo))
         return subbands;
-    const std::int32_t bound = 4 * (((frame[3] & ModeExtensionMask) >> 4) + 1);
+    const auto modeExtension =
+        static_cast<std::int32_t>((header.word() & FrameHeader::ModeExtensionMask) >> ModeExtensionShift);
+    const std::int32_t bound = 4 * (modeExtension + 1);
     return bound < subbands ? bound : subbands;
 }
 
-std::int32_t Layer1Bits(const FrameHeader& header, const std::uint8_t* frame) {
+std::int32_t Layer1Bits(const FrameHeader& header) {
     constexpr std::int32_t Subbands = 32;
     constexpr std::int32_t FieldBits = 4;
     if (Channels(header) == 1)
         return Subbands * FieldBits;
-    const std::int32_t bound = JointStereoBound(header, frame, Subbands);
+    const std::int32_t bound = JointStereoBound(header, Subbands);
     return (2 * bound + (Subbands - bound)) * FieldBits;
 }
 
@@ -84,7 +87,7 @@ std::int32_t Layer2Bits(const FrameHeader& header, const std::uint8_t* frame, st
     if (table == nullptr)
         return -1;
     const std::int32_t channels = Channels(header);
-    const std::int32_t bound = JointStereoBound(header, frame, table->subbands);
+    const std::int32_t bound = JointStereoBound(header, table->subbands);
     const std::size_t limitBits = 8 * (available - ProtectedOffset);
     std::size_t position = 0;
     std::int32_t selected = 0;
@@ -121,7 +124,7 @@ std::int32_t ProtectedBitCount(const FrameHeader& header, const std::uint8_t* fr
     std::int32_t bits = -1;
     switch (header.layerNumber()) {
         case 1:
-            bits = Layer1Bits(header, frame);
+            bits = Layer1Bits(header);
             break;
         case 2:
             bits = Layer2Bits(header, frame, available);
@@ -159,8 +162,8 @@ FrameCrcResult CheckFrameCrc(const FrameHeader& header, const std::uint8_t* fram
     const std::int32_t bits = ProtectedBitCount(header, frame, available);
     if (bits < 0 || available < ProtectedOffset + (static_cast<std::size_t>(bits) + 7) / 8)
         return FrameCrcResult::Unchecked;
-    const auto stored = static_cast<std::uint16_t>((frame[CrcOffset] << 8) | frame[CrcOffset + 1]);
-    return ComputeFrameCrc(frame, bits) == stored ? FrameCrcResult::Match : FrameCrcResult::Mismatch;
+    return ComputeFrameCrc(frame, bits) == BigEndian16(frame + CrcOffset) ? FrameCrcResult::Match
+                                                                          : FrameCrcResult::Mismatch;
 }
 
 }  // namespace tw
