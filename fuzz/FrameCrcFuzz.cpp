@@ -7,6 +7,7 @@
 
 #include "analysis/FrameCrc.h"
 #include "analysis/FrameHeader.h"
+#include "common/ByteOrder.h"
 #include "fuzz/FuzzSupport.h"
 
 namespace {
@@ -77,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     frame[4] = static_cast<std::uint8_t>(crc >> 8);
     frame[5] = static_cast<std::uint8_t>(crc);
     FUZZ_CHECK(CheckFrameCrc(header, frame.data(), frame.size()) == FrameCrcResult::Match);
-    FUZZ_CHECK(result == (crc == ((data[4] << 8) | data[5]) ? FrameCrcResult::Match : FrameCrcResult::Mismatch));
+    FUZZ_CHECK(result == (crc == tw::BigEndian16(data + 4) ? FrameCrcResult::Match : FrameCrcResult::Mismatch));
     frame[5] = static_cast<std::uint8_t>(frame[5] ^ (1u << (data[size - 1] % 8)));
     FUZZ_CHECK(CheckFrameCrc(header, frame.data(), frame.size()) == FrameCrcResult::Mismatch);
     return 0;
