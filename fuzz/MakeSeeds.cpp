@@ -1,9 +1,10 @@
 // Writes the seed corpora of the fuzz targets:
 //   tw_fuzz_seeds SAMPLES_DIR OUT_DIR
 // OUT_DIR/audio (scan, walk, first problem), OUT_DIR/frame_header,
-// OUT_DIR/id3v1, OUT_DIR/id3v2 and OUT_DIR/frame_text, each from the sample
-// library (cut to a few KiB) and from small files built in code. Nothing is
-// committed: the corpora are made afresh for every fuzzing run.
+// OUT_DIR/frame_crc, OUT_DIR/id3v1, OUT_DIR/id3v2 and OUT_DIR/frame_text,
+// each from the sample library (cut to a few KiB) and from small files built
+// in code. Nothing is committed: the corpora are made afresh for every
+// fuzzing run.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -109,6 +110,45 @@ bool FirstHeaderPair(const Bytes& bytes, Bytes& pair) {
         return true;
     }
     return false;
+}
+
+// The head of the sample's first frame that the next one confirms, marked as
+// CRC-protected so that the frame CRC target starts from real layouts.
+constexpr std::size_t FrameCrcSeedLimit = 64;
+bool FirstFrameAsProtected(const Bytes& bytes, Bytes& frame) {
+    for (std::size_t i = 0; i + 4 <= bytes.size(); ++i) {
+        tw::FrameHeader first;
+        tw::FrameHeader second;
+        if (!first.decode(&bytes[i]))
+            continue;
+        const std::size_t next = i + static_cast<std::size_t>(first.frameLength());
+        if (next + 4 > bytes.size() || !second.decode(&bytes[next]) || !first.matches(second))
+            continue;
+        const std::size_t end = std::min(next, i + FrameCrcSeedLimit);
+        frame.assign(bytes.begin() + static_cast<std::ptrdiff_t>(i), bytes.begin() + static_cast<std::ptrdiff_t>(end));
+        frame[1] = static_cast<std::uint8_t>(frame[1] & 0xFE);
+        return true;
+    }
+    return false;
+}
+
+// Protected headers of every layer, Layer II tables and joint stereo bounds,
+// a Layer I frame too small for its allocation, and free format.
+std::vector<Bytes> BuiltProtectedFrames() {
+    const std::uint8_t headers[][3] = {{0xFE, 0x40, 0x50}, {0xFE, 0x14, 0x00}, {0xF6, 0x40, 0xC0}, {0xFC, 0xA0, 0x40},
+                                       {0xFC, 0x64, 0x04}, {0xFC, 0x18, 0xC4}, {0xFC, 0x90, 0x74}, {0xF4, 0x80, 0xC0},
+                                       {0xF4, 0x10, 0x64}, {0xFA, 0x90, 0x44}, {0xFA, 0x90, 0xC0}, {0xF2, 0x80, 0xC0},
+                                       {0xE2, 0x28, 0x44}, {0xFA, 0x00, 0x00}};
+    std::vector<Bytes> frames;
+    for (const auto& h : headers) {
+        Bytes frame(FrameCrcSeedLimit);
+        for (std::size_t i = 0; i < frame.size(); ++i)
+            frame[i] = static_cast<std::uint8_t>(i * 37 + 11);
+        frame[0] = 0xFF;
+        std::copy(std::begin(h), std::end(h), frame.begin() + 1);
+        frames.push_back(frame);
+    }
+    return frames;
 }
 
 std::size_t Id3v2Length(const Bytes& b) {
@@ -233,7 +273,7 @@ int main(int argc, char** argv) {
     }
     const fs::path samples = argv[1];
     const fs::path out = argv[2];
-    for (const char* dir : {"audio", "frame_header", "id3v1", "id3v2", "frame_text"})
+    for (const char* dir : {"audio", "frame_header", "frame_crc", "id3v1", "id3v2", "frame_text"})
         fs::create_directories(out / dir);
 
     std::vector<fs::path> paths;
@@ -254,6 +294,9 @@ int main(int argc, char** argv) {
         Bytes pair;
         if (FirstHeaderPair(bytes, pair))
             Write(out / "frame_header" / stem, pair);
+        Bytes protectedFrame;
+        if (FirstFrameAsProtected(bytes, protectedFrame))
+            Write(out / "frame_crc" / stem, protectedFrame);
         if (bytes.size() >= TagTail && std::memcmp(&bytes[bytes.size() - TagTail], "TAG", 3) == 0)
             Write(out / "id3v1" / stem, Bytes(bytes.end() - TagTail, bytes.end()));
         if (const std::size_t length = Id3v2Length(bytes); length > 0) {
@@ -278,6 +321,9 @@ int main(int argc, char** argv) {
     n = 0;
     for (const Bytes& text : BuiltFrameTexts())
         Write(out / "frame_text" / ("built-" + std::to_string(n++)), text);
+    n = 0;
+    for (const Bytes& frame : BuiltProtectedFrames())
+        Write(out / "frame_crc" / ("built-" + std::to_string(n++)), frame);
     n = 0;
     for (const Bytes& block : BuiltId3v1())
         Write(out / "id3v1" / ("built-" + std::to_string(n++)), block);
