@@ -1,6 +1,7 @@
 #include "analysis/GainUndo.h"
 
 #include "analysis/FrameHeader.h"
+#include "common/ByteOrder.h"
 
 namespace tw {
 
@@ -19,14 +20,15 @@ struct SideInfo {
 
 // Where the side information lies, from the header alone.
 bool LayoutOf(const std::uint8_t* frame, std::size_t length, SideInfo& info) {
-    if (length < 4 || frame[0] != 0xFF || (frame[1] & 0xE0) != 0xE0)
+    if (length < 4)
         return false;
-    const auto version = static_cast<std::uint8_t>((frame[1] >> 3) & 3);
-    const auto layerId = (frame[1] >> 1) & 3;
-    if (layerId != 1 || version == FrameHeader::MpegReserved)
+    const std::uint32_t word = BigEndian32(frame);
+    const auto version = static_cast<std::uint8_t>((word & FrameHeader::VersionMask) >> 19);
+    const auto layerId = (word & FrameHeader::LayerMask) >> 17;
+    if ((word & FrameHeader::SyncMask) != FrameHeader::SyncMask || layerId != 1 || version == FrameHeader::MpegReserved)
         return false;
-    info.protectedByCrc = (frame[1] & 1) == 0;
-    info.channelMode = static_cast<std::uint8_t>(frame[3] >> 6);
+    info.protectedByCrc = (word & FrameHeader::ProtectionMask) == 0;
+    info.channelMode = static_cast<std::uint8_t>((word & FrameHeader::ChannelModeMask) >> 6);
     info.channels = info.channelMode == FrameHeader::SingleChannel ? 1 : 2;
     info.offset = info.protectedByCrc ? 6 : 4;
     const bool mono = info.channels == 1;
