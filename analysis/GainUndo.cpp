@@ -142,6 +142,12 @@ GainUndoResult UndoGainChange(std::uint8_t* frame, std::size_t length, const Gai
     const bool perChannel = info.channelMode == FrameHeader::Stereo || info.channelMode == FrameHeader::DualChannel;
     if (!perChannel && undo.left != undo.right)
         return GainUndoResult::ChannelsDiffer;
+    if (undo.isNothing())
+        return GainUndoResult::Exact;
+    // The tool writes a matching CRC into every frame it changes; one that
+    // doesn't match was changed since, and stays as it is found.
+    const bool crcMatched =
+        info.protectedByCrc && Layer3FrameCrc(frame, length) == static_cast<unsigned>(frame[4] << 8 | frame[5]);
     bool exact = true;
     for (int gr = 0; gr < info.granules; ++gr) {
         for (int ch = 0; ch < info.channels; ++ch) {
@@ -164,7 +170,7 @@ GainUndoResult UndoGainChange(std::uint8_t* frame, std::size_t length, const Gai
             SetByteAt(frame, bit, static_cast<std::uint8_t>(before));
         }
     }
-    if (info.protectedByCrc) {
+    if (crcMatched) {
         const std::uint16_t crc = Layer3FrameCrc(frame, length);
         frame[4] = static_cast<std::uint8_t>(crc >> 8);
         frame[5] = static_cast<std::uint8_t>(crc);

@@ -45,7 +45,7 @@ int ReadGlobalGains(const std::uint8_t* frame, std::size_t length, std::uint8_t 
 // applies different steps only to stereo and dual channel frames; for mono
 // and joint stereo it refuses the change yet still records it, so unequal
 // steps there are left alone (ChannelsDiffer). A protected frame gets its
-// CRC written again, as the tool does.
+// CRC written again, as the tool does, when the CRC found matched.
 GainUndoResult UndoGainChange(std::uint8_t* frame, std::size_t length, const GainUndo& undo);
 
 // CRC-16 of a Layer III frame: the last two header bytes and the side

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "common/ByteOrder.h"
+
 namespace tw {
 namespace {
 
@@ -95,6 +97,15 @@ Bytes Frame(bool mpeg1, bool mono, bool protectedByCrc, const std::vector<unsign
     return w.done();
 }
 
+// The same with the CRC that the encoder would have written.
+Bytes FrameWithCrc(bool mpeg1, bool mono, const std::vector<unsigned>& gains) {
+    Bytes frame = Frame(mpeg1, mono, true, gains);
+    const std::uint16_t crc = Layer3FrameCrc(frame.data(), frame.size());
+    frame[4] = static_cast<std::uint8_t>(crc >> 8);
+    frame[5] = static_cast<std::uint8_t>(crc);
+    return frame;
+}
+
 TEST(GainUndo, ChangesOnlyTheGlobalGainsOfEveryLayout) {
     struct Case {
         bool mpeg1, mono;
@@ -109,11 +120,13 @@ TEST(GainUndo, ChangesOnlyTheGlobalGainsOfEveryLayout) {
     for (const Case& c : cases) {
         for (bool crc : {false, true}) {
             SCOPED_TRACE(testing::Message() << "mpeg1 " << c.mpeg1 << " mono " << c.mono << " crc " << crc);
-            Bytes frame = Frame(c.mpeg1, c.mono, crc, c.gains);
+            auto build = [&](const std::vector<unsigned>& gains) {
+                return crc ? FrameWithCrc(c.mpeg1, c.mono, gains) : Frame(c.mpeg1, c.mono, false, gains);
+            };
+            Bytes frame = build(c.gains);
             std::uint8_t read[4] = {};
             ASSERT_EQ(ReadGlobalGains(frame.data(), frame.size(), read), static_cast<int>(c.gains.size()));
-            for (std::size_t i = 0; i < c.gains.size(); ++i)
-                EXPECT_EQ(read[i], c.gains[i]);
+            EXPECT_EQ(std::vector<unsigned>(read, read + c.gains.size()), c.gains);
 
             // Channel 0 takes the left steps, channel 1 the right ones.
             std::vector<unsigned> want = c.gains;
@@ -121,13 +134,7 @@ TEST(GainUndo, ChangesOnlyTheGlobalGainsOfEveryLayout) {
                 want[i] += c.mono || i % 2 == 0 ? 3 : 0xFFFFFFFEu;  // +3 and -2
             const GainUndo undo{3, c.mono ? 3 : -2, false};
             EXPECT_EQ(UndoGainChange(frame.data(), frame.size(), undo), GainUndoResult::Exact);
-            Bytes expected = Frame(c.mpeg1, c.mono, crc, want);
-            if (crc) {
-                const std::uint16_t sum = Layer3FrameCrc(expected.data(), expected.size());
-                expected[4] = static_cast<std::uint8_t>(sum >> 8);
-                expected[5] = static_cast<std::uint8_t>(sum);
-            }
-            EXPECT_EQ(frame, expected);
+            EXPECT_EQ(frame, build(want));
 
             // The side information must be all there.
             const std::size_t sideInfo = (crc ? 6 : 4) + (c.mpeg1 ? (c.mono ? 17 : 32) : (c.mono ? 9 : 17));
@@ -152,6 +159,11 @@ TEST(GainUndo, WrapClampAndChannelRules) {
     EXPECT_EQ(UndoGainChange(frame.data(), frame.size(), {3, 3, false}), GainUndoResult::MaybeInexact);
     ReadGlobalGains(frame.data(), frame.size(), g);
     EXPECT_EQ(g[0], 255);  // stops at the bound, never wraps
+
+    // A CRC that didn't match before is no CRC the tool wrote: it stays.
+    frame = Frame(true, false, true, {150, 150, 150, 150});
+    EXPECT_EQ(UndoGainChange(frame.data(), frame.size(), {1, 1, false}), GainUndoResult::Exact);
+    EXPECT_EQ(BigEndian16(&frame[4]), 0x1234);
 
     // The tool records unequal steps on mono and joint stereo but applies none.
     for (const Bytes& f : {Frame(false, true, false, {150}), [] {
