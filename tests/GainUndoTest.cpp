@@ -14,19 +14,15 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 TEST(GainUndo, ParsesTheRecordAndRejectsAnythingElse) {
-    const std::vector<std::pair<std::string, GainUndo>> good = {
-        {"-002,-002,N", {-2, -2, false}},
-        {"+005,+003,W", {5, 3, true}},
-        {"0,-255,w", {0, -255, true}},
-        {" +1 , 2 ,n ", {1, 2, false}},
-        {std::string("-003,+000,N\0", 12), {-3, 0, false}},
-    };
+    const std::vector<std::pair<std::string, GainUndo>> good = {{"-002,-002,N", {-2, -2, false}},
+                                                                {"+005,+003,W", {5, 3, true}},
+                                                                {"0,-255,w", {0, -255, true}},
+                                                                {" +1 , 2 ,n ", {1, 2, false}},
+                                                                {std::string("-003,+000,N\0", 12), {-3, 0, false}}};
     for (const auto& [text, want] : good) {
         GainUndo u;
         ASSERT_TRUE(ParseGainUndo(text, u)) << text;
-        EXPECT_EQ(u.left, want.left) << text;
-        EXPECT_EQ(u.right, want.right) << text;
-        EXPECT_EQ(u.wrap, want.wrap) << text;
+        EXPECT_TRUE(u.left == want.left && u.right == want.right && u.wrap == want.wrap) << text;
     }
     for (const char* text :
          {"", "-002,-002", "-002,-002,X", "-002,-002,NN", "+256,0,N", "0001,0,N", "--1,0,N", "1,,N", "a,1,N"}) {
@@ -36,115 +32,82 @@ TEST(GainUndo, ParsesTheRecordAndRejectsAnythingElse) {
     }
 }
 
-// A Layer III frame written field by field, the way an encoder lays out the
-// side information, with every bit that isn't a global_gain set.
-class FrameWriter {
-public:
-    void put(unsigned value, int bits) {
-        for (int i = bits - 1; i >= 0; --i) {
-            if (bit_ % 8 == 0)
-                bytes_.push_back(0);
+// A stereo (not joint) or mono Layer III frame written field by field, the
+// way an encoder lays out the side information, every bit that isn't a
+// global_gain set; with the CRC the encoder would write, or a wrong one.
+Bytes Frame(bool mpeg1, bool mono, bool protectedByCrc, const std::vector<unsigned>& gains, bool rightCrc = true) {
+    Bytes bytes;
+    std::size_t bit = 0;
+    auto put = [&](unsigned value, int bits) {
+        for (int i = bits - 1; i >= 0; --i, ++bit) {
+            if (bit % 8 == 0)
+                bytes.push_back(0);
             if ((value >> i) & 1u)
-                bytes_.back() |= static_cast<std::uint8_t>(0x80u >> (bit_ % 8));
-            ++bit_;
+                bytes.back() |= static_cast<std::uint8_t>(0x80u >> (bit % 8));
         }
-    }
-    Bytes done() {
-        bytes_.resize(bytes_.size() + 16, 0xFF);  // main data
-        return bytes_;
-    }
-
-private:
-    Bytes bytes_;
-    std::size_t bit_ = 0;
-};
-
-// Stereo (not joint) or mono; MPEG-1 or MPEG-2.
-Bytes Frame(bool mpeg1, bool mono, bool protectedByCrc, const std::vector<unsigned>& gains) {
-    FrameWriter w;
-    const unsigned versionBits = mpeg1 ? 3 : 2;
-    w.put(0x7FF, 11);
-    w.put(versionBits, 2);
-    w.put(1, 2);  // Layer III
-    w.put(protectedByCrc ? 0 : 1, 1);
-    w.put(0x50, 8);
-    w.put(mono ? 0xC0 : 0x00, 8);  // stereo, not joint
+    };
+    put(0x7FF, 11);
+    put(mpeg1 ? 3 : 2, 2);
+    put(1, 2);  // Layer III
+    put(protectedByCrc ? 0 : 1, 1);
+    put(0x50, 8);
+    put(mono ? 0xC0 : 0x00, 8);
     if (protectedByCrc)
-        w.put(0x1234, 16);
+        put(0x1234, 16);
     const int channels = mono ? 1 : 2;
     std::size_t g = 0;
-    if (mpeg1) {
-        w.put(0x1FF, 9);
-        w.put(0x1F, mono ? 5 : 3);
-        w.put(0xF, 4 * channels);
-        for (int gr = 0; gr < 2; ++gr) {
-            for (int ch = 0; ch < channels; ++ch) {
-                w.put(0x1FFFFF, 21);
-                w.put(gains[g++], 8);
-                w.put(0x3FFFFFFFu, 30);
-            }
-        }
-    } else {
-        w.put(0xFF, 8);
-        w.put(3, mono ? 1 : 2);
+    put(mpeg1 ? 0x1FF : 0xFF, mpeg1 ? 9 : 8);  // main_data_begin
+    put(0x1F, mpeg1 ? (mono ? 5 : 3) : (mono ? 1 : 2));
+    if (mpeg1)
+        put(0xFF, 4 * channels);  // scfsi
+    for (int gr = 0; gr < (mpeg1 ? 2 : 1); ++gr) {
         for (int ch = 0; ch < channels; ++ch) {
-            w.put(0x1FFFFF, 21);
-            w.put(gains[g++], 8);
-            w.put(0xF, 4);
-            w.put(0x3FFFFFFFu, 30);
+            put(0x1FFFFF, 21);
+            put(gains[g++], 8);
+            put(0x3FFFFFFFu, 30);
+            if (!mpeg1)
+                put(0xF, 4);
         }
     }
-    return w.done();
-}
-
-// The same with the CRC that the encoder would have written.
-Bytes FrameWithCrc(bool mpeg1, bool mono, const std::vector<unsigned>& gains) {
-    Bytes frame = Frame(mpeg1, mono, true, gains);
-    const std::uint16_t crc = Layer3FrameCrc(frame.data(), frame.size());
-    frame[4] = static_cast<std::uint8_t>(crc >> 8);
-    frame[5] = static_cast<std::uint8_t>(crc);
-    return frame;
+    bytes.resize(bytes.size() + 16, 0xFF);  // main data
+    if (protectedByCrc && rightCrc) {
+        const std::uint16_t crc = Layer3FrameCrc(bytes.data(), bytes.size());
+        bytes[4] = static_cast<std::uint8_t>(crc >> 8);
+        bytes[5] = static_cast<std::uint8_t>(crc);
+    }
+    return bytes;
 }
 
 TEST(GainUndo, ChangesOnlyTheGlobalGainsOfEveryLayout) {
-    struct Case {
-        bool mpeg1, mono;
-        std::vector<unsigned> gains;
-    };
-    const Case cases[] = {
-        {true, false, {150, 160, 170, 180}},
-        {true, true, {150, 160}},
-        {false, false, {150, 160}},
-        {false, true, {150}},
-    };
-    for (const Case& c : cases) {
+    const std::vector<std::pair<bool, bool>> layouts = {{true, false}, {true, true}, {false, false}, {false, true}};
+    for (const auto& [mpeg1, mono] : layouts) {
         for (bool crc : {false, true}) {
-            SCOPED_TRACE(testing::Message() << "mpeg1 " << c.mpeg1 << " mono " << c.mono << " crc " << crc);
-            auto build = [&](const std::vector<unsigned>& gains) {
-                return crc ? FrameWithCrc(c.mpeg1, c.mono, gains) : Frame(c.mpeg1, c.mono, false, gains);
-            };
-            Bytes frame = build(c.gains);
+            SCOPED_TRACE(testing::Message() << "mpeg1 " << mpeg1 << " mono " << mono << " crc " << crc);
+            const std::vector<unsigned> gains = {150, 160, 170, 180};
+            const std::size_t count = (mpeg1 ? 2u : 1u) * (mono ? 1u : 2u);
+            Bytes frame = Frame(mpeg1, mono, crc, gains);
             std::uint8_t read[4] = {};
-            ASSERT_EQ(ReadGlobalGains(frame.data(), frame.size(), read), static_cast<int>(c.gains.size()));
-            EXPECT_EQ(std::vector<unsigned>(read, read + c.gains.size()), c.gains);
+            ASSERT_EQ(ReadGlobalGains(frame.data(), frame.size(), read), static_cast<int>(count));
+            EXPECT_EQ(std::vector<unsigned>(read, read + count),
+                      std::vector<unsigned>(gains.begin(), gains.begin() + count));
 
             // Channel 0 takes the left steps, channel 1 the right ones.
-            std::vector<unsigned> want = c.gains;
-            for (std::size_t i = 0; i < want.size(); ++i)
-                want[i] += c.mono || i % 2 == 0 ? 3 : 0xFFFFFFFEu;  // +3 and -2
-            const GainUndo undo{3, c.mono ? 3 : -2, false};
+            std::vector<unsigned> want = gains;
+            for (std::size_t i = 0; i < count; ++i)
+                want[i] += mono || i % 2 == 0 ? 3 : 0xFFFFFFFEu;  // +3 and -2
+            const GainUndo undo{3, mono ? 3 : -2, false};
             EXPECT_EQ(UndoGainChange(frame.data(), frame.size(), undo), GainUndoResult::Exact);
-            EXPECT_EQ(frame, build(want));
+            EXPECT_EQ(frame, Frame(mpeg1, mono, crc, want));
 
             // The side information must be all there.
-            const std::size_t sideInfo = (crc ? 6 : 4) + (c.mpeg1 ? (c.mono ? 17 : 32) : (c.mono ? 9 : 17));
+            const std::size_t sideInfo = (crc ? 6 : 4) + (mpeg1 ? (mono ? 17 : 32) : (mono ? 9 : 17));
             EXPECT_EQ(UndoGainChange(frame.data(), sideInfo - 1, undo), GainUndoResult::TooShort);
             EXPECT_EQ(ReadGlobalGains(frame.data(), sideInfo - 1, read), 0);
         }
     }
 }
 
-TEST(GainUndo, WrapClampAndChannelRules) {
+TEST(GainUndo, WrapClampCrcAndChannelRules) {
     std::uint8_t g[4];
     // Wrapped changes come back modulo 256.
     Bytes frame = Frame(true, false, false, {254, 1, 100, 100});
@@ -153,36 +116,34 @@ TEST(GainUndo, WrapClampAndChannelRules) {
     EXPECT_EQ(std::vector<int>(g, g + 4), (std::vector<int>{1, 254, 103, 97}));
 
     // Without wrap a value at the bound may have been clamped by the change.
-    frame = Frame(true, false, false, {255, 150, 150, 150});
-    EXPECT_EQ(UndoGainChange(frame.data(), frame.size(), {-3, -3, false}), GainUndoResult::MaybeInexact);
-    frame = Frame(true, false, false, {255, 150, 150, 150});
-    EXPECT_EQ(UndoGainChange(frame.data(), frame.size(), {3, 3, false}), GainUndoResult::MaybeInexact);
+    for (int steps : {-3, 3}) {
+        frame = Frame(true, false, false, {255, 0, 150, 150});
+        EXPECT_EQ(UndoGainChange(frame.data(), frame.size(), {steps, steps, false}), GainUndoResult::MaybeInexact);
+    }
     ReadGlobalGains(frame.data(), frame.size(), g);
     EXPECT_EQ(g[0], 255);  // stops at the bound, never wraps
 
     // A CRC that didn't match before is no CRC the tool wrote: it stays.
-    frame = Frame(true, false, true, {150, 150, 150, 150});
+    frame = Frame(true, false, true, {150, 150, 150, 150}, false);
     EXPECT_EQ(UndoGainChange(frame.data(), frame.size(), {1, 1, false}), GainUndoResult::Exact);
     EXPECT_EQ(BigEndian16(&frame[4]), 0x1234);
 
-    // The tool records unequal steps on mono and joint stereo but applies none.
-    for (const Bytes& f : {Frame(false, true, false, {150}), [] {
-                               Bytes joint = Frame(true, false, false, {150, 150, 150, 150});
-                               joint[3] = 0x40;
-                               return joint;
-                           }()}) {
-        Bytes copy = f;
-        EXPECT_EQ(UndoGainChange(copy.data(), copy.size(), {-4, 0, false}), GainUndoResult::ChannelsDiffer);
-        EXPECT_EQ(copy, f);
-    }
-
-    // Layer II, reserved version, no sync: left alone.
-    for (std::uint8_t b1 : {0xFD, 0xEB, 0x7B}) {
-        Bytes other = Frame(true, false, false, {150, 150, 150, 150});
-        other[1] = b1;
-        const Bytes before = other;
-        EXPECT_EQ(UndoGainChange(other.data(), other.size(), {1, 1, false}), GainUndoResult::NotLayer3);
-        EXPECT_EQ(other, before);
+    // The tool records unequal steps on mono and joint stereo but applies
+    // none; Layer II (0xFD) and a reserved version (0xEB) are no business.
+    const Bytes mono = Frame(false, true, false, {150});
+    Bytes joint = Frame(true, false, false, {150, 150, 150, 150});
+    joint[3] = 0x40;
+    Bytes layer2 = joint, reserved = joint;
+    layer2[1] = 0xFD;
+    reserved[1] = 0xEB;
+    const std::vector<std::pair<Bytes, GainUndoResult>> untouched = {{mono, GainUndoResult::ChannelsDiffer},
+                                                                     {joint, GainUndoResult::ChannelsDiffer},
+                                                                     {layer2, GainUndoResult::NotLayer3},
+                                                                     {reserved, GainUndoResult::NotLayer3}};
+    for (const auto& [before, result] : untouched) {
+        Bytes copy = before;
+        EXPECT_EQ(UndoGainChange(copy.data(), copy.size(), {-4, 0, false}), result);
+        EXPECT_EQ(copy, before);
     }
 }
 
