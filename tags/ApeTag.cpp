@@ -93,8 +93,9 @@ bool ReadItems(Source source, ApeTag& tag) {
         if (end - at < SmallestItem)
             return false;
         std::uint8_t head[8 + MaxKey + 1];
-        const auto want = static_cast<std::size_t>(
-            end - at < static_cast<std::int64_t>(sizeof head) ? end - at : static_cast<std::int64_t>(sizeof head));
+        const std::int64_t left = end - at;
+        const std::size_t want =
+            left < static_cast<std::int64_t>(sizeof head) ? static_cast<std::size_t>(left) : sizeof head;
         const std::size_t got = source.read(at, head, want);
         if (got < static_cast<std::size_t>(SmallestItem))
             return false;
