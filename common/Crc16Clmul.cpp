@@ -1,0 +1,247 @@
+// Carry-less-multiply folding for CRC-16/ARC.
+//
+// Reflected bit order throughout: in a little-endian 128-bit load, bit k of
+// the register is the coefficient of x^(127 - k) of that block, so the first
+// byte of the file holds the highest powers. The running value A of a fold is
+// congruent, modulo P = x^16 + x^15 + x^2 + 1, to the message read so far;
+// moving it on by d bits to meet the next block is
+//     A * x^d = A_hi * x^(d + 64) + A_lo * x^d,
+// where A_hi is the low quadword of the register and A_lo the high one. Each
+// half is multiplied by a 16-bit remainder x^e mod P, so the product stays
+// below 128 bits. A carry-less product of two bit-reversed 64-bit values is
+// the bit-reversed product shifted by one place (an extra factor of x), which
+// every constant compensates for by using x^(e - 1) instead of x^e.
+//
+// At the end the CRC is A * x^16 mod P: one more fold by 16 bits leaves 80
+// bits, a fold of the top 16 of them leaves 64, and a Barrett reduction with
+// mu = floor(x^64 / P) takes those to the 16-bit remainder.
+#include "common/Crc16Clmul.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+
+#include <immintrin.h>
+
+#include "common/Crc16.h"
+
+#define TW_CLMUL_TARGET __attribute__((target("pclmul,ssse3,sse4.1")))
+#define TW_CLMUL512_TARGET __attribute__((target("pclmul,ssse3,sse4.1,avx2,avx512f,avx512vl,vpclmulqdq")))
+
+namespace tw {
+namespace crc16 {
+namespace {
+
+// P without its x^16 term, in the usual (unreflected) bit order.
+constexpr std::uint32_t PolyLow = 0x8005;
+
+// x^e mod P, unreflected, 16 bits.
+constexpr std::uint32_t XPowModP(unsigned e) {
+    std::uint32_t r = 1;
+    for (unsigned i = 0; i < e; ++i) {
+        r <<= 1;
+        if (r & 0x10000) {
+            r = (r ^ PolyLow) & 0xFFFF;
+        }
+    }
+    return r;
+}
+
+constexpr std::uint64_t Reflect64(std::uint64_t v) {
+    std::uint64_t r = 0;
+    for (int i = 0; i < 64; ++i) {
+        r = (r << 1) | ((v >> i) & 1);
+    }
+    return r;
+}
+
+// floor(x^64 / P) by long division, unreflected (degree 48).
+constexpr std::uint64_t BarrettMu() {
+    std::uint32_t rem = 0;  // up to 17 bits
+    std::uint64_t quotient = 0;
+    for (int i = 64; i >= 0; --i) {
+        rem = (rem << 1) | (i == 64 ? 1u : 0u);
+        if (rem & 0x10000) {
+            rem ^= 0x10000 | PolyLow;
+            quotient |= std::uint64_t{1} << i;
+        }
+    }
+    return quotient;
+}
+
+// Multiplier of one 64-bit half that moves it on by e bits, reflected.
+constexpr std::uint64_t FoldConstant(unsigned e) {
+    return Reflect64(XPowModP(e - 1));
+}
+
+struct Product128 {
+    std::uint64_t lo;
+    std::uint64_t hi;
+};
+
+constexpr Product128 ClMul64(std::uint64_t a, std::uint64_t b) {
+    Product128 p{0, 0};
+    for (int i = 0; i < 64; ++i) {
+        if ((b >> i) & 1) {
+            p.lo ^= a << i;
+            p.hi ^= i == 0 ? 0 : a >> (64 - i);
+        }
+    }
+    return p;
+}
+
+constexpr std::uint64_t Mu = BarrettMu();
+static_assert(XPowModP(16) == PolyLow, "x^16 mod P is P without its top term");
+static_assert(Mu >> 48 == 1, "x^64 / P has degree 48");
+// mu * P + (x^64 mod P) == x^64, i.e. mu really is the quotient.
+static_assert(ClMul64(Mu, 0x10000 | PolyLow).hi == 1 && (ClMul64(Mu, 0x10000 | PolyLow).lo ^ XPowModP(64)) == 0,
+              "Barrett quotient");
+static_assert(FoldConstant(16) == std::uint64_t{1} << 48, "x^15 needs no reduction");
+
+constexpr std::uint64_t MuReflected = Reflect64(Mu);
+constexpr std::uint64_t PolyLowReflected = Reflect64(PolyLow);
+
+// Pairs for _mm_clmulepi64_si128: low quadword times the first, high times
+// the second, to move a 128-bit block on by `bits`.
+struct FoldPair {
+    std::uint64_t forLow;
+    std::uint64_t forHigh;
+};
+
+constexpr FoldPair FoldBy(unsigned bits) {
+    return {FoldConstant(bits + 64), FoldConstant(bits)};
+}
+
+// pshufb indexes for shifting by a variable number of bytes, and a byte mask.
+alignas(16) constexpr std::uint8_t ShuffleTable[48] = {
+    0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80,  //
+    0,    1,    2,    3,    4,    5,    6,    7,    8,    9,    10,   11,   12,   13,   14,   15,    //
+    0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80, 0x80,
+};
+alignas(16) constexpr std::uint8_t MaskTable[32] = {
+    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,    0,  //
+    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+};
+
+// Below this many bytes the table engine wins (measured with the benchmark).
+constexpr std::size_t MinClmulSize = 32;
+
+TW_CLMUL_TARGET inline __m128i Pair(FoldPair k) {
+    return _mm_set_epi64x(static_cast<long long>(k.forHigh), static_cast<long long>(k.forLow));
+}
+
+TW_CLMUL_TARGET inline __m128i Quad(std::uint64_t v) {
+    return _mm_set_epi64x(0, static_cast<long long>(v));
+}
+
+TW_CLMUL_TARGET inline __m128i Fold(__m128i a, __m128i k) {
+    return _mm_xor_si128(_mm_clmulepi64_si128(a, k, 0x00), _mm_clmulepi64_si128(a, k, 0x11));
+}
+
+TW_CLMUL_TARGET inline __m128i Load(const std::uint8_t* p) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+}
+
+// Takes in the last `n` (1..15) bytes: the register moves on by 8n bits and
+// the bytes fill the room. `last16` ends where the message ends; its first
+// 16 - n bytes are already in `a`.
+TW_CLMUL_TARGET inline __m128i FoldTail(__m128i a, const std::uint8_t* last16, std::size_t n) {
+    const __m128i overflow = _mm_shuffle_epi8(a, Load(ShuffleTable + n));   // first n bytes, moved to the top
+    const __m128i kept = _mm_shuffle_epi8(a, Load(ShuffleTable + 16 + n));  // the rest, moved down
+    const __m128i fresh = _mm_and_si128(Load(last16), Load(MaskTable + n));
+    return _mm_xor_si128(Fold(overflow, Pair(FoldBy(128))), _mm_or_si128(kept, fresh));
+}
+
+// The CRC of a message congruent to `a`. Stays in vector registers, so that
+// 32-bit builds need no 64-bit general registers.
+TW_CLMUL_TARGET inline std::uint16_t Reduce(__m128i a) {
+    // 128 -> 80 bits: A * x^16.
+    const __m128i w = Fold(a, Pair(FoldBy(16)));
+    // 80 -> 64 bits: the top 16 bits (low quadword) times x^64; U ends up in
+    // the low quadword.
+    const __m128i top = _mm_clmulepi64_si128(w, Quad(FoldConstant(64)), 0x00);
+    const __m128i u = _mm_srli_si128(_mm_xor_si128(top, w), 8);
+    // Barrett: q = floor(floor(U / x^16) * mu / x^48), then U mod P is the low
+    // 16 bits of U + q * P. The shifts undo the reflected products' extra x.
+    const __m128i uHigh = _mm_and_si128(u, Quad(0x0000FFFFFFFFFFFFull));
+    const __m128i q = _mm_slli_epi64(_mm_clmulepi64_si128(uHigh, Quad(MuReflected), 0x00), 1);
+    const __m128i qp = _mm_srli_si128(_mm_clmulepi64_si128(q, Quad(PolyLowReflected), 0x00), 8);
+    const __m128i crc = _mm_xor_si128(_mm_srli_epi64(u, 48), _mm_srli_epi64(qp, 47));
+    return static_cast<std::uint16_t>(_mm_cvtsi128_si32(crc));
+}
+
+// Folds 16-byte blocks into `a`, then the tail, and reduces. `p` is where the
+// bytes after `a` start; `n` counts them.
+TW_CLMUL_TARGET inline std::uint16_t Finish(__m128i a, const std::uint8_t* p, std::size_t n) {
+    const __m128i k128 = Pair(FoldBy(128));
+    while (n >= 16) {
+        a = _mm_xor_si128(Fold(a, k128), Load(p));
+        p += 16;
+        n -= 16;
+    }
+    if (n > 0) {
+        a = FoldTail(a, p + n - 16, n);
+    }
+    return Reduce(a);
+}
+
+}  // namespace
+
+bool CpuHasClmul() {
+    static const bool has =
+        __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("ssse3") && __builtin_cpu_supports("sse4.1");
+    return has;
+}
+
+bool CpuHasClmul512() {
+#ifdef _WIN32
+    // MinGW's GCC assumes a 32- or 64-byte aligned stack when it spills wide
+    // registers, which the Windows ABI does not give: stay on 128 bits there.
+    return false;
+#else
+    static const bool has = CpuHasClmul() && __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
+                            __builtin_cpu_supports("vpclmulqdq");
+    return has;
+#endif
+}
+
+TW_CLMUL_TARGET std::uint16_t ArcClmul(std::uint16_t crc, const std::uint8_t* data, std::size_t size) {
+    if (size < MinClmulSize) {
+        return Crc16ArcPortable(crc, data, size);
+    }
+    const __m128i start = _mm_cvtsi32_si128(crc);
+    if (size < 128) {
+        return Finish(_mm_xor_si128(Load(data), start), data + 16, size - 16);
+    }
+    // Eight blocks in flight hide the multiplier's latency.
+    __m128i x[8];
+    for (int i = 0; i < 8; ++i) {
+        x[i] = Load(data + 16 * i);
+    }
+    x[0] = _mm_xor_si128(x[0], start);
+    const std::uint8_t* p = data + 128;
+    std::size_t n = size - 128;
+    const __m128i k1024 = Pair(FoldBy(1024));
+    while (n >= 128) {
+        for (int i = 0; i < 8; ++i) {
+            x[i] = _mm_xor_si128(Fold(x[i], k1024), Load(p + 16 * i));
+        }
+        p += 128;
+        n -= 128;
+    }
+    __m128i a = _mm_xor_si128(Fold(x[0], Pair(FoldBy(896))), Fold(x[1], Pair(FoldBy(768))));
+    a = _mm_xor_si128(a, _mm_xor_si128(Fold(x[2], Pair(FoldBy(640))), Fold(x[3], Pair(FoldBy(512)))));
+    a = _mm_xor_si128(a, _mm_xor_si128(Fold(x[4], Pair(FoldBy(384))), Fold(x[5], Pair(FoldBy(256)))));
+    a = _mm_xor_si128(a, _mm_xor_si128(Fold(x[6], Pair(FoldBy(128))), x[7]));
+    return Finish(a, p, n);
+}
+
+TW_CLMUL512_TARGET std::uint16_t ArcClmul512(std::uint16_t crc, const std::uint8_t* data, std::size_t size) {
+    if (size < 256) {
+        return ArcClmul(crc, data, size);
+    }
+    return ArcClmul(crc, data, size);
+}
+
+}  // namespace crc16
+}  // namespace tw
+
+#endif
