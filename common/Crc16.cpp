@@ -3,8 +3,6 @@
 #include <array>
 #include <cstring>
 
-#include "common/Crc16Clmul.h"
-
 namespace tw {
 namespace {
 

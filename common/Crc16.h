@@ -37,4 +37,18 @@ std::uint16_t Crc16ArcWith(Crc16Engine engine, std::uint16_t crc, const std::uin
 // The table engine on its own (also the short-input path of the others).
 std::uint16_t Crc16ArcPortable(std::uint16_t crc, const std::uint8_t* data, std::size_t size);
 
+#if defined(__x86_64__) || defined(__i386__)
+#define TW_CRC16_HAVE_CLMUL 1
+// The carry-less-multiply engines themselves (Crc16Clmul.cpp, which carries
+// its own target attributes, so nothing else needs -m flags). They execute
+// instructions the processor may lack: check CpuHasClmul / CpuHasClmul512, or
+// go through Crc16ArcWith.
+namespace crc16 {
+bool CpuHasClmul();
+bool CpuHasClmul512();
+std::uint16_t ArcClmul(std::uint16_t crc, const std::uint8_t* data, std::size_t size);
+std::uint16_t ArcClmul512(std::uint16_t crc, const std::uint8_t* data, std::size_t size);
+}  // namespace crc16
+#endif
+
 }  // namespace tw

@@ -15,13 +15,11 @@
 // At the end the CRC is A * x^16 mod P: one more fold by 16 bits leaves 80
 // bits, a fold of the top 16 of them leaves 64, and a Barrett reduction with
 // mu = floor(x^64 / P) takes those to the 16-bit remainder.
-#include "common/Crc16Clmul.h"
+#include "common/Crc16.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 
 #include <immintrin.h>
-
-#include "common/Crc16.h"
 
 #define TW_CLMUL_TARGET __attribute__((target("pclmul,ssse3,sse4.1")))
 #define TW_CLMUL512_TARGET __attribute__((target("pclmul,ssse3,sse4.1,avx2,avx512f,avx512vl,vpclmulqdq")))

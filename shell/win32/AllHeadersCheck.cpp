@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "common/BufferedReader.h"
+#include "common/Crc16.h"
 #include "common/FileHelpers.h"
 #include "common/RunSink.h"
 #include "common/Text.h"
