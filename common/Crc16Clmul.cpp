@@ -134,6 +134,16 @@ TW_CLMUL_TARGET inline __m128i Fold(__m128i a, __m128i k) {
     return _mm_xor_si128(_mm_clmulepi64_si128(a, k, 0x00), _mm_clmulepi64_si128(a, k, 0x11));
 }
 
+// Moves each 128-bit block of `a` on by the pair broadcast in `k`, and adds `b`.
+TW_CLMUL512_TARGET inline __m512i Fold512(__m512i a, __m512i k, __m512i b) {
+    return _mm512_ternarylogic_epi64(_mm512_clmulepi64_epi128(a, k, 0x00), _mm512_clmulepi64_epi128(a, k, 0x11), b,
+                                     0x96);
+}
+
+TW_CLMUL512_TARGET inline __m512i Pair512(FoldPair k) {
+    return _mm512_broadcast_i32x4(Pair(k));
+}
+
 TW_CLMUL_TARGET inline __m128i Load(const std::uint8_t* p) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
@@ -233,10 +243,55 @@ TW_CLMUL_TARGET std::uint16_t ArcClmul(std::uint16_t crc, const std::uint8_t* da
 }
 
 TW_CLMUL512_TARGET std::uint16_t ArcClmul512(std::uint16_t crc, const std::uint8_t* data, std::size_t size) {
-    if (size < 256) {
+    if (size < 64) {
         return ArcClmul(crc, data, size);
     }
-    return ArcClmul(crc, data, size);
+    const __m512i start = _mm512_zextsi128_si512(_mm_cvtsi32_si128(crc));
+    const std::uint8_t* p = data;
+    std::size_t n = size;
+    __m512i z;
+    if (n >= 256) {
+        // Four 512-bit lanes, sixteen blocks in flight.
+        __m512i lanes[4];
+        for (int i = 0; i < 4; ++i) {
+            lanes[i] = _mm512_loadu_si512(p + 64 * i);
+        }
+        lanes[0] = _mm512_xor_si512(lanes[0], start);
+        p += 256;
+        n -= 256;
+        const __m512i k2048 = Pair512(FoldBy(2048));
+        while (n >= 256) {
+            for (int i = 0; i < 4; ++i) {
+                lanes[i] = Fold512(lanes[i], k2048, _mm512_loadu_si512(p + 64 * i));
+            }
+            p += 256;
+            n -= 256;
+        }
+        z = Fold512(lanes[0], Pair512(FoldBy(1536)), Fold512(lanes[1], Pair512(FoldBy(1024)), lanes[3]));
+        z = Fold512(lanes[2], Pair512(FoldBy(512)), z);
+    } else {
+        z = _mm512_xor_si512(_mm512_loadu_si512(p), start);
+        p += 64;
+        n -= 64;
+    }
+    const __m512i k512 = Pair512(FoldBy(512));
+    while (n >= 64) {
+        z = Fold512(z, k512, _mm512_loadu_si512(p));
+        p += 64;
+        n -= 64;
+    }
+    // The four blocks of z, first to last, move on by 384, 256, 128 and 0 bits.
+    const FoldPair k384 = FoldBy(384), k256 = FoldBy(256), k128 = FoldBy(128);
+    const __m512i kLanes =
+        _mm512_set_epi64(0, 0, static_cast<long long>(k128.forHigh), static_cast<long long>(k128.forLow),
+                         static_cast<long long>(k256.forHigh), static_cast<long long>(k256.forLow),
+                         static_cast<long long>(k384.forHigh), static_cast<long long>(k384.forLow));
+    __m512i moved =
+        _mm512_xor_si512(_mm512_clmulepi64_epi128(z, kLanes, 0x00), _mm512_clmulepi64_epi128(z, kLanes, 0x11));
+    moved = _mm512_mask_blend_epi64(0xC0, moved, z);
+    const __m256i halves = _mm256_xor_si256(_mm512_castsi512_si256(moved), _mm512_extracti64x4_epi64(moved, 1));
+    const __m128i a = _mm_xor_si128(_mm256_castsi256_si128(halves), _mm256_extracti128_si256(halves, 1));
+    return Finish(a, p, n);
 }
 
 }  // namespace crc16
