@@ -36,8 +36,37 @@ namespace {
 // P without its x^16 term, in the usual (unreflected) bit order.
 constexpr std::uint32_t PolyLow = 0x8005;
 
-// x^e mod P, unreflected, 16 bits.
+// a * b mod P, unreflected, 16 bits each.
+constexpr std::uint32_t MulModP(std::uint32_t a, std::uint32_t b) {
+    std::uint32_t product = 0;
+    for (int i = 0; i < 16; ++i) {
+        if ((b >> i) & 1) {
+            product ^= a << i;
+        }
+    }
+    for (int bit = 30; bit >= 16; --bit) {
+        if ((product >> bit) & 1) {
+            product ^= (0x10000 | PolyLow) << (bit - 16);
+        }
+    }
+    return product;
+}
+
+// x^e mod P, unreflected, 16 bits: square and multiply.
 constexpr std::uint32_t XPowModP(unsigned e) {
+    std::uint32_t result = 1;
+    std::uint32_t power = 2;  // x
+    for (; e != 0; e >>= 1) {
+        if (e & 1) {
+            result = MulModP(result, power);
+        }
+        power = MulModP(power, power);
+    }
+    return result;
+}
+
+// One bit at a time, to check the above.
+constexpr std::uint32_t XPowModPSlowly(unsigned e) {
     std::uint32_t r = 1;
     for (unsigned i = 0; i < e; ++i) {
         r <<= 1;
@@ -47,6 +76,9 @@ constexpr std::uint32_t XPowModP(unsigned e) {
     }
     return r;
 }
+
+static_assert(XPowModP(16) == PolyLow && XPowModP(15) == 0x8000, "x^16 mod P is P without its top term");
+static_assert(XPowModP(1000) == XPowModPSlowly(1000) && XPowModP(2111) == XPowModPSlowly(2111), "square and multiply");
 
 constexpr std::uint64_t Reflect64(std::uint64_t v) {
     std::uint64_t r = 0;
@@ -92,7 +124,6 @@ constexpr Product128 ClMul64(std::uint64_t a, std::uint64_t b) {
 }
 
 constexpr std::uint64_t Mu = BarrettMu();
-static_assert(XPowModP(16) == PolyLow, "x^16 mod P is P without its top term");
 static_assert(Mu >> 48 == 1, "x^64 / P has degree 48");
 // mu * P + (x^64 mod P) == x^64, i.e. mu really is the quotient.
 static_assert(ClMul64(Mu, 0x10000 | PolyLow).hi == 1 && (ClMul64(Mu, 0x10000 | PolyLow).lo ^ XPowModP(64)) == 0,
@@ -111,6 +142,38 @@ struct FoldPair {
 
 constexpr FoldPair FoldBy(unsigned bits) {
     return {FoldConstant(bits + 64), FoldConstant(bits)};
+}
+
+// Pieces up to this size (a frame at a time) skip the serial fold: every
+// block is multiplied straight to the end of the piece, and on by the 16 bits
+// of the CRC, so that the products are independent and the only chain left
+// is the final reduction.
+constexpr std::size_t DirectMax = 2048;
+constexpr std::size_t DirectMaxDistance = DirectMax / 16 - 1;  // in blocks
+
+// Entry i moves a block that lies DirectMaxDistance - i blocks before the
+// last one to the end, times x^16: far blocks first, so that four blocks in
+// a row find their constants in a row.
+struct DirectTable {
+    FoldPair k[DirectMaxDistance + 1];
+};
+
+constexpr DirectTable MakeDirectTable() {
+    DirectTable t{};
+    for (std::size_t i = 0; i <= DirectMaxDistance; ++i) {
+        t.k[i] = FoldBy(static_cast<unsigned>(128 * (DirectMaxDistance - i) + 16));
+    }
+    return t;
+}
+
+alignas(64) constexpr DirectTable Direct = MakeDirectTable();
+static_assert(Direct.k[DirectMaxDistance].forHigh == FoldBy(16).forHigh &&
+                  Direct.k[DirectMaxDistance - 1].forLow == FoldBy(128 + 16).forLow,
+              "the last entry is for the last block");
+
+// Constants for the block `distance` blocks before the last one.
+inline const FoldPair* DirectConstants(std::size_t distance) {
+    return Direct.k + (DirectMaxDistance - distance);
 }
 
 // pshufb indexes for shifting by a variable number of bytes, and a byte mask.
@@ -153,6 +216,10 @@ TW_CLMUL_TARGET inline __m128i Load(const std::uint8_t* p) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
 }
 
+TW_CLMUL_TARGET inline __m128i Load(const FoldPair* k) {
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(k));
+}
+
 // Takes in the last `n` (1..15) bytes: the register moves on by 8n bits and
 // the bytes fill the room. `last16` ends where the message ends; its first
 // 16 - n bytes are already in `a`.
@@ -163,11 +230,10 @@ TW_CLMUL_TARGET inline __m128i FoldTail(__m128i a, const std::uint8_t* last16, s
     return _mm_xor_si128(Fold(overflow, Pair(FoldBy(128))), _mm_or_si128(kept, fresh));
 }
 
-// The CRC of a message congruent to `a`. Stays in vector registers, so that
-// 32-bit builds need no 64-bit general registers.
-TW_CLMUL_TARGET inline std::uint16_t Reduce(__m128i a) {
-    // 128 -> 80 bits: A * x^16.
-    const __m128i w = Fold(a, Pair(FoldBy(16)));
+// The CRC of a message whose value times x^16 is congruent to `w`, which
+// has at most 80 bits. Stays in vector registers, so that 32-bit builds need
+// no 64-bit general registers.
+TW_CLMUL_TARGET inline std::uint16_t ReduceShifted(__m128i w) {
     // 80 -> 64 bits: the top 16 bits (low quadword) times x^64; U ends up in
     // the low quadword.
     const __m128i top = _mm_clmulepi64_si128(w, Quad(FoldConstant(64)), 0x00);
@@ -179,6 +245,39 @@ TW_CLMUL_TARGET inline std::uint16_t Reduce(__m128i a) {
     const __m128i qp = _mm_srli_si128(_mm_clmulepi64_si128(q, Quad(PolyLowReflected), 0x00), 8);
     const __m128i crc = _mm_xor_si128(_mm_srli_epi64(u, 48), _mm_srli_epi64(qp, 47));
     return static_cast<std::uint16_t>(_mm_cvtsi128_si32(crc));
+}
+
+// The CRC of a message congruent to `a`.
+TW_CLMUL_TARGET inline std::uint16_t Reduce(__m128i a) {
+    return ReduceShifted(Fold(a, Pair(FoldBy(16))));
+}
+
+// The first block of a piece of `n` bytes (16 <= n): when n is no multiple of
+// 16 the block is the short remainder with zero bytes in front, which leave
+// a CRC unchanged. The running CRC goes into the first two bytes; when the
+// short block has only one, its second byte goes into the next block through
+// `carry`. Returns the number of bytes taken.
+TW_CLMUL_TARGET inline std::size_t FirstBlock(std::uint16_t crc, const std::uint8_t* data, std::size_t n,
+                                              __m128i& first, __m128i& carry) {
+    const std::size_t r = n % 16 == 0 ? 16 : n % 16;
+    first = _mm_shuffle_epi8(_mm_xor_si128(Load(data), _mm_cvtsi32_si128(crc)), Load(ShuffleTable + r));
+    carry = _mm_cvtsi32_si128(r == 1 ? crc >> 8 : 0);
+    return r;
+}
+
+// A piece of 32 to DirectMax bytes.
+TW_CLMUL_TARGET std::uint16_t DirectClmul(std::uint16_t crc, const std::uint8_t* data, std::size_t size) {
+    __m128i first, carry;
+    const std::size_t r = FirstBlock(crc, data, size, first, carry);
+    const std::uint8_t* p = data + r;
+    const std::size_t blocks = (size - r) / 16;  // after the first
+    const FoldPair* k = DirectConstants(blocks);
+    __m128i acc[4] = {Fold(first, Load(k)), _mm_setzero_si128(), _mm_setzero_si128(),
+                      Fold(_mm_xor_si128(Load(p), carry), Load(k + 1))};
+    for (std::size_t i = 1; i < blocks; ++i) {
+        acc[i % 4] = _mm_xor_si128(acc[i % 4], Fold(Load(p + 16 * i), Load(k + 1 + i)));
+    }
+    return ReduceShifted(_mm_xor_si128(_mm_xor_si128(acc[0], acc[1]), _mm_xor_si128(acc[2], acc[3])));
 }
 
 // Folds 16-byte blocks into `a`, then the tail, and reduces. `p` is where the
@@ -220,10 +319,10 @@ TW_CLMUL_TARGET std::uint16_t ArcClmul(std::uint16_t crc, const std::uint8_t* da
     if (size < MinClmulSize) {
         return Crc16ArcPortable(crc, data, size);
     }
-    const __m128i start = _mm_cvtsi32_si128(crc);
-    if (size < 128) {
-        return Finish(_mm_xor_si128(Load(data), start), data + 16, size - 16);
+    if (size <= DirectMax) {
+        return DirectClmul(crc, data, size);
     }
+    const __m128i start = _mm_cvtsi32_si128(crc);
     // Eight blocks in flight hide the multiplier's latency.
     __m128i x[8];
     for (int i = 0; i < 8; ++i) {
