@@ -346,9 +346,40 @@ TW_CLMUL_TARGET std::uint16_t ArcClmul(std::uint16_t crc, const std::uint8_t* da
     return Finish(a, p, n);
 }
 
+namespace {
+
+// The xor of the four blocks of `z`.
+TW_CLMUL512_TARGET inline __m128i XorLanes(__m512i z) {
+    const __m256i halves = _mm256_xor_si256(_mm512_castsi512_si256(z), _mm512_extracti64x4_epi64(z, 1));
+    return _mm_xor_si128(_mm256_castsi256_si128(halves), _mm256_extracti128_si256(halves, 1));
+}
+
+// DirectClmul, four blocks to an instruction: a piece of 80 to DirectMax
+// bytes, so that at least four blocks follow the first.
+TW_CLMUL512_TARGET std::uint16_t DirectClmul512(std::uint16_t crc, const std::uint8_t* data, std::size_t size) {
+    __m128i first, carry;
+    const std::size_t r = FirstBlock(crc, data, size, first, carry);
+    const std::uint8_t* p = data + r;
+    const std::size_t blocks = (size - r) / 16;  // after the first
+    const FoldPair* k = DirectConstants(blocks) + 1;
+    const __m512i head = _mm512_xor_si512(_mm512_loadu_si512(p), _mm512_zextsi128_si512(carry));
+    __m512i acc512 = Fold512(head, _mm512_loadu_si512(k), _mm512_setzero_si512());
+    std::size_t i = 4;
+    for (; i + 4 <= blocks; i += 4) {
+        acc512 = Fold512(_mm512_loadu_si512(p + 16 * i), _mm512_loadu_si512(k + i), acc512);
+    }
+    __m128i acc = _mm_xor_si128(Fold(first, Load(k - 1)), XorLanes(acc512));
+    for (; i < blocks; ++i) {
+        acc = _mm_xor_si128(acc, Fold(Load(p + 16 * i), Load(k + i)));
+    }
+    return ReduceShifted(acc);
+}
+
+}  // namespace
+
 TW_CLMUL512_TARGET std::uint16_t ArcClmul512(std::uint16_t crc, const std::uint8_t* data, std::size_t size) {
-    if (size < 64) {
-        return ArcClmul(crc, data, size);
+    if (size <= DirectMax) {
+        return size >= 80 ? DirectClmul512(crc, data, size) : ArcClmul(crc, data, size);
     }
     const __m512i start = _mm512_zextsi128_si512(_mm_cvtsi32_si128(crc));
     const std::uint8_t* p = data;
@@ -393,8 +424,7 @@ TW_CLMUL512_TARGET std::uint16_t ArcClmul512(std::uint16_t crc, const std::uint8
     __m512i moved =
         _mm512_xor_si512(_mm512_clmulepi64_epi128(z, kLanes, 0x00), _mm512_clmulepi64_epi128(z, kLanes, 0x11));
     moved = _mm512_mask_blend_epi64(0xC0, moved, z);
-    const __m256i halves = _mm256_xor_si256(_mm512_castsi512_si256(moved), _mm512_extracti64x4_epi64(moved, 1));
-    const __m128i a = _mm_xor_si128(_mm256_castsi256_si128(halves), _mm256_extracti128_si256(halves, 1));
+    const __m128i a = XorLanes(moved);
     return Finish(a, p, n);
 }
 
