@@ -68,6 +68,24 @@ void BM_Crc16(benchmark::State& state, tw::Crc16Engine engine, std::size_t size,
     state.SetLabel(tw::Crc16EngineName(engine));
 }
 
+// Crc16Arc itself (the engine it picked) over the cached buffer in pieces of
+// the given size, to show the cost of a call apart from the cost of a byte.
+void BM_Crc16Arc(benchmark::State& state) {
+    const auto piece = static_cast<std::size_t>(state.range(0));
+    const std::uint8_t* data = Bytes().data();
+    for (auto _ : state) {
+        std::uint16_t crc = 0;
+        for (std::size_t done = 0; done + piece <= Cached; done += piece) {
+            crc = tw::Crc16Arc(crc, data + done, piece);
+        }
+        benchmark::DoNotOptimize(crc);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * (Cached / piece * piece)));
+    state.counters["ns_per_call"] = benchmark::Counter(static_cast<double>(state.iterations() * (Cached / piece)),
+                                                       benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.SetLabel(tw::Crc16EngineName(tw::Crc16ActiveEngine()));
+}
+
 using tw::Crc16Engine;
 
 BENCHMARK_CAPTURE(BM_Read, large, Large);
@@ -85,6 +103,8 @@ BENCHMARK_CAPTURE(BM_Crc16, clmul512 / cached, Crc16Engine::Clmul512, Cached, Ca
 BENCHMARK_CAPTURE(BM_Crc16, portable / cached417, Crc16Engine::Portable, Cached, Piece);
 BENCHMARK_CAPTURE(BM_Crc16, clmul / cached417, Crc16Engine::Clmul, Cached, Piece);
 BENCHMARK_CAPTURE(BM_Crc16, clmul512 / cached417, Crc16Engine::Clmul512, Cached, Piece);
+
+BENCHMARK(BM_Crc16Arc)->Arg(16)->Arg(40)->Arg(104)->Arg(208)->Arg(417)->Arg(1044)->Arg(1441)->Arg(4096);
 
 }  // namespace
 

@@ -271,13 +271,19 @@ TW_CLMUL_TARGET std::uint16_t DirectClmul(std::uint16_t crc, const std::uint8_t*
     const std::size_t r = FirstBlock(crc, data, size, first, carry);
     const std::uint8_t* p = data + r;
     const std::size_t blocks = (size - r) / 16;  // after the first
-    const FoldPair* k = DirectConstants(blocks);
-    __m128i acc[4] = {Fold(first, Load(k)), _mm_setzero_si128(), _mm_setzero_si128(),
-                      Fold(_mm_xor_si128(Load(p), carry), Load(k + 1))};
-    for (std::size_t i = 1; i < blocks; ++i) {
-        acc[i % 4] = _mm_xor_si128(acc[i % 4], Fold(Load(p + 16 * i), Load(k + 1 + i)));
+    const FoldPair* k = DirectConstants(blocks) + 1;
+    // Two sums, so that the additions do not form one long chain either.
+    __m128i even = _mm_xor_si128(Fold(first, Load(k - 1)), Fold(_mm_xor_si128(Load(p), carry), Load(k)));
+    __m128i odd = _mm_setzero_si128();
+    std::size_t i = 1;
+    for (; i + 2 <= blocks; i += 2) {
+        odd = _mm_xor_si128(odd, Fold(Load(p + 16 * i), Load(k + i)));
+        even = _mm_xor_si128(even, Fold(Load(p + 16 * i + 16), Load(k + i + 1)));
     }
-    return ReduceShifted(_mm_xor_si128(_mm_xor_si128(acc[0], acc[1]), _mm_xor_si128(acc[2], acc[3])));
+    if (i < blocks) {
+        odd = _mm_xor_si128(odd, Fold(Load(p + 16 * i), Load(k + i)));
+    }
+    return ReduceShifted(_mm_xor_si128(even, odd));
 }
 
 // Folds 16-byte blocks into `a`, then the tail, and reduces. `p` is where the
