@@ -13,8 +13,9 @@
 // every constant compensates for by using x^(e - 1) instead of x^e.
 //
 // At the end the CRC is A * x^16 mod P: one more fold by 16 bits leaves 80
-// bits, a fold of the top 16 of them leaves 64, and a Barrett reduction with
-// mu = floor(x^64 / P) takes those to the 16-bit remainder.
+// bits, and a Barrett reduction with mu = floor(x^80 / P) takes those to the
+// 16-bit remainder. mu has 65 bits; its top one is x^64, which multiplies by
+// a shift, so the multiplier only ever sees the low 64.
 #include "common/Crc16.h"
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -88,15 +89,17 @@ constexpr std::uint64_t Reflect64(std::uint64_t v) {
     return r;
 }
 
-// floor(x^64 / P) by long division, unreflected (degree 48).
-constexpr std::uint64_t BarrettMu() {
+// floor(x^80 / P) by long division, unreflected, without its x^64 term.
+constexpr std::uint64_t BarrettMuLow() {
     std::uint32_t rem = 0;  // up to 17 bits
     std::uint64_t quotient = 0;
-    for (int i = 64; i >= 0; --i) {
-        rem = (rem << 1) | (i == 64 ? 1u : 0u);
+    for (int i = 80; i >= 0; --i) {
+        rem = (rem << 1) | (i == 80 ? 1u : 0u);
         if (rem & 0x10000) {
             rem ^= 0x10000 | PolyLow;
-            quotient |= std::uint64_t{1} << i;
+            if (i < 64) {
+                quotient |= std::uint64_t{1} << i;
+            }
         }
     }
     return quotient;
@@ -123,14 +126,14 @@ constexpr Product128 ClMul64(std::uint64_t a, std::uint64_t b) {
     return p;
 }
 
-constexpr std::uint64_t Mu = BarrettMu();
-static_assert(Mu >> 48 == 1, "x^64 / P has degree 48");
-// mu * P + (x^64 mod P) == x^64, i.e. mu really is the quotient.
-static_assert(ClMul64(Mu, 0x10000 | PolyLow).hi == 1 && (ClMul64(Mu, 0x10000 | PolyLow).lo ^ XPowModP(64)) == 0,
+constexpr std::uint64_t MuLow = BarrettMuLow();
+// (x^64 + mu') * P + (x^80 mod P) == x^80, i.e. mu really is the quotient.
+static_assert((ClMul64(MuLow, 0x10000 | PolyLow).hi ^ (0x10000 | PolyLow)) == 0x10000 &&
+                  ClMul64(MuLow, 0x10000 | PolyLow).lo == XPowModP(80),
               "Barrett quotient");
 static_assert(FoldConstant(16) == std::uint64_t{1} << 48, "x^15 needs no reduction");
 
-constexpr std::uint64_t MuReflected = Reflect64(Mu);
+constexpr std::uint64_t MuLowReflected = Reflect64(MuLow);
 constexpr std::uint64_t PolyLowReflected = Reflect64(PolyLow);
 
 // Pairs for _mm_clmulepi64_si128: low quadword times the first, high times
@@ -234,16 +237,13 @@ TW_CLMUL_TARGET inline __m128i FoldTail(__m128i a, const std::uint8_t* last16, s
 // has at most 80 bits. Stays in vector registers, so that 32-bit builds need
 // no 64-bit general registers.
 TW_CLMUL_TARGET inline std::uint16_t ReduceShifted(__m128i w) {
-    // 80 -> 64 bits: the top 16 bits (low quadword) times x^64; U ends up in
-    // the low quadword.
-    const __m128i top = _mm_clmulepi64_si128(w, Quad(FoldConstant(64)), 0x00);
-    const __m128i u = _mm_srli_si128(_mm_xor_si128(top, w), 8);
-    // Barrett: q = floor(floor(U / x^16) * mu / x^48), then U mod P is the low
-    // 16 bits of U + q * P. The shifts undo the reflected products' extra x.
-    const __m128i uHigh = _mm_and_si128(u, Quad(0x0000FFFFFFFFFFFFull));
-    const __m128i q = _mm_slli_epi64(_mm_clmulepi64_si128(uHigh, Quad(MuReflected), 0x00), 1);
+    // q = floor(floor(W / x^16) * mu / x^64), with floor(W / x^16) the 64 bits
+    // from bit 48 up and mu = x^64 + mu'; W mod P is then the low 16 bits of
+    // W + q * P. The shifts by one undo the reflected products' extra x.
+    const __m128i wHigh = _mm_srli_si128(w, 6);
+    const __m128i q = _mm_xor_si128(wHigh, _mm_slli_epi64(_mm_clmulepi64_si128(wHigh, Quad(MuLowReflected), 0x00), 1));
     const __m128i qp = _mm_srli_si128(_mm_clmulepi64_si128(q, Quad(PolyLowReflected), 0x00), 8);
-    const __m128i crc = _mm_xor_si128(_mm_srli_epi64(u, 48), _mm_srli_epi64(qp, 47));
+    const __m128i crc = _mm_xor_si128(_mm_srli_epi64(_mm_srli_si128(w, 8), 48), _mm_srli_epi64(qp, 47));
     return static_cast<std::uint16_t>(_mm_cvtsi128_si32(crc));
 }
 
