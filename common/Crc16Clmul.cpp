@@ -371,15 +371,25 @@ TW_CLMUL512_TARGET std::uint16_t DirectClmul512(std::uint16_t crc, const std::ui
     const std::size_t blocks = (size - r) / 16;  // after the first
     const FoldPair* k = DirectConstants(blocks) + 1;
     const __m512i head = _mm512_xor_si512(_mm512_loadu_si512(p), _mm512_zextsi128_si512(carry));
-    __m512i acc512 = Fold512(head, _mm512_loadu_si512(k), _mm512_setzero_si512());
+    // Two sums, so that the additions do not form one long chain; the last
+    // one to three blocks go in through a masked load, which reads nothing
+    // past them.
+    __m512i acc0 = Fold512(head, _mm512_loadu_si512(k), _mm512_setzero_si512());
+    __m512i acc1 = _mm512_setzero_si512();
     std::size_t i = 4;
-    for (; i + 4 <= blocks; i += 4) {
-        acc512 = Fold512(_mm512_loadu_si512(p + 16 * i), _mm512_loadu_si512(k + i), acc512);
+    for (; i + 8 <= blocks; i += 8) {
+        acc1 = Fold512(_mm512_loadu_si512(p + 16 * i), _mm512_loadu_si512(k + i), acc1);
+        acc0 = Fold512(_mm512_loadu_si512(p + 16 * i + 64), _mm512_loadu_si512(k + i + 4), acc0);
     }
-    __m128i acc = _mm_xor_si128(Fold(first, Load(k - 1)), XorLanes(acc512));
-    for (; i < blocks; ++i) {
-        acc = _mm_xor_si128(acc, Fold(Load(p + 16 * i), Load(k + i)));
+    if (i + 4 <= blocks) {
+        acc1 = Fold512(_mm512_loadu_si512(p + 16 * i), _mm512_loadu_si512(k + i), acc1);
+        i += 4;
     }
+    if (i < blocks) {
+        const auto quads = static_cast<__mmask8>((1u << (2 * (blocks - i))) - 1);
+        acc0 = Fold512(_mm512_maskz_loadu_epi64(quads, p + 16 * i), _mm512_maskz_loadu_epi64(quads, k + i), acc0);
+    }
+    const __m128i acc = _mm_xor_si128(Fold(first, Load(k - 1)), XorLanes(_mm512_xor_si512(acc0, acc1)));
     return ReduceShifted(acc);
 }
 
