@@ -6,6 +6,7 @@
 
 #include "common/BufferedReader.h"
 #include "common/ByteOrder.h"
+#include "common/Crc16.h"
 #include "common/FileHelpers.h"
 #include "common/RunSink.h"
 #include "common/Text.h"
