@@ -1,10 +1,12 @@
 #include "analysis/IntegrityTest.h"
 
 #include <array>
+#include <memory>
 
 #include "analysis/AudioFileInfo.h"
 #include "analysis/AudioPosition.h"
 #include "analysis/BitrateHistogram.h"
+#include "analysis/DeepCheck.h"
 #include "analysis/FrameHeader.h"
 #include "analysis/StreamMatcher.h"
 #include "common/BufferedReader.h"
@@ -26,6 +28,8 @@ constexpr const char* LastTruncatedText = "Warning: Last audio frame truncated."
 constexpr const char* ResyncEofText = "Resync failed (reached end of file).";
 constexpr const char* CancelledText = "Processing cancelled by user.";
 constexpr const char* NoErrorsText = "No errors found.";
+constexpr const char* DeepStoppedText =
+    "Deep check: the walk stopped before the end of the audio; records not compared.";
 
 std::string FT(std::int64_t n) {
     return FormatThousands(static_cast<std::int32_t>(n));
@@ -47,14 +51,15 @@ std::string ExpectedFound(std::int64_t expected, std::int64_t found) {
 class Walk {
 public:
     Walk(RunSink& sink, const IntegrityTestOptions& options, const AudioFileInfo& info, BufferedReader& reader,
-         std::int32_t fileIndex)
+         std::int32_t fileIndex, DeepCheck* deep)
         : sink_(sink),
           options_(options),
           info_(info),
           reader_(reader),
           fileIndex_(fileIndex),
+          deep_(deep),
           firstOffset_(info.firstFrameOffset()),
-          audioEnd_(info.audioEnd()),
+          audioEnd_(deep != nullptr ? deep->audioEnd() : info.audioEnd()),
           audioSize_(info.audioSize()),
           stream_(info.firstHeader()),
           firstBitrate_(info.firstHeader().bitrate()) {
@@ -84,11 +89,15 @@ public:
     void run() {
         std::int64_t pos = prevStart_ + prevLength_;
         sink_.clearCancelRequest();
+        if (deep_ != nullptr)
+            deep_->frame(1, prevStart_, prevLength_);
         std::uint8_t bytes[4];
         StreamMatcher::Frame header;
         for (;;) {
-            if (pos == audioEnd_)
+            if (pos == audioEnd_) {
+                reachedEnd_ = true;
                 return;
+            }
             if (pos + 4 > audioEnd_) {
                 lastFrameTooLong();
                 return;
@@ -101,6 +110,8 @@ public:
                     return;
             }
             accept(headerAt, header);
+            if (deep_ != nullptr)
+                deep_->frame(frame_, prevStart_, prevLength_);
             if (prevStart_ + prevLength_ > audioEnd_) {
                 lastFrameTruncated();
                 return;
@@ -117,11 +128,14 @@ public:
         for (std::size_t i = 0; i < framesPerIndex_.size(); ++i)
             if (framesPerIndex_[i] != 0)
                 histogram_.add(bitrateOfIndex_[i], framesPerIndex_[i]);
-        log(std::string());
         if (sink_.cancelRequested()) {
+            log(std::string());
             log(CancelledText);
             return;
         }
+        if (deep_ != nullptr)
+            writeDeepCheck();
+        log(std::string());
         if (!hadProblem_)
             log(NoErrorsText);
         log("Summary: " + FT(frame_) + " total frames processed (" + FT(padded_) + " padded, " + FT(unpadded_) +
@@ -133,11 +147,35 @@ public:
     bool hadProblem() const { return hadProblem_; }
 
 private:
+    // The deep check's lines come after the walk's own: the tags that end
+    // the audio, a pair per finding, and what was verified.
+    void writeDeepCheck() {
+        for (const std::string& line : deep_->tagLines()) {
+            log(std::string());
+            log(line);
+        }
+        if (reachedEnd_)
+            deep_->finish(frame_);
+        for (const DeepFinding& finding : deep_->findings()) {
+            hadProblem_ = true;
+            log(std::string());
+            log(finding.headline);
+            log(finding.detail);
+        }
+        if (!deep_->gainLine().empty()) {
+            log(std::string());
+            log(deep_->gainLine());
+        }
+        log(std::string());
+        log(reachedEnd_ ? deep_->closingLine() : std::string(DeepStoppedText));
+    }
+
     void log(const std::string& text) { sink_.appendLine(text, fileIndex_); }
 
     void lastFrameTooLong() {
         const std::int64_t found = audioEnd_ - prevStart_;
         hadProblem_ = true;
+        reachedEnd_ = true;
         log(std::string());
         log(LastTooLongText);
         log(FrameSpan(frame_, prevStart_ + 1, audioEnd_) + " long by " + FT(found - prevLength_) + " bytes" +
@@ -147,6 +185,7 @@ private:
     void lastFrameTruncated() {
         const std::int64_t found = audioEnd_ - prevStart_;
         hadProblem_ = true;
+        reachedEnd_ = true;
         log(std::string());
         log(LastTruncatedText);
         log(FrameSpan(frame_, prevStart_ + 1, audioEnd_) + " short by " + FT(prevLength_ - found) + " bytes" +
@@ -231,6 +270,7 @@ private:
     const AudioFileInfo& info_;
     BufferedReader& reader_;
     const std::int32_t fileIndex_;
+    DeepCheck* const deep_;
     const std::int64_t firstOffset_;
     const std::int64_t audioEnd_;
     const std::int64_t audioSize_;
@@ -244,6 +284,7 @@ private:
     std::int64_t unpadded_ = 0;
     std::int64_t nextProgressAt_ = 0;
     bool hadProblem_ = false;
+    bool reachedEnd_ = false;  // the walk went through to the end of the audio
     bool variable_ = false;
     // Frames per bit-rate index, folded into the histogram at the end: the
     // walk counts every frame and this keeps that to one increment.
@@ -273,12 +314,16 @@ bool IntegrityTest::testFile(const AudioFileInfo& info) {
         return true;
     }
     BufferedReader reader(*file);
-    Walk walk(sink_, options_, info, reader, fileIndex);
+    std::unique_ptr<DeepCheck> deep;
+    if (options_.deepCheck)
+        deep = std::make_unique<DeepCheck>(info, reader);
+    Walk walk(sink_, options_, info, reader, fileIndex, deep.get());
     if (!walk.firstFrameFits())
         return true;
     walk.run();
-    file.reset();
     walk.writeSummary();
+    deep.reset();
+    file.reset();
     sink_.setStatusText(std::string());
     sink_.setProgressPercent(0);
     return walk.hadProblem();

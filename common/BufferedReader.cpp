@@ -30,6 +30,7 @@ BufferedReader::~BufferedReader() {
 }
 
 void BufferedReader::refill(std::int64_t at) {
+    observeBuffer();
     // Moving on past the end by less than a buffer counts as reading straight
     // on: a walk steps over the buffer's end from frame to frame.
     const std::int64_t bufferEnd = bufferStart_ + static_cast<std::int64_t>(bufferLength_);

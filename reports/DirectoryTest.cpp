@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "analysis/AudioFileInfo.h"
+#include "analysis/DeepCheck.h"
 #include "analysis/FirstProblem.h"
 #include "common/BufferedReader.h"
 #include "common/RunSink.h"
@@ -88,10 +89,14 @@ DirectoryTest::Result DirectoryTest::testDirectory() {
                 finding = UnableToOpenText;
             } else {
                 BufferedReader reader(*file);
-                if (!info.scan(reader, path, options_.maxOffset))
+                if (!info.scan(reader, path, options_.maxOffset)) {
                     finding = info.errorText();
-                else
+                } else if (options_.deepCheck) {
+                    DeepCheck deep(info, reader);
+                    finding = FirstProblem(reader, info, options_.ignoreEofErrors, &sink_, &deep);
+                } else {
                     finding = FirstProblem(reader, info, options_.ignoreEofErrors, &sink_);
+                }
             }
         }
         if (finding)

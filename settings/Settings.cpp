@@ -32,6 +32,7 @@ constexpr const char* KeyMaxOffset = "Max Offset";
 constexpr const char* KeyMaxResync = "Max Resync";
 constexpr const char* KeyCatDelimChar = "Cat Delim Char";
 constexpr const char* KeyMaxFieldLen = "Max Field Len";
+constexpr const char* KeyDeepCheck = "Deep Check";
 
 constexpr const char* TrueText = "true";
 constexpr const char* FalseText = "false";
@@ -116,6 +117,7 @@ Settings LoadSettings(const IniFile& ini) {
     settings.maxResync = ReadNonZero(ini, KeyMaxResync, defaults.maxResync);
     settings.catDelimChar = NormalisedDelimiter(ReadNumber(ini, KeyCatDelimChar, defaults.catDelimChar));
     settings.maxFieldLen = ReadNonZero(ini, KeyMaxFieldLen, defaults.maxFieldLen);
+    settings.deepCheck = ReadBool(ini, KeyDeepCheck, defaults.deepCheck);
     return settings;
 }
 
@@ -145,6 +147,10 @@ void StoreSettings(const Settings& settings, IniFile& ini) {
     WriteNumber(ini, KeyMaxResync, settings.maxResync);
     WriteNumber(ini, KeyCatDelimChar, settings.catDelimChar);
     WriteNumber(ini, KeyMaxFieldLen, settings.maxFieldLen);
+    // Written once it has been switched on, so that a file that never used
+    // the deep check keeps the keys it always had.
+    if (settings.deepCheck || ini.hasKey(SectionName, KeyDeepCheck))
+        WriteBool(ini, KeyDeepCheck, settings.deepCheck);
 }
 
 std::string SettingsFilePath(const std::string& executablePath) {
@@ -189,6 +195,7 @@ IntegrityTestOptions IntegrityTestOptionsOf(const Settings& settings) {
     IntegrityTestOptions options;
     options.maxResync = settings.maxResync;
     options.includeBitrateSummary = settings.includeBitrateSummary;
+    options.deepCheck = settings.deepCheck;
     return options;
 }
 
@@ -199,6 +206,7 @@ DirectoryTestOptions DirectoryTestOptionsOf(const Settings& settings) {
     options.ignoreEofErrors = settings.ignoreEofErrors;
     options.moveFiles = settings.moveFiles;
     options.moveFilesPath = settings.moveFilesPath;
+    options.deepCheck = settings.deepCheck;
     return options;
 }
 

@@ -39,6 +39,7 @@ struct Settings {
     std::int32_t maxResync = 2000;
     std::int32_t catDelimChar = 9;  // tab
     std::int32_t maxFieldLen = 50;
+    bool deepCheck = false;
     WindowPlacement placement;
 };
 
