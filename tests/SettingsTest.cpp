@@ -237,6 +237,18 @@ TEST(SaveSettings, APathWithALineBreakLeavesTheStoredOneAlone) {
     EXPECT_EQ(read.maxOffset, 5000);
 }
 
+TEST(SaveSettings, WritesTheDeepCheckKeyOnlyOnceItWasSwitchedOn) {
+    Settings s;
+    EXPECT_EQ(StoredText(s).find("Deep Check"), std::string::npos);
+    s.deepCheck = true;
+    IniFile ini;
+    StoreSettings(s, ini);
+    EXPECT_TRUE(LoadSettings(ini).deepCheck);
+    s.deepCheck = false;
+    StoreSettings(s, ini);
+    EXPECT_EQ(ini.getString("Options", "Deep Check", ""), "false");
+}
+
 TEST(SaveSettings, ReportsAFileThatCannotBeWritten) {
     TempSettingsPath temp;
     const std::string inMissingFolder = (temp.path().parent_path() / "tw_no_such_folder" / "tw.INI").string();
