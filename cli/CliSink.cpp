@@ -10,8 +10,8 @@ constexpr auto RedrawInterval = std::chrono::milliseconds(100);
 
 }  // namespace
 
-CliSink::CliSink(std::FILE* out, std::FILE* saveLog, bool progress)
-    : out_(out), saveLog_(saveLog), progress_(progress) {}
+CliSink::CliSink(std::FILE* out, std::FILE* saveLog, bool progress, RecordSink* recordOutput)
+    : out_(out), saveLog_(saveLog), progress_(progress), recordOutput_(recordOutput) {}
 
 CliSink::~CliSink() {
     finish();
@@ -23,16 +23,26 @@ std::int32_t CliSink::addFile(const std::string&) {
 }
 
 void CliSink::appendLine(const std::string& text, std::int32_t) {
-    if (drawn_) {
-        std::fflush(out_);
-        erase();
+    if (recordOutput_ == nullptr) {
+        if (drawn_) {
+            std::fflush(out_);
+            erase();
+        }
+        std::fwrite(text.data(), 1, text.size(), out_);
+        std::fputc('\n', out_);
     }
-    std::fwrite(text.data(), 1, text.size(), out_);
-    std::fputc('\n', out_);
     if (saveLog_ != nullptr && saveLogOk_) {
         if (std::fwrite(text.data(), 1, text.size(), saveLog_) != text.size() || std::fputs("\r\n", saveLog_) < 0)
             saveLogOk_ = false;
     }
+}
+
+void CliSink::record(const Record& record) {
+    if (drawn_) {
+        std::fflush(out_);
+        erase();
+    }
+    recordOutput_->record(record);
 }
 
 void CliSink::setStatusText(const std::string& text) {

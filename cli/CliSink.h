@@ -7,16 +7,18 @@
 #include <cstdio>
 #include <string>
 
+#include "common/Record.h"
 #include "common/RunSink.h"
 
 namespace tw::cli {
 
-class CliSink : public RunSink {
+class CliSink : public RunSink, private RecordSink {
 public:
     // `out` receives the lines ended by "\n"; `saveLog`, when not null, the
     // same lines ended by CR LF. `progress` draws status and progress on
-    // standard error.
-    CliSink(std::FILE* out, std::FILE* saveLog, bool progress);
+    // standard error. With `recordOutput` the runs hand their records to it
+    // instead, and `out` gets no log lines (the saved log still does).
+    CliSink(std::FILE* out, std::FILE* saveLog, bool progress, RecordSink* recordOutput = nullptr);
     ~CliSink() override;
 
     std::int32_t addFile(const std::string& path) override;
@@ -26,6 +28,7 @@ public:
     void pumpPendingMessages() override;
     bool cancelRequested() const override { return cancel_; }
     void clearCancelRequest() override { cancel_ = false; }
+    RecordSink* records() override { return recordOutput_ != nullptr ? this : nullptr; }
 
     // Erases the progress line, so that whatever follows starts clean.
     void finish();
@@ -34,12 +37,14 @@ public:
     bool saveLogOk() const { return saveLogOk_; }
 
 private:
+    void record(const Record& record) override;
     void draw(bool force);
     void erase();
 
     std::FILE* out_;
     std::FILE* saveLog_;
     bool progress_;
+    RecordSink* recordOutput_;
     bool saveLogOk_ = true;
     bool cancel_ = false;
     bool drawn_ = false;

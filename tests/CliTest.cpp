@@ -81,6 +81,16 @@ TEST(CliOptions, UsageErrorsAreNamed) {
     EXPECT_FALSE(Parse({"test", "a", "--delimiter", ";;"}, &e));
     EXPECT_FALSE(Parse({"test", "a", "--recurse=yes"}, &e));
     EXPECT_FALSE(Parse({"test", ""}, &e));
+
+    EXPECT_EQ(Parse({"catalog", "x"})->format, OutputFormat::Log);
+    EXPECT_EQ(Parse({"catalog", "--format=csv", "x"})->format, OutputFormat::Csv);
+    EXPECT_EQ(Parse({"test-dir", "--format", "jsonl", "x"})->format, OutputFormat::Jsonl);
+    EXPECT_EQ(Parse({"info", "--format", "jsonl", "--format", "log", "x"})->format, OutputFormat::Log);
+    EXPECT_FALSE(Parse({"catalog", "--format", "json", "x"}, &e));
+    EXPECT_EQ(e, "option '--format' needs log, jsonl or csv, not 'json'");
+    EXPECT_FALSE(Parse({"test-dir", "--format", "csv", "x"}, &e));
+    EXPECT_EQ(e, "'--format csv' is only for 'catalog'");
+    EXPECT_FALSE(Parse({"info", "x", "--format"}, &e));
 }
 
 #ifndef _WIN32
