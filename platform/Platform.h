@@ -99,6 +99,9 @@ std::string ExecutablePath();
 bool StderrIsTerminal();
 bool StdoutIsTerminal();
 
+// Width in columns of the terminal on standard error; 0 when unknown.
+int StderrColumns();
+
 // Standard output passes "\n" through unchanged (no CR added on Windows).
 void UseBinaryStdout();
 

@@ -3,6 +3,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -315,6 +316,13 @@ bool StderrIsTerminal() {
 
 bool StdoutIsTerminal() {
     return ::isatty(STDOUT_FILENO) == 1;
+}
+
+int StderrColumns() {
+    struct winsize size {};
+    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0)
+        return 0;
+    return size.ws_col;
 }
 
 void UseBinaryStdout() {}
