@@ -6,6 +6,7 @@
 
 #include "common/BufferedReader.h"
 #include "common/FileHelpers.h"
+#include "common/Record.h"
 #include "common/RunSink.h"
 #include "common/Text.h"
 #include "analysis/AudioFileInfo.h"
