@@ -1,8 +1,8 @@
 #include "analysis/AudioFileInfo.h"
 
 #include <cmath>
-#include <cstring>
 
+#include "analysis/VbrHeader.h"
 #include "common/BufferedReader.h"
 #include "common/Text.h"
 #include "platform/Platform.h"
@@ -21,23 +21,9 @@ constexpr const char* NoVbriSecondFrameText = "Error: Can't locate second frame 
 constexpr std::int64_t LargestFile = 0x7FFFFFFF;
 constexpr std::int64_t MinimumFileSize = 10;
 
-// Where a Xing or VBRI tag stands inside the first frame: header plus side
-// information, by version and channel mode.
-int VbrTagOffset(const FrameHeader& h) {
-    bool mono = h.isChannelMode(FrameHeader::SingleChannel);
-    if (h.isVersion(FrameHeader::Mpeg1))
-        return mono ? 21 : 36;
-    return mono ? 13 : 21;
-}
-
-std::uint32_t BigEndian32(const std::uint8_t* p) {
-    return (static_cast<std::uint32_t>(p[0]) << 24) | (static_cast<std::uint32_t>(p[1]) << 16) |
-           (static_cast<std::uint32_t>(p[2]) << 8) | static_cast<std::uint32_t>(p[3]);
-}
-
-// A count of 2^31 or more doesn't fit the record and is as good as unknown.
-std::int32_t FrameCountFrom(std::uint32_t raw) {
-    return raw > 0x7FFFFFFFu ? -1 : static_cast<std::int32_t>(raw);
+// A count that the record doesn't fit is as good as unknown.
+std::int32_t FrameCountFrom(std::int64_t count) {
+    return count > 0x7FFFFFFF ? -1 : static_cast<std::int32_t>(count);
 }
 
 // Half away from zero without leaving double, so that no 32-bit limit applies.
@@ -131,16 +117,23 @@ bool AudioFileInfo::scanOpenFile(BufferedReader& file, std::int32_t maxOffset) {
     }
 
     // A Xing or VBRI tag inside the first frame carries the frame count.
-    const std::int64_t tagPos = static_cast<std::int64_t>(firstFrameOffset_) + VbrTagOffset(firstHeader_);
-    std::uint8_t tag[18];
-    if (tagPos + 12 <= size && file.read(tagPos, tag, 12) == 12 && std::memcmp(tag, "Xing", 4) == 0) {
+    // The "Info" form of the Xing header marks a CBR stream and is left to
+    // the estimate, as is a record behind a frame CRC.
+    const std::int64_t tagPos = static_cast<std::int64_t>(firstFrameOffset_) + VbrHeader::OffsetInFrame(firstHeader_);
+    std::uint8_t tag[VbrHeader::VbriMinimum];
+    VbrHeader record;
+    if (tagPos + static_cast<std::int64_t>(sizeof tag) <= size && file.read(tagPos, tag, sizeof tag) == sizeof tag)
+        record.parse(tag, sizeof tag);
+    else if (tagPos + static_cast<std::int64_t>(VbrHeader::XingMinimum) <= size &&
+             file.read(tagPos, tag, VbrHeader::XingMinimum) == VbrHeader::XingMinimum)
+        record.parse(tag, VbrHeader::XingMinimum);
+    if (record.kind() == VbrHeader::Kind::Xing) {
         hasXingHeader_ = true;
-        std::uint32_t flags = BigEndian32(tag + 4);
-        frameCount_ = (flags & 1u) != 0 ? FrameCountFrom(BigEndian32(tag + 8)) : -1;
+        frameCount_ = FrameCountFrom(record.frames());
     }
-    if (tagPos + 18 <= size && file.read(tagPos, tag, 18) == 18 && std::memcmp(tag, "VBRI", 4) == 0) {
+    if (record.kind() == VbrHeader::Kind::Vbri) {
         hasVbriHeader_ = true;
-        frameCount_ = FrameCountFrom(BigEndian32(tag + 14));
+        frameCount_ = FrameCountFrom(record.frames());
         FrameHeader second;
         const std::int64_t next = static_cast<std::int64_t>(firstFrameOffset_) + firstHeader_.frameLength();
         if (!file.read4(next, bytes) || !second.decode(bytes))

@@ -2,27 +2,11 @@
 
 #include <array>
 
+#include "common/ByteOrder.h"
 #include "common/Text.h"
 
 namespace tw {
 namespace {
-
-// Byte 1: AAAB BCCD   A sync, B version, C layer, D protection
-constexpr std::uint8_t SyncMask1 = 0xE0;       // 1110 0000
-constexpr std::uint8_t VersionMask = 0x18;     // 0001 1000
-constexpr std::uint8_t LayerMask = 0x06;       // 0000 0110
-constexpr std::uint8_t ProtectionMask = 0x01;  // 0000 0001
-// Byte 2: EEEE FFGH   E bit-rate index, F sample-rate index, G padding, H private
-constexpr std::uint8_t BitrateMask = 0xF0;     // 1111 0000
-constexpr std::uint8_t SampleRateMask = 0x0C;  // 0000 1100
-constexpr std::uint8_t PaddingMask = 0x02;     // 0000 0010
-constexpr std::uint8_t PrivateMask = 0x01;     // 0000 0001
-// Byte 3: IIJJ KLMM   I channel mode, J mode extension, K copyright, L original, M emphasis
-constexpr std::uint8_t ChannelModeMask = 0xC0;    // 1100 0000
-constexpr std::uint8_t ModeExtensionMask = 0x30;  // 0011 0000
-constexpr std::uint8_t CopyrightMask = 0x08;      // 0000 1000
-constexpr std::uint8_t OriginalMask = 0x04;       // 0000 0100
-constexpr std::uint8_t EmphasisMask = 0x03;       // 0000 0011
 
 // Bit rates in kbit/s by table and bitrateIndex (0 free format, 15 bad).
 constexpr std::array<std::array<std::int16_t, 16>, 5> BitrateKbps = {{
@@ -124,24 +108,32 @@ static_assert(DerivedTable[DerivedIndex(0xE3, 0x18)].frameLengthUnpadded == 72, 
 static_assert(DerivedTable[DerivedIndex(0xFF, 0xC0)].frameLengthUnpadded == 416, "MPEG-1 L1 384k 44.1k");
 static_assert(!DerivedTable[DerivedIndex(0xFB, 0x00)].valid, "free format");
 
+// The bits of `mask` in `word`, shifted down to bit 0.
+constexpr std::uint8_t Field(std::uint32_t word, std::uint32_t mask) {
+    std::uint32_t low = mask & (~mask + 1);  // lowest set bit of the mask
+    return static_cast<std::uint8_t>((word & mask) / low);
+}
+
 }  // namespace
 
 bool FrameHeader::decode(const std::uint8_t bytes[4]) {
-    if (bytes[0] != 0xFF || (bytes[1] & SyncMask1) != SyncMask1)
+    const std::uint32_t word = BigEndian32(bytes);
+    if ((word & SyncMask) != SyncMask)
         return false;
 
-    versionId_ = static_cast<std::uint8_t>((bytes[1] & VersionMask) >> 3);
-    layerId_ = static_cast<std::uint8_t>((bytes[1] & LayerMask) >> 1);
-    protectionBit_ = static_cast<std::uint8_t>(bytes[1] & ProtectionMask);
-    bitrateIndex_ = static_cast<std::uint8_t>((bytes[2] & BitrateMask) >> 4);
-    sampleRateIndex_ = static_cast<std::uint8_t>((bytes[2] & SampleRateMask) >> 2);
-    paddingBit_ = static_cast<std::uint8_t>((bytes[2] & PaddingMask) >> 1);
-    privateBit_ = static_cast<std::uint8_t>(bytes[2] & PrivateMask);
-    channelMode_ = static_cast<std::uint8_t>((bytes[3] & ChannelModeMask) >> 6);
-    modeExtension_ = static_cast<std::uint8_t>((bytes[3] & ModeExtensionMask) >> 4);
-    copyrightBit_ = static_cast<std::uint8_t>((bytes[3] & CopyrightMask) >> 3);
-    originalBit_ = static_cast<std::uint8_t>((bytes[3] & OriginalMask) >> 2);
-    emphasis_ = static_cast<std::uint8_t>(bytes[3] & EmphasisMask);
+    word_ = word;
+    versionId_ = Field(word, VersionMask);
+    layerId_ = Field(word, LayerMask);
+    protectionBit_ = Field(word, ProtectionMask);
+    bitrateIndex_ = Field(word, BitrateMask);
+    sampleRateIndex_ = Field(word, SampleRateMask);
+    paddingBit_ = Field(word, PaddingMask);
+    privateBit_ = Field(word, PrivateMask);
+    channelMode_ = Field(word, ChannelModeMask);
+    modeExtension_ = Field(word, ModeExtensionMask);
+    copyrightBit_ = Field(word, CopyrightMask);
+    originalBit_ = Field(word, OriginalMask);
+    emphasis_ = Field(word, EmphasisMask);
 
     const Derived& d = DerivedTable[DerivedIndex(bytes[1], bytes[2])];
     bitrate_ = d.bitrate;
@@ -167,6 +159,8 @@ int FrameHeader::layerNumber() const {
 void FrameHeader::takeProtectionAndChannelModeFrom(const FrameHeader& other) {
     protectionBit_ = other.protectionBit_;
     channelMode_ = other.channelMode_;
+    const std::uint32_t taken = ProtectionMask | ChannelModeMask;
+    word_ = (word_ & ~taken) | (other.word_ & taken);
 }
 
 std::string FrameHeader::versionText() const {

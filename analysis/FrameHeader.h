@@ -21,6 +21,25 @@ public:
     static constexpr std::uint8_t DualChannel = 2;
     static constexpr std::uint8_t SingleChannel = 3;
 
+    // The header as one big-endian word:
+    //   AAAAAAAA AAABBCCD EEEEFFGH IIJJKLMM
+    //   A sync, B version, C layer, D protection, E bit-rate index,
+    //   F sample-rate index, G padding, H private, I channel mode,
+    //   J mode extension, K copyright, L original, M emphasis
+    static constexpr std::uint32_t SyncMask = 0xFFE00000;           // 11111111 11100000 00000000 00000000
+    static constexpr std::uint32_t VersionMask = 0x00180000;        // 00000000 00011000 00000000 00000000
+    static constexpr std::uint32_t LayerMask = 0x00060000;          // 00000000 00000110 00000000 00000000
+    static constexpr std::uint32_t ProtectionMask = 0x00010000;     // 00000000 00000001 00000000 00000000
+    static constexpr std::uint32_t BitrateMask = 0x0000F000;        // 00000000 00000000 11110000 00000000
+    static constexpr std::uint32_t SampleRateMask = 0x00000C00;     // 00000000 00000000 00001100 00000000
+    static constexpr std::uint32_t PaddingMask = 0x00000200;        // 00000000 00000000 00000010 00000000
+    static constexpr std::uint32_t PrivateMask = 0x00000100;        // 00000000 00000000 00000001 00000000
+    static constexpr std::uint32_t ChannelModeMask = 0x000000C0;    // 00000000 00000000 00000000 11000000
+    static constexpr std::uint32_t ModeExtensionMask = 0x00000030;  // 00000000 00000000 00000000 00110000
+    static constexpr std::uint32_t CopyrightMask = 0x00000008;      // 00000000 00000000 00000000 00001000
+    static constexpr std::uint32_t OriginalMask = 0x00000004;       // 00000000 00000000 00000000 00000100
+    static constexpr std::uint32_t EmphasisMask = 0x00000003;       // 00000000 00000000 00000000 00000011
+
     virtual ~FrameHeader() = default;
 
     // Fills the fields from four header bytes and tells whether the header is
@@ -62,6 +81,10 @@ public:
     std::string channelModeText() const;
     std::string emphasisText() const;
 
+    // The four header bytes as decoded (after a VBRI tag, with the second
+    // frame's CRC and channel mode bits).
+    std::uint32_t word() const { return word_; }
+
     // The raw bit fields.
     std::uint8_t versionId() const { return versionId_; }
     std::uint8_t layerId() const { return layerId_; }
@@ -75,6 +98,7 @@ public:
     std::uint8_t emphasis() const { return emphasis_; }
 
 private:
+    std::uint32_t word_ = 0;
     std::uint8_t versionId_ = 0;
     std::uint8_t layerId_ = 0;
     std::uint8_t protectionBit_ = 0;

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "analysis/FrameHeader.h"
+#include "common/ByteOrder.h"
 
 namespace tw {
 
@@ -24,9 +25,7 @@ public:
     // True, with the frame's facts, exactly when decode(bytes) succeeds and
     // the decoded header matches `first`.
     bool match(const std::uint8_t bytes[4], Frame& frame) const {
-        const std::uint32_t word = (static_cast<std::uint32_t>(bytes[0]) << 24) |
-                                   (static_cast<std::uint32_t>(bytes[1]) << 16) |
-                                   (static_cast<std::uint32_t>(bytes[2]) << 8) | bytes[3];
+        const std::uint32_t word = BigEndian32(bytes);
         if ((word & StreamBits) != stream_)
             return false;
         frame = frames_[VariableIndex(word)];
@@ -36,15 +35,22 @@ public:
     // Bits that must equal the first header's: sync, version, layer, CRC,
     // sample rate, private, channel mode, copyright, original, emphasis.
     //   11111111 11111111 00001101 11001111
-    static constexpr std::uint32_t StreamBits = 0xFFFF0DCFu;
+    static constexpr std::uint32_t StreamBits =
+        FrameHeader::SyncMask | FrameHeader::VersionMask | FrameHeader::LayerMask | FrameHeader::ProtectionMask |
+        FrameHeader::SampleRateMask | FrameHeader::PrivateMask | FrameHeader::ChannelModeMask |
+        FrameHeader::CopyrightMask | FrameHeader::OriginalMask | FrameHeader::EmphasisMask;
+    static_assert(StreamBits == 0xFFFF0DCFu);
     // Bits that may vary within a stream and change the frame: bit-rate
     // index and padding (the mode extension changes nothing we need).
     //   00000000 00000000 11110010 00000000
-    static constexpr std::uint32_t VariableBits = 0x0000F200u;
+    static constexpr std::uint32_t VariableBits = FrameHeader::BitrateMask | FrameHeader::PaddingMask;
+    static_assert(VariableBits == 0x0000F200u);
+    // Every bit is one of the three kinds.
+    static_assert((StreamBits | VariableBits | FrameHeader::ModeExtensionMask) == 0xFFFFFFFFu);
 
 private:
     static constexpr std::size_t VariableIndex(std::uint32_t word) {
-        return ((word >> 12) & 0x0F) << 1 | ((word >> 9) & 0x01);
+        return ((word & FrameHeader::BitrateMask) >> 12) << 1 | (word & FrameHeader::PaddingMask) >> 9;
     }
 
     std::uint32_t stream_;

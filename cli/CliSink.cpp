@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "common/Text.h"
+#include "platform/Console.h"
 #include "platform/Platform.h"
 #include "reports/DirectoryListing.h"
 
@@ -120,16 +121,19 @@ void CliSink::setStatusText(const std::string& text) {
     if (text == view_.status)
         return;
     view_.status = text;
+    const bool wasDirectoryRun = view_.fileTotal > 0;
     if (!ParseProcessingFileStatus(text, view_.fileNumber, view_.fileTotal))
         view_.fileNumber = view_.fileTotal = 0;
-    draw();
+    // The files of a folder begin to count at once (a fast run may be over
+    // before the next redraw); each file after waits for it.
+    draw(view_.fileTotal > 0 && !wasDirectoryRun);
 }
 
 void CliSink::setProgressPercent(std::int32_t percent) {
     if (percent == view_.percent)
         return;
     view_.percent = percent;
-    draw();
+    draw(false);
 }
 
 void CliSink::pumpPendingMessages() {
@@ -139,7 +143,7 @@ void CliSink::pumpPendingMessages() {
         cancel_ = true;
 }
 
-void CliSink::draw() {
+void CliSink::draw(bool force) {
     if (!progress_)
         return;
     if (view_.status.empty() && view_.percent == 0) {
@@ -147,7 +151,7 @@ void CliSink::draw() {
         return;
     }
     auto now = std::chrono::steady_clock::now();
-    if (now - lastDraw_ < RedrawInterval)
+    if (!force && now - lastDraw_ < RedrawInterval)
         return;
     lastDraw_ = now;
     view_.columns = StderrColumns();

@@ -56,7 +56,7 @@ public:
 
 private:
     void record(const Record& record) override;
-    void draw();
+    void draw(bool force);
     void erase();
 
     std::FILE* out_;

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "settings/Settings.h"
+
 namespace tw::cli {
 namespace {
 

@@ -2,11 +2,14 @@
 // mirror the settings.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "settings/Settings.h"
+namespace tw {
+struct Settings;
+}
 
 namespace tw::cli {
 

@@ -12,6 +12,7 @@
 #include "cli/RecordOutput.h"
 #include "common/Record.h"
 #include "common/FileHelpers.h"
+#include "platform/Console.h"
 #include "platform/Platform.h"
 #include "reports/DirectoryCatalog.h"
 #include "reports/DirectoryTest.h"
@@ -59,7 +60,7 @@ int RunTest(RunSink& sink, const Settings& settings, const std::string& path) {
         sink.appendLine(info.errorText(), NoFile);
         return ExitFound;
     }
-    IntegrityTest test(sink, {settings.maxResync, settings.includeBitrateSummary});
+    IntegrityTest test(sink, IntegrityTestOptionsOf(settings));
     return test.testFile(info) ? ExitFound : ExitClean;
 }
 
@@ -77,7 +78,7 @@ int RunInfo(RunSink& sink, const Settings& settings, const std::string& path) {
 }
 
 int RunTestDir(RunSink& sink, const Settings& settings, const std::string& dir) {
-    DirectoryTest test(sink, settings, dir);
+    DirectoryTest test(sink, DirectoryTestOptionsOf(settings), dir);
     DirectoryTest::Result result = test.testDirectory();
     if (result.outcome == DirectoryTest::Outcome::InvalidMoveFolder) {
         std::fprintf(stderr, "%s: %s\n", DirectoryTest::InvalidMoveFolderCaption, DirectoryTest::InvalidMoveFolderText);
@@ -87,7 +88,7 @@ int RunTestDir(RunSink& sink, const Settings& settings, const std::string& dir) 
 }
 
 int RunCatalog(RunSink& sink, const Settings& settings, const std::string& dir) {
-    DirectoryCatalog catalog(sink, settings, dir);
+    DirectoryCatalog catalog(sink, CatalogOptionsOf(settings), dir);
     DirectoryCatalog::Result result = catalog.catalogDirectory();
     return result.failedScans > 0 ? ExitFound : ExitClean;
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "analysis/AudioFileInfo.h"
+#include "analysis/FirstProblem.h"
 #include "common/BufferedReader.h"
 #include "fuzz/FuzzSupport.h"
 #include "reports/DirectoryCatalog.h"
@@ -46,7 +47,7 @@ void RunDirectory(const AudioInput& in) {
     CheckingSink testSink(64, false);
     if (in.cancel)
         testSink.cancelAfterPumps = in.amount;
-    tw::DirectoryTest test(testSink, settings, MemoryTree::Folder, tree);
+    tw::DirectoryTest test(testSink, tw::DirectoryTestOptionsOf(settings), MemoryTree::Folder, tree);
     const auto result = test.testDirectory();
     // A cancel seen while the folder is listed only cuts the list short.
     FUZZ_CHECK(result.total == 2 || (in.cancel && result.total < 2));
@@ -59,7 +60,7 @@ void RunDirectory(const AudioInput& in) {
     // The catalog of whatever is left in the folder: every row has 37 fields.
     CheckingSink catalogSink(64, true);
     catalogSink.onLine = [](const std::string& line) { FUZZ_CHECK(Tabs(line) == 0 || Tabs(line) == 36); };
-    tw::DirectoryCatalog catalog(catalogSink, settings, MemoryTree::Folder, tree);
+    tw::DirectoryCatalog catalog(catalogSink, tw::CatalogOptionsOf(settings), MemoryTree::Folder, tree);
     catalog.catalogDirectory();
     FUZZ_CHECK(catalogSink.lastLine.rfind("Done processing.  Cataloged a total of ", 0) == 0);
 }

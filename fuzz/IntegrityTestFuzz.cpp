@@ -10,6 +10,7 @@
 #include <string>
 
 #include "analysis/AudioFileInfo.h"
+#include "analysis/FirstProblem.h"
 #include "analysis/IntegrityTest.h"
 #include "common/BufferedReader.h"
 #include "fuzz/FuzzSupport.h"

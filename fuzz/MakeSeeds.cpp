@@ -1,9 +1,10 @@
 // Writes the seed corpora of the fuzz targets:
 //   tw_fuzz_seeds SAMPLES_DIR OUT_DIR
 // OUT_DIR/audio (scan, walk, first problem), OUT_DIR/frame_header,
-// OUT_DIR/id3v1, OUT_DIR/id3v2 and OUT_DIR/frame_text, each from the sample
-// library (cut to a few KiB) and from small files built in code. Nothing is
-// committed: the corpora are made afresh for every fuzzing run.
+// OUT_DIR/frame_crc, OUT_DIR/id3v1, OUT_DIR/id3v2, OUT_DIR/frame_text and
+// OUT_DIR/trailing_tags, each from the sample library (cut to a few KiB) and
+// from small files built in code. Nothing is committed: the corpora are made
+// afresh for every fuzzing run.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "analysis/FrameHeader.h"
@@ -21,6 +23,7 @@
 namespace fs = std::filesystem;
 using tw::test::ByteBuilder;
 using tw::test::Bytes;
+using tw::test::Cbr128;
 
 namespace {
 
@@ -28,10 +31,9 @@ namespace {
 constexpr std::size_t SampleHead = 12 * 1024;
 constexpr std::size_t SampleLimit = 16 * 1024;
 constexpr std::size_t TagTail = 128;
+constexpr std::size_t TrailingTail = 2048;
 constexpr std::size_t Id3v2SeedLimit = 4096;
 
-// MPEG-1 Layer III, 128 kbit/s, 44,100 Hz, joint stereo: 417-byte frames.
-const std::initializer_list<std::uint8_t> Cbr128{0xFF, 0xFB, 0x90, 0x64};
 // The same, mono.
 const std::initializer_list<std::uint8_t> Mono128{0xFF, 0xFB, 0x90, 0xC4};
 // MPEG-1 Layer II, 192 kbit/s, 44,100 Hz, stereo.
@@ -110,6 +112,45 @@ bool FirstHeaderPair(const Bytes& bytes, Bytes& pair) {
         return true;
     }
     return false;
+}
+
+// The head of the sample's first frame that the next one confirms, marked as
+// CRC-protected so that the frame CRC target starts from real layouts.
+constexpr std::size_t FrameCrcSeedLimit = 64;
+bool FirstFrameAsProtected(const Bytes& bytes, Bytes& frame) {
+    for (std::size_t i = 0; i + 4 <= bytes.size(); ++i) {
+        tw::FrameHeader first;
+        tw::FrameHeader second;
+        if (!first.decode(&bytes[i]))
+            continue;
+        const std::size_t next = i + static_cast<std::size_t>(first.frameLength());
+        if (next + 4 > bytes.size() || !second.decode(&bytes[next]) || !first.matches(second))
+            continue;
+        const std::size_t end = std::min(next, i + FrameCrcSeedLimit);
+        frame.assign(bytes.begin() + static_cast<std::ptrdiff_t>(i), bytes.begin() + static_cast<std::ptrdiff_t>(end));
+        frame[1] = static_cast<std::uint8_t>(frame[1] & 0xFE);
+        return true;
+    }
+    return false;
+}
+
+// Protected headers of every layer, Layer II tables and joint stereo bounds,
+// a Layer I frame too small for its allocation, and free format.
+std::vector<Bytes> BuiltProtectedFrames() {
+    const std::uint8_t headers[][3] = {{0xFE, 0x40, 0x50}, {0xFE, 0x14, 0x00}, {0xF6, 0x40, 0xC0}, {0xFC, 0xA0, 0x40},
+                                       {0xFC, 0x64, 0x04}, {0xFC, 0x18, 0xC4}, {0xFC, 0x90, 0x74}, {0xF4, 0x80, 0xC0},
+                                       {0xF4, 0x10, 0x64}, {0xFA, 0x90, 0x44}, {0xFA, 0x90, 0xC0}, {0xF2, 0x80, 0xC0},
+                                       {0xE2, 0x28, 0x44}, {0xFA, 0x00, 0x00}};
+    std::vector<Bytes> frames;
+    for (const auto& h : headers) {
+        Bytes frame(FrameCrcSeedLimit);
+        for (std::size_t i = 0; i < frame.size(); ++i)
+            frame[i] = static_cast<std::uint8_t>(i * 37 + 11);
+        frame[0] = 0xFF;
+        std::copy(std::begin(h), std::end(h), frame.begin() + 1);
+        frames.push_back(frame);
+    }
+    return frames;
 }
 
 std::size_t Id3v2Length(const Bytes& b) {
@@ -225,6 +266,65 @@ std::vector<Bytes> BuiltId3v1() {
     return blocks;
 }
 
+// An APEv2 tag of text items, with a header when asked (as mp3gain writes it).
+Bytes ApeTagOf(const std::vector<std::pair<std::string, std::string>>& items, bool header) {
+    ByteBuilder body;
+    auto le32 = [](ByteBuilder& b, std::uint32_t v) {
+        b.bytes({static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v >> 16),
+                 static_cast<std::uint8_t>(v >> 24)});
+    };
+    for (const auto& [key, value] : items) {
+        le32(body, static_cast<std::uint32_t>(value.size()));
+        le32(body, 0);
+        body.text(key).fill(1).text(value);
+    }
+    auto block = [&](std::uint32_t flags) {
+        ByteBuilder b;
+        b.text("APETAGEX");
+        le32(b, 2000);
+        le32(b, static_cast<std::uint32_t>(body.size() + 32));
+        le32(b, static_cast<std::uint32_t>(items.size()));
+        le32(b, flags);
+        return b.fill(8).build();
+    };
+    ByteBuilder tag;
+    if (header)
+        tag.bytes(block(0xA0000000u));
+    return tag.bytes(body.build()).bytes(block(header ? 0x80000000u : 0)).build();
+}
+
+// Frames followed by the tags that gain tools and lyrics editors leave in
+// front of ID3v1, for fuzz_trailing_tags (its first byte, zero here, sets
+// where the audio starts).
+std::vector<Bytes> BuiltTrailingTags() {
+    const Bytes gain = ApeTagOf({{"MP3GAIN_UNDO", "-003,-003,N"}}, true);
+    const Bytes replayGain = ApeTagOf(
+        {{"MP3GAIN_MINMAX", "127,205"}, {"mp3gain_undo", "+005,+002,W"}, {"REPLAYGAIN_TRACK_GAIN", "-0.7 dB"}}, false);
+    const std::string lyricsBody = "LYRICSBEGININD0000210LYR00005hello";
+    const Bytes lyrics2 =
+        ByteBuilder().text(lyricsBody).text("0000" + std::to_string(lyricsBody.size())).text("LYRICS200").build();
+    const Bytes lyrics1 = ByteBuilder().text("LYRICSBEGIN").text("la la la").text("LYRICSEND").build();
+    const Bytes id3v1 = ByteBuilder().id3v1("Title", "Artist", "Album", "2007", "", 1, 17).build();
+    std::vector<Bytes> files;
+    auto file = [&](std::initializer_list<Bytes> tags) {
+        ByteBuilder b;
+        b.fill(1).frames(2, Cbr128);
+        for (const Bytes& t : tags)
+            b.bytes(t);
+        files.push_back(b.build());
+    };
+    file({gain, id3v1});
+    file({gain});
+    file({replayGain, lyrics2, id3v1});
+    file({lyrics2, gain, id3v1});
+    file({lyrics1, replayGain});
+    // A protected MPEG-1 stereo frame head that mp3gain changed, for the undo.
+    files.push_back({0xFF, 0xFA, 0x18, 0x04, 0x45, 0xE0, 0x06, 0x8B, 0xF0, 0xEC, 0x09, 0x50, 0x41, 0x3D,
+                     0xC0, 0xA8, 0x1A, 0xA1, 0x39, 0xD0, 0x07, 0x1D, 0x15, 0x43, 0x38, 0x25, 0x47, 0x01,
+                     0xF7, 0x02, 0xB0, 0x6B, 0x85, 0x67, 0x40, 0x1C, 0x74, 0x4C, 0x7D, 0xBB});
+    return files;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -234,7 +334,7 @@ int main(int argc, char** argv) {
     }
     const fs::path samples = argv[1];
     const fs::path out = argv[2];
-    for (const char* dir : {"audio", "frame_header", "id3v1", "id3v2", "frame_text"})
+    for (const char* dir : {"audio", "frame_header", "frame_crc", "id3v1", "id3v2", "frame_text", "trailing_tags"})
         fs::create_directories(out / dir);
 
     std::vector<fs::path> paths;
@@ -255,8 +355,13 @@ int main(int argc, char** argv) {
         Bytes pair;
         if (FirstHeaderPair(bytes, pair))
             Write(out / "frame_header" / stem, pair);
+        Bytes protectedFrame;
+        if (FirstFrameAsProtected(bytes, protectedFrame))
+            Write(out / "frame_crc" / stem, protectedFrame);
         if (bytes.size() >= TagTail && std::memcmp(&bytes[bytes.size() - TagTail], "TAG", 3) == 0)
             Write(out / "id3v1" / stem, Bytes(bytes.end() - TagTail, bytes.end()));
+        Write(out / "trailing_tags" / stem,
+              Bytes(bytes.end() - static_cast<std::ptrdiff_t>(std::min(bytes.size(), TrailingTail)), bytes.end()));
         if (const std::size_t length = Id3v2Length(bytes); length > 0) {
             const std::size_t keep = std::min({bytes.size(), length + 64, Id3v2SeedLimit});
             Write(out / "id3v2" / stem, Bytes(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(keep)));
@@ -280,8 +385,14 @@ int main(int argc, char** argv) {
     for (const Bytes& text : BuiltFrameTexts())
         Write(out / "frame_text" / ("built-" + std::to_string(n++)), text);
     n = 0;
+    for (const Bytes& frame : BuiltProtectedFrames())
+        Write(out / "frame_crc" / ("built-" + std::to_string(n++)), frame);
+    n = 0;
     for (const Bytes& block : BuiltId3v1())
         Write(out / "id3v1" / ("built-" + std::to_string(n++)), block);
+    n = 0;
+    for (const Bytes& file : BuiltTrailingTags())
+        Write(out / "trailing_tags" / ("built-" + std::to_string(n++)), file);
     for (const Bytes& header :
          {Bytes{0xFF, 0xFB, 0x90, 0x64, 0xFF, 0xFB, 0x92, 0x64}, Bytes{0xFF, 0xFF, 0x40, 0xC0, 0xFF, 0xFE, 0x40, 0xC0},
           Bytes{0xFF, 0xE3, 0x20, 0xC4, 0xFF, 0xF3, 0xF0, 0x00}})

@@ -95,19 +95,4 @@ bool IsLeadByte(unsigned char byte);
 // Full path of the running executable; empty when unknown.
 std::string ExecutablePath();
 
-// True when standard error / standard output is an interactive terminal.
-bool StderrIsTerminal();
-bool StdoutIsTerminal();
-
-// Width in columns of the terminal on standard error; 0 when unknown.
-int StderrColumns();
-
-// Standard output passes "\n" through unchanged (no CR added on Windows).
-void UseBinaryStdout();
-
-// Makes Ctrl-C (and SIGTERM on POSIX) set a flag instead of ending the
-// process; InterruptRequested() reads that flag.
-void InstallInterruptHandler();
-bool InterruptRequested();
-
 }  // namespace tw

@@ -8,7 +8,6 @@
 #include "common/Text.h"
 #include "platform/Platform.h"
 #include "reports/DirectoryListing.h"
-#include "settings/Settings.h"
 
 namespace tw {
 namespace {
@@ -277,23 +276,26 @@ Record ScanFailedRecord(const std::string& path, const std::string& errorText) {
 
 }  // namespace
 
-DirectoryCatalog::DirectoryCatalog(RunSink& sink, const Settings& settings, const std::string& testDirName)
-    : DirectoryCatalog(sink, settings, testDirName, SystemFileSystem()) {}
+std::int32_t NormalisedDelimiter(std::int32_t code) {
+    return code < 32 || code > 126 ? 9 : code;
+}
 
-DirectoryCatalog::DirectoryCatalog(RunSink& sink, const Settings& settings, const std::string& testDirName,
+DirectoryCatalog::DirectoryCatalog(RunSink& sink, const CatalogOptions& options, const std::string& testDirName)
+    : DirectoryCatalog(sink, options, testDirName, SystemFileSystem()) {}
+
+DirectoryCatalog::DirectoryCatalog(RunSink& sink, const CatalogOptions& options, const std::string& testDirName,
                                    FileSystem& fileSystem)
-    : sink_(sink), settings_(settings), testDirName_(testDirName), fileSystem_(fileSystem) {}
+    : sink_(sink), options_(options), testDirName_(testDirName), fileSystem_(fileSystem) {}
 
 DirectoryCatalog::Result DirectoryCatalog::catalogDirectory() {
     Result result;
     RecordSink* records = sink_.records();
     sink_.setStatusText(RetrievingListingStatus);
     FileList files;
-    ListAudioFiles(testDirName_, settings_.recurseDirs, AudioFilePattern, files, sink_, fileSystem_);
+    ListAudioFiles(testDirName_, options_.recurseDirs, AudioFilePattern, files, sink_, fileSystem_);
 
-    // The settings file's load rule, applied here too: a code outside 32..126
-    // writes tabs.
-    const char delimiter = static_cast<char>(NormalisedDelimiter(settings_.catDelimChar));
+    // The settings file's load rule, applied here too.
+    const char delimiter = static_cast<char>(NormalisedDelimiter(options_.delimiterCode));
 
     sink_.appendLine(TitlePrefix + testDirName_, NoFile);
     sink_.appendLine("", NoFile);
@@ -311,7 +313,7 @@ DirectoryCatalog::Result DirectoryCatalog::catalogDirectory() {
         const std::string& path = files[static_cast<std::size_t>(i)];
         std::int32_t fileIndex = sink_.addFile(path);
         sink_.setStatusText(ProcessingFileStatus(i + 1, total));
-        if (info.scan(fileSystem_, path, settings_.maxOffset)) {
+        if (info.scan(fileSystem_, path, options_.maxOffset)) {
             if (records != nullptr) {
                 Record record("file");
                 record.add("path", path);

@@ -9,7 +9,16 @@ namespace tw {
 
 class FileSystem;
 class RunSink;
-struct Settings;
+
+// What a catalog run reads of the settings.
+struct CatalogOptions {
+    bool recurseDirs = false;
+    std::int32_t maxOffset = 5000;
+    std::int32_t delimiterCode = 9;  // tab
+};
+
+// The delimiter rule: codes outside 32..126 become tab (9).
+std::int32_t NormalisedDelimiter(std::int32_t code);
 
 constexpr std::size_t CatalogColumnCount = 37;
 
@@ -37,15 +46,16 @@ public:
         bool cancelled = false;
     };
 
-    DirectoryCatalog(RunSink& sink, const Settings& settings, const std::string& testDirName);
-    DirectoryCatalog(RunSink& sink, const Settings& settings, const std::string& testDirName, FileSystem& fileSystem);
+    DirectoryCatalog(RunSink& sink, const CatalogOptions& options, const std::string& testDirName);
+    DirectoryCatalog(RunSink& sink, const CatalogOptions& options, const std::string& testDirName,
+                     FileSystem& fileSystem);
     virtual ~DirectoryCatalog() = default;
 
     Result catalogDirectory();
 
 private:
     RunSink& sink_;
-    const Settings& settings_;
+    CatalogOptions options_;
     std::string testDirName_;
     FileSystem& fileSystem_;
 };

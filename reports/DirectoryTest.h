@@ -2,24 +2,21 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 namespace tw {
 
-class AudioFileInfo;
-class BufferedReader;
 class FileSystem;
 class RunSink;
-struct Settings;
 
-// Walks a scanned file from its first frame up to its first problem and gives
-// that problem's text ("Error: ..." or "Warning: ..."), or none when the audio
-// is sound, when ignoreEofErrors lets the problem pass, or when a cancel was
-// seen. With a sink, messages are pumped after each frame and the cancel flag
-// tested; without one the walk runs straight through.
-std::optional<std::string> FirstProblem(BufferedReader& file, const AudioFileInfo& info, bool ignoreEofErrors,
-                                        RunSink* sink = nullptr);
+// What a directory test run reads of the settings.
+struct DirectoryTestOptions {
+    bool recurseDirs = false;
+    std::int32_t maxOffset = 5000;
+    bool ignoreEofErrors = true;
+    bool moveFiles = false;
+    std::string moveFilesPath;
+};
 
 class DirectoryTest {
 public:
@@ -40,15 +37,16 @@ public:
         bool cancelled = false;
     };
 
-    DirectoryTest(RunSink& sink, const Settings& settings, const std::string& testDirName);
-    DirectoryTest(RunSink& sink, const Settings& settings, const std::string& testDirName, FileSystem& fileSystem);
+    DirectoryTest(RunSink& sink, const DirectoryTestOptions& options, const std::string& testDirName);
+    DirectoryTest(RunSink& sink, const DirectoryTestOptions& options, const std::string& testDirName,
+                  FileSystem& fileSystem);
     virtual ~DirectoryTest() = default;
 
     Result testDirectory();
 
 private:
     RunSink& sink_;
-    const Settings& settings_;
+    DirectoryTestOptions options_;
     std::string testDirName_;
     FileSystem& fileSystem_;
 };

@@ -21,7 +21,7 @@ ensure_packages clang libclang-rt-14-dev cmake ninja-build
 
 seconds=${TW_FUZZ_SECONDS:-60}
 build=${TW_FUZZ_BUILD_DIR:-$top/build-fuzz}
-all_targets="fuzz_frame_header fuzz_id3v1 fuzz_id3v2 fuzz_frame_text fuzz_scan fuzz_walk fuzz_first_problem"
+all_targets="fuzz_frame_header fuzz_id3v1 fuzz_id3v2 fuzz_frame_text fuzz_scan fuzz_walk fuzz_first_problem fuzz_frame_crc fuzz_trailing_tags"
 targets=${TW_FUZZ_TARGETS:-$all_targets}
 case $seconds in
     '' | *[!0-9]*) echo "TW_FUZZ_SECONDS must be a whole number of seconds" >&2; exit 2 ;;
@@ -35,6 +35,8 @@ corpus_of() {
         fuzz_id3v1) echo id3v1 ;;
         fuzz_id3v2) echo id3v2 ;;
         fuzz_frame_text) echo frame_text ;;
+        fuzz_frame_crc) echo frame_crc ;;
+        fuzz_trailing_tags) echo trailing_tags ;;
         *) echo audio ;;
     esac
 }
@@ -46,6 +48,8 @@ max_len_of() {
         fuzz_id3v1) echo 128 ;;
         fuzz_frame_text) echo 414 ;;
         fuzz_id3v2) echo 4096 ;;
+        fuzz_frame_crc) echo 64 ;;
+        fuzz_trailing_tags) echo 8192 ;;
         *) echo 16384 ;;
     esac
 }

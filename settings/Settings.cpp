@@ -88,10 +88,6 @@ void WritePath(IniFile& ini, const char* key, const std::string& path) {
 
 }  // namespace
 
-std::int32_t NormalisedDelimiter(std::int32_t code) {
-    return code < 32 || code > 126 ? 9 : code;
-}
-
 Settings LoadSettings(const IniFile& ini) {
     const Settings defaults;
     Settings settings;
@@ -187,6 +183,31 @@ std::int32_t PlacementShowCommand(const WindowPlacement& saved, std::int32_t sta
     if (saved.showCommand == ShowMinimized && startingShowCommand != ShowMinimized)
         return ShowRestore;
     return saved.showCommand;
+}
+
+IntegrityTestOptions IntegrityTestOptionsOf(const Settings& settings) {
+    IntegrityTestOptions options;
+    options.maxResync = settings.maxResync;
+    options.includeBitrateSummary = settings.includeBitrateSummary;
+    return options;
+}
+
+DirectoryTestOptions DirectoryTestOptionsOf(const Settings& settings) {
+    DirectoryTestOptions options;
+    options.recurseDirs = settings.recurseDirs;
+    options.maxOffset = settings.maxOffset;
+    options.ignoreEofErrors = settings.ignoreEofErrors;
+    options.moveFiles = settings.moveFiles;
+    options.moveFilesPath = settings.moveFilesPath;
+    return options;
+}
+
+CatalogOptions CatalogOptionsOf(const Settings& settings) {
+    CatalogOptions options;
+    options.recurseDirs = settings.recurseDirs;
+    options.maxOffset = settings.maxOffset;
+    options.delimiterCode = settings.catDelimChar;
+    return options;
 }
 
 }  // namespace tw

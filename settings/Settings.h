@@ -5,6 +5,10 @@
 #include <cstdint>
 #include <string>
 
+#include "analysis/IntegrityTest.h"
+#include "reports/DirectoryCatalog.h"
+#include "reports/DirectoryTest.h"
+
 namespace tw {
 
 enum class RunFunction : std::int32_t { TestFile = 1, TestDirectory = 2, CatalogDirectory = 3 };
@@ -38,9 +42,6 @@ struct Settings {
     WindowPlacement placement;
 };
 
-// The delimiter load rule: codes outside 32..126 become tab (9).
-std::int32_t NormalisedDelimiter(std::int32_t code);
-
 class IniFile;
 
 // Every field from section "Options" of `ini`, with the load rules: a missing
@@ -65,6 +66,11 @@ bool LoadSettingsFile(const std::string& path, Settings& settings);
 // StoreSettings into the file at `path`, keeping what else it holds, and
 // creating it when missing. False when it can't be written.
 bool SaveSettingsFile(const std::string& path, const Settings& settings);
+
+// The options records of the three runs, as the settings give them.
+IntegrityTestOptions IntegrityTestOptionsOf(const Settings& settings);
+DirectoryTestOptions DirectoryTestOptionsOf(const Settings& settings);
+CatalogOptions CatalogOptionsOf(const Settings& settings);
 
 // Show commands of a window placement, as the platform numbers them.
 constexpr std::int32_t ShowMinimized = 2;

@@ -11,8 +11,8 @@ namespace {
 
 using test::ByteBuilder;
 using test::Bytes;
+using test::Cbr128;
 
-const std::initializer_list<std::uint8_t> Cbr128 = {0xFF, 0xFB, 0x90, 0x64};  // 417 bytes, joint stereo
 const std::initializer_list<std::uint8_t> Mono128 = {0xFF, 0xFB, 0x90, 0xC4};
 const std::initializer_list<std::uint8_t> Mpeg2Stereo = {0xFF, 0xF3, 0x84, 0x44};
 const std::initializer_list<std::uint8_t> Mpeg2Mono = {0xFF, 0xF3, 0x84, 0xC4};

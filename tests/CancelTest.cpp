@@ -18,8 +18,7 @@ namespace tw {
 namespace {
 
 using test::ByteBuilder;
-
-const std::initializer_list<std::uint8_t> Cbr128 = {0xFF, 0xFB, 0x90, 0x64};
+using test::Cbr128;
 
 TEST(CancelAtEveryPumpPoint, TestFile) {
     // Frames, junk that needs a resync, and more frames.
@@ -56,12 +55,12 @@ TEST(CancelAtEveryPumpPoint, DirectoryTestAndCatalog) {
     settings.recurseDirs = true;
 
     test::RecordingSink whole;
-    DirectoryTest(whole, settings, tree.root()).testDirectory();
+    DirectoryTest(whole, DirectoryTestOptionsOf(settings), tree.root()).testDirectory();
     const std::size_t wholeLines = whole.texts().size();
     for (int n = 1; n <= whole.pumps; ++n) {
         test::RecordingSink sink;
         sink.cancelAfterPumps = n;
-        DirectoryTest::Result r = DirectoryTest(sink, settings, tree.root()).testDirectory();
+        DirectoryTest::Result r = DirectoryTest(sink, DirectoryTestOptionsOf(settings), tree.root()).testDirectory();
         const auto lines = sink.texts();
         ASSERT_FALSE(lines.empty());
         // A cancel during the listing only cuts the list short; later ones end the run.
@@ -77,11 +76,11 @@ TEST(CancelAtEveryPumpPoint, DirectoryTestAndCatalog) {
     }
 
     test::RecordingSink wholeCatalog;
-    DirectoryCatalog(wholeCatalog, settings, tree.root()).catalogDirectory();
+    DirectoryCatalog(wholeCatalog, CatalogOptionsOf(settings), tree.root()).catalogDirectory();
     for (int n = 1; n <= wholeCatalog.pumps; ++n) {
         test::RecordingSink sink;
         sink.cancelAfterPumps = n;
-        DirectoryCatalog::Result r = DirectoryCatalog(sink, settings, tree.root()).catalogDirectory();
+        DirectoryCatalog::Result r = DirectoryCatalog(sink, CatalogOptionsOf(settings), tree.root()).catalogDirectory();
         const auto lines = sink.texts();
         EXPECT_EQ(lines.back(), r.cancelled
                                     ? "Processing cancelled by user."

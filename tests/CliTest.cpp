@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "settings/Settings.h"
 #include "support/ByteBuilder.h"
 
 namespace tw::cli {
@@ -163,10 +164,8 @@ protected:
     std::filesystem::path dir_;
 };
 
-const std::initializer_list<std::uint8_t> Cbr128 = {0xFF, 0xFB, 0x90, 0x64};
-
 TEST_F(CliRun, TestWritesTheLogAndExitsByWhatItFound) {
-    std::string clean = write("clean.mp3", test::ByteBuilder().frames(10, Cbr128).build());
+    std::string clean = write("clean.mp3", test::ByteBuilder().frames(10, test::Cbr128).build());
     CliResult r = RunCli("test '" + clean + "'");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "Processing: " + clean +
@@ -174,7 +173,7 @@ TEST_F(CliRun, TestWritesTheLogAndExitsByWhatItFound) {
                          "Bitrate is constant.\n");
 
     std::string junk =
-        write("junk.mp3", test::ByteBuilder().frames(3, Cbr128).fill(10, 0x55).frames(7, Cbr128).build());
+        write("junk.mp3", test::ByteBuilder().frames(3, test::Cbr128).fill(10, 0x55).frames(7, test::Cbr128).build());
     r = RunCli("test --max-resync 0 '" + junk + "'");
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("\nResync failed (no matching frame header found within 0 bytes).\n"), std::string::npos);
@@ -191,7 +190,7 @@ TEST_F(CliRun, TestWritesTheLogAndExitsByWhatItFound) {
 
 TEST_F(CliRun, InfoPrintsThePanesAndSavesTheLogWithCrLf) {
     std::string file =
-        write("a.mp3", test::ByteBuilder().frames(5, Cbr128).id3v1("T", "A", "B", "1999", "C", 3, 17).build());
+        write("a.mp3", test::ByteBuilder().frames(5, test::Cbr128).id3v1("T", "A", "B", "1999", "C", 3, 17).build());
     std::string log = (dir_ / "log.txt").string();
     CliResult r = RunCli("info --save-log '" + log + "' '" + file + "'");
     EXPECT_EQ(r.status, 0);

@@ -13,11 +13,9 @@ namespace {
 
 using test::ByteBuilder;
 using test::Bytes;
+using test::Cbr128;
 using test::RecordingSink;
 using test::TempTree;
-
-// MPEG-1 Layer III, 128 kbit/s, 44,100 Hz, joint stereo: 417-byte frames.
-const std::initializer_list<std::uint8_t> Frame{0xFF, 0xFB, 0x90, 0x64};
 
 const std::string HeaderRow1 =
     "\t\t\tLast Modified\tOffset to First\tEst.\tEst. Time\tEst. Time\tMPEG\t\t\tSample\t\t"
@@ -45,13 +43,13 @@ std::string Modified(const std::string& path) {
 }
 
 DirectoryCatalog::Result Catalog(const Settings& settings, const std::string& directory, RecordingSink& sink) {
-    DirectoryCatalog catalog(sink, settings, directory);
+    DirectoryCatalog catalog(sink, CatalogOptionsOf(settings), directory);
     return catalog.catalogDirectory();
 }
 
 // Files in listing order: plain, tagged, unknown, v10, vbri, zbad.
 void WriteFiles(const TempTree& tree) {
-    tree.file("D/plain.mp3", ByteBuilder().frames(10, Frame).build());
+    tree.file("D/plain.mp3", ByteBuilder().frames(10, Cbr128).build());
 
     ByteBuilder tagged;
     tagged
@@ -61,12 +59,12 @@ void WriteFiles(const TempTree& tree) {
                                 {"TRCK", "7/12"},
                                 {"TYER", "1999"},
                                 {"TCON", "(17)Rock"}}))
-        .xingFrame(Frame, 36, 1, 142613)
-        .frames(9, Frame)
+        .xingFrame(Cbr128, 36, 1, 142613)
+        .frames(9, Cbr128)
         .id3v1("T1", "A1", "B1", "2001", "C1", 7, 17);
     tree.file("D/tagged.mp3", tagged.build());
 
-    tree.file("D/unknown.mp3", ByteBuilder().xingFrame(Frame, 36, 0, 0).frames(9, Frame).build());
+    tree.file("D/unknown.mp3", ByteBuilder().xingFrame(Cbr128, 36, 0, 0).frames(9, Cbr128).build());
 
     // ID3v2.4 with a footer, Layer II mono, ID3v1.0 with a genre code
     // without a name.
@@ -78,7 +76,7 @@ void WriteFiles(const TempTree& tree) {
         .id3v1("Old", "", "", "1980", "", 0, 200);
     tree.file("D/v10.mp3", v10.build());
 
-    tree.file("D/vbri.mp3", ByteBuilder().vbriFrame(Frame, 36, 4000).frames(9, Frame).build());
+    tree.file("D/vbri.mp3", ByteBuilder().vbriFrame(Cbr128, 36, 4000).frames(9, Cbr128).build());
     tree.file("D/zbad.mp3", Bytes(9, 0));
 }
 
@@ -202,7 +200,7 @@ TEST(DirectoryCatalog, WritesTitleHeaderRowsAndOneRowPerFile) {
 
 TEST(DirectoryCatalog, CommaDelimiterIsWrittenAsItStands) {
     TempTree tree;
-    tree.file("D/plain.mp3", ByteBuilder().frames(10, Frame).build());
+    tree.file("D/plain.mp3", ByteBuilder().frames(10, Cbr128).build());
     const std::string d = tree.path("D") + PathSeparator;
     Settings settings;
     settings.catDelimChar = ',';
@@ -270,7 +268,7 @@ TEST(DirectoryCatalog, CancelKeepsTheCurrentFilesLine) {
     EXPECT_TRUE(result.cancelled);
 
     // A cancel during the listing only shortens the list.
-    tree.file("D/sub/x.mp3", ByteBuilder().frames(3, Frame).build());
+    tree.file("D/sub/x.mp3", ByteBuilder().frames(3, Cbr128).build());
     Settings recursive;
     recursive.recurseDirs = true;
     RecordingSink early;

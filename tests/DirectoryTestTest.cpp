@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "analysis/AudioFileInfo.h"
+#include "analysis/FirstProblem.h"
 #include "common/BufferedReader.h"
 #include "support/MemoryFile.h"
 #include "settings/Settings.h"
@@ -18,13 +19,11 @@ namespace {
 
 using test::ByteBuilder;
 using test::Bytes;
+using test::Cbr128;
+using test::Cbr128Bytes;
 using test::InjectingFileSystem;
 using test::RecordingSink;
 using test::TempTree;
-
-// MPEG-1 Layer III, 128 kbit/s, 44,100 Hz, joint stereo: 417-byte frames.
-const std::initializer_list<std::uint8_t> Frame{0xFF, 0xFB, 0x90, 0x64};
-constexpr int FrameBytes = 417;
 
 const std::string Sep(1, PathSeparator);
 
@@ -33,50 +32,51 @@ ByteBuilder FramesWithHole(int count, int bad) {
     ByteBuilder b;
     for (int i = 0; i < count; ++i) {
         if (i == bad)
-            b.fill(FrameBytes);
+            b.fill(Cbr128Bytes);
         else
-            b.frame(Frame);
+            b.frame(Cbr128);
     }
     return b;
 }
 
 DirectoryTest::Result RunDirectoryTest(const Settings& settings, const std::string& directory, RecordingSink& sink,
                                        FileSystem& fileSystem = SystemFileSystem()) {
-    DirectoryTest test(sink, settings, directory, fileSystem);
+    DirectoryTest test(sink, DirectoryTestOptionsOf(settings), directory, fileSystem);
     return test.testDirectory();
 }
 
 // One file of each finding, in the order in which the listing gives them.
 void WriteFindings(const TempTree& tree) {
-    tree.file("D/cut.mp3", ByteBuilder().frames(10, Frame).bytes(Frame).fill(100).build());
+    tree.file("D/cut.mp3", ByteBuilder().frames(10, Cbr128).bytes(Cbr128).fill(100).build());
     // The ID3v1 block begins inside the first frame, so the audio ends
     // before the first frame does.
-    tree.file("D/first.mp3", ByteBuilder().frame(Frame).patch(300, "TAG").bytes(Frame).fill(7).build());
+    tree.file("D/first.mp3", ByteBuilder().frame(Cbr128).patch(300, "TAG").bytes(Cbr128).fill(7).build());
     // A mono header in a joint-stereo stream, 40.09 % in.
-    tree.file("D/foreign.mp3", ByteBuilder().frames(4, Frame).frame({0xFF, 0xFB, 0x90, 0xC4}).frames(5, Frame).build());
+    tree.file("D/foreign.mp3",
+              ByteBuilder().frames(4, Cbr128).frame({0xFF, 0xFB, 0x90, 0xC4}).frames(5, Cbr128).build());
     // A Xing count of 344,140 frames claims 8,989.8 s for ten frames: the
     // hole at 50 % is at 4,503.5 s, shown as 75:04, never as hours.
     ByteBuilder minutes;
-    minutes.xingFrame(Frame, 36, 1, 344140).frames(4, Frame).fill(FrameBytes).frames(4, Frame);
+    minutes.xingFrame(Cbr128, 36, 1, 344140).frames(4, Cbr128).fill(Cbr128Bytes).frames(4, Cbr128);
     tree.file("D/minutes.mp3", minutes.build());
     // Bit rate, padding and mode extension may change within a stream.
     tree.file("D/mixed.mp3", ByteBuilder()
-                                 .frames(3, Frame)
+                                 .frames(3, Cbr128)
                                  .frame({0xFF, 0xFB, 0xA0, 0x64})
                                  .frame({0xFF, 0xFB, 0x92, 0x64})
                                  .frame({0xFF, 0xFB, 0x90, 0x74})
-                                 .frames(3, Frame)
+                                 .frames(3, Cbr128)
                                  .build());
     // 41.987 % is shown as 41.
     tree.file("D/pct41.mp3", FramesWithHole(7, 3).fill(70, 0x55).build());
     tree.file("D/short.mp3", Bytes(9, 0));
-    tree.file("D/sound.mp3", ByteBuilder().frames(10, Frame).build());
+    tree.file("D/sound.mp3", ByteBuilder().frames(10, Cbr128).build());
     tree.file("D/sync98.mp3", FramesWithHole(100, 98).build());
     tree.file("D/sync99.mp3", FramesWithHole(100, 99).build());
-    tree.file("D/tagged.mp3", ByteBuilder().frames(10, Frame).id3v1("t", "a", "b", "2001", "c", 0, 1).build());
-    tree.file("D/tail.mp3", ByteBuilder().frames(10, Frame).fill(3, 0xFF).build());
+    tree.file("D/tagged.mp3", ByteBuilder().frames(10, Cbr128).id3v1("t", "a", "b", "2001", "c", 0, 1).build());
+    tree.file("D/tail.mp3", ByteBuilder().frames(10, Cbr128).fill(3, 0xFF).build());
     ByteBuilder unknown;
-    unknown.xingFrame(Frame, 36, 0, 0).frames(4, Frame).fill(FrameBytes).frames(4, Frame);
+    unknown.xingFrame(Cbr128, 36, 0, 0).frames(4, Cbr128).fill(Cbr128Bytes).frames(4, Cbr128);
     tree.file("D/unknown.mp3", unknown.build());
 }
 
@@ -143,9 +143,9 @@ TEST(DirectoryTest, IgnoreEofErrorsDropsOnlyTheEndOfAudioWarnings) {
 
 TEST(DirectoryTest, StatusProgressAndPumping) {
     TempTree tree;
-    tree.file("D/a.mp3", ByteBuilder().frames(10, Frame).build());
+    tree.file("D/a.mp3", ByteBuilder().frames(10, Cbr128).build());
     tree.file("D/b.mp3", Bytes(9, 0));
-    tree.file("D/c.mp3", ByteBuilder().frames(5, Frame).build());
+    tree.file("D/c.mp3", ByteBuilder().frames(5, Cbr128).build());
     Settings settings;
     RecordingSink sink;
     RunDirectoryTest(settings, tree.path("D"), sink);
@@ -205,7 +205,7 @@ TEST(DirectoryTest, InvalidMoveFolderStopsBeforeAnything) {
 TEST(DirectoryTest, MovesFailingFilesWithoutReplacingAny) {
     TempTree tree;
     tree.file("D/clash.mp3", Bytes(9, 1));
-    tree.file("D/good.mp3", ByteBuilder().frames(3, Frame).build());
+    tree.file("D/good.mp3", ByteBuilder().frames(3, Cbr128).build());
     tree.file("D/a/bad.mp3", Bytes(9, 2));
     tree.file("D/b/bad.mp3", Bytes(9, 3));
     tree.file("M/clash.mp3", Bytes(4, 7));
@@ -252,9 +252,9 @@ TEST(DirectoryTest, MovesFailingFilesWithoutReplacingAny) {
 
 TEST(DirectoryTest, UnopenableFileIsNeverMovedAndEachFileIsOpenedOnce) {
     TempTree tree;
-    tree.file("D/locked.mp3", ByteBuilder().frames(3, Frame).build());
+    tree.file("D/locked.mp3", ByteBuilder().frames(3, Cbr128).build());
     tree.file("D/short.mp3", Bytes(9, 0));
-    tree.file("D/sound.mp3", ByteBuilder().frames(3, Frame).build());
+    tree.file("D/sound.mp3", ByteBuilder().frames(3, Cbr128).build());
     tree.dir("M");
     const std::string d = tree.path("D") + Sep;
     const std::string m = tree.path("M") + Sep;
@@ -309,7 +309,7 @@ TEST(DirectoryTest, MoveFilesOffWritesNoMoveLines) {
 
 TEST(DirectoryTest, CancelDuringAWalkEndsTheRunWithoutCounts) {
     TempTree tree;
-    tree.file("D/a.mp3", ByteBuilder().frames(10, Frame).fill(2).build());  // 9 pumps, then a finding
+    tree.file("D/a.mp3", ByteBuilder().frames(10, Cbr128).fill(2).build());  // 9 pumps, then a finding
     tree.file("D/b.mp3", FramesWithHole(10, 8).build());
     tree.file("D/c.mp3", Bytes(9, 0));
     tree.dir("M");
@@ -360,19 +360,19 @@ std::optional<std::string> WalkBytes(const Bytes& bytes, bool ignoreEofErrors, R
 
 TEST(FirstProblem, WalksUpToTheFirstProblemOnly) {
     // Exactly whole frames, with or without a sink.
-    EXPECT_EQ(WalkBytes(ByteBuilder().frames(4, Frame).build(), false), std::nullopt);
+    EXPECT_EQ(WalkBytes(ByteBuilder().frames(4, Cbr128).build(), false), std::nullopt);
     RecordingSink sink;
-    EXPECT_EQ(WalkBytes(ByteBuilder().frames(4, Frame).build(), false, &sink), std::nullopt);
+    EXPECT_EQ(WalkBytes(ByteBuilder().frames(4, Cbr128).build(), false, &sink), std::nullopt);
     EXPECT_EQ(sink.pumps, 3);
 
     // One to three stray bytes.
     for (std::size_t stray : {1u, 2u, 3u}) {
-        EXPECT_EQ(WalkBytes(ByteBuilder().frames(4, Frame).fill(stray).build(), false),
+        EXPECT_EQ(WalkBytes(ByteBuilder().frames(4, Cbr128).fill(stray).build(), false),
                   "Warning: Last audio frame too long");
-        EXPECT_EQ(WalkBytes(ByteBuilder().frames(4, Frame).fill(stray).build(), true), std::nullopt);
+        EXPECT_EQ(WalkBytes(ByteBuilder().frames(4, Cbr128).fill(stray).build(), true), std::nullopt);
     }
     // Four stray bytes are a header that doesn't decode, at 100 %.
-    EXPECT_EQ(WalkBytes(ByteBuilder().frames(4, Frame).fill(4).build(), false),
+    EXPECT_EQ(WalkBytes(ByteBuilder().frames(4, Cbr128).fill(4).build(), false),
               "Warning: First sync error at approx. 0:00 (100% through audio).");
 
     // Fields that the same-stream test compares: channel mode, original,
@@ -381,14 +381,14 @@ TEST(FirstProblem, WalksUpToTheFirstProblemOnly) {
                                                            {0xFF, 0xFB, 0x90, 0x6C}, {0xFF, 0xFB, 0x90, 0x65},
                                                            {0xFF, 0xFA, 0x90, 0x64}, {0xFF, 0xFB, 0x91, 0x64}};
     for (const auto& h : foreign) {
-        Bytes bytes = ByteBuilder().frames(2, Frame).frame(h[0], h[1], h[2], h[3]).frames(7, Frame).build();
+        Bytes bytes = ByteBuilder().frames(2, Cbr128).frame(h[0], h[1], h[2], h[3]).frames(7, Cbr128).build();
         EXPECT_EQ(WalkBytes(bytes, true), "Error: First sync error at approx. 0:00 (20% through audio).")
             << int(h[1]) << " " << int(h[2]) << " " << int(h[3]);
     }
 
     // A file that is shorter than it claims: the missing header is a sync error.
-    Bytes ten = ByteBuilder().frames(10, Frame).build();
-    EXPECT_EQ(WalkBytes(ten, true, nullptr, 11 * FrameBytes),
+    Bytes ten = ByteBuilder().frames(10, Cbr128).build();
+    EXPECT_EQ(WalkBytes(ten, true, nullptr, 11 * Cbr128Bytes),
               "Error: First sync error at approx. 0:00 (90% through audio).");
 }
 

@@ -39,23 +39,21 @@ namespace {
 namespace fs = std::filesystem;
 using test::ByteBuilder;
 using test::Bytes;
+using test::Cbr128;
+using test::Cbr128Bytes;
 using test::InjectingFileSystem;
 using test::RecordingSink;
 using test::TempTree;
 
-// MPEG-1 Layer III, 128 kbit/s, 44,100 Hz, joint stereo: 417-byte frames.
-const std::initializer_list<std::uint8_t> Frame{0xFF, 0xFB, 0x90, 0x64};
-constexpr int FrameBytes = 417;
-
 const std::string Sep(1, PathSeparator);
 
 Bytes Frames(int count) {
-    return ByteBuilder().frames(count, Frame).build();
+    return ByteBuilder().frames(count, Cbr128).build();
 }
 
 // Ten frames, then ten junk bytes, then ten more: a sync error at 50 %.
 Bytes Damaged() {
-    return ByteBuilder().frames(10, Frame).text("JUNK-JUNK!").frames(10, Frame).build();
+    return ByteBuilder().frames(10, Cbr128).text("JUNK-JUNK!").frames(10, Cbr128).build();
 }
 
 // A sink that runs hooks at chosen pumps, as if the user or another program
@@ -136,14 +134,14 @@ std::vector<std::string> WalkLines(const std::string& path, std::int32_t maxResy
 
 DirectoryTest::Result TestDirectory(const Settings& settings, const std::string& dir, RecordingSink& sink,
                                     FileSystem& fileSystem = SystemFileSystem()) {
-    return DirectoryTest(sink, settings, dir, fileSystem).testDirectory();
+    return DirectoryTest(sink, DirectoryTestOptionsOf(settings), dir, fileSystem).testDirectory();
 }
 
 std::vector<std::string> Catalog(const Settings& settings, const std::string& dir,
                                  FileSystem& fileSystem = SystemFileSystem(), RecordingSink* given = nullptr) {
     RecordingSink own;
     RecordingSink& sink = given != nullptr ? *given : own;
-    DirectoryCatalog(sink, settings, dir, fileSystem).catalogDirectory();
+    DirectoryCatalog(sink, CatalogOptionsOf(settings), dir, fileSystem).catalogDirectory();
     return sink.texts();
 }
 
@@ -174,7 +172,7 @@ TEST(Faults, AFileThatShrinksOrGrowsAfterTheScan) {
     // Grown: the walk keeps to the audio that the scan measured.
     {
         std::ofstream out(path, std::ios::binary | std::ios::app);
-        const Bytes more = ByteBuilder().frames(3, Frame).text("garbage").build();
+        const Bytes more = ByteBuilder().frames(3, Cbr128).text("garbage").build();
         out.write(reinterpret_cast<const char*>(more.data()), static_cast<std::streamsize>(more.size()));
     }
     RecordingSink grown;
@@ -241,7 +239,7 @@ TEST(Faults, AFileThatChangesDuringTheDirectoryWalk) {
     EXPECT_EQ(result.total, 3);
     EXPECT_EQ(result.problems, 2);
     EXPECT_EQ(fs::file_size(shrinking), 50000u);
-    EXPECT_EQ(fs::file_size(growing), 20u * FrameBytes + 19u);
+    EXPECT_EQ(fs::file_size(growing), 20u * Cbr128Bytes + 19u);
 }
 
 TEST(Faults, AFileRemovedWhileADirectoryRunIsInProgress) {
@@ -428,7 +426,7 @@ TEST(Faults, FilesOfTwoGibibytesAndMoreAreRefusedAndTheRunGoesOn) {
     };
     tree.file("D/a.mp3", Frames(5));
     const std::string big = sparse("D/big.mp3", TwoGiB);
-    sparse("D/bigger.mp3", TwoGiB + 3 * FrameBytes);
+    sparse("D/bigger.mp3", TwoGiB + 3 * Cbr128Bytes);
     const std::string edge = sparse("D/edge.mp3", TwoGiB - 1);
     tree.file("D/z.mp3", Damaged());
 
@@ -462,7 +460,7 @@ TEST(Faults, FilesOfTwoGibibytesAndMoreAreRefusedAndTheRunGoesOn) {
                                 "4 files moved to directory \"" + m + Sep + "\"."}));
     EXPECT_EQ(result.moved, 4);
     EXPECT_EQ(fs::file_size(tree.path("M/big.mp3")), TwoGiB);
-    EXPECT_EQ(fs::file_size(tree.path("M/bigger.mp3")), TwoGiB + 3 * FrameBytes);
+    EXPECT_EQ(fs::file_size(tree.path("M/bigger.mp3")), TwoGiB + 3 * Cbr128Bytes);
 
     // The catalog, over the moved files: the giants get their error lines
     // and the rows go on.

@@ -12,8 +12,7 @@ namespace {
 
 using test::ByteBuilder;
 using test::Bytes;
-
-const std::initializer_list<std::uint8_t> Cbr128 = {0xFF, 0xFB, 0x90, 0x64};
+using test::Cbr128;
 
 AudioFileInfo Scan(const Bytes& bytes) {
     MemoryFile file(bytes);

@@ -12,9 +12,9 @@ namespace {
 
 using test::ByteBuilder;
 using test::Bytes;
+using test::Cbr128;
 using Lines = std::vector<std::string>;
 
-const std::initializer_list<std::uint8_t> Cbr128 = {0xFF, 0xFB, 0x90, 0x64};     // 417 bytes
 const std::initializer_list<std::uint8_t> Padded128 = {0xFF, 0xFB, 0x92, 0x64};  // 418 bytes
 const std::initializer_list<std::uint8_t> Cbr192 = {0xFF, 0xFB, 0xB0, 0x64};
 const std::initializer_list<std::uint8_t> Cbr320 = {0xFF, 0xFB, 0xE0, 0x64};

@@ -38,10 +38,9 @@ namespace {
 namespace fs = std::filesystem;
 using test::ByteBuilder;
 using test::Bytes;
+using test::Cbr128;
 using test::RecordingSink;
 using test::TempTree;
-
-const std::initializer_list<std::uint8_t> Frame{0xFF, 0xFB, 0x90, 0x64};
 
 // What a tree holds: every entry by its path relative to the root, with its
 // type, its modification time and, for a file, its bytes. A folder's time
@@ -94,8 +93,9 @@ void Populate(const TempTree& tree) {
     fs::copy(fs::path(TW_SOURCE_DIR) / "samples", tree.path("lib"), fs::copy_options::recursive);
     tree.file("lib/odd/empty.mp3");
     tree.file("lib/odd/nine.mp2", Bytes(9, 0xFF));
-    tree.file("lib/odd/caf\xE9.mp3", ByteBuilder().frames(8, Frame).fill(2).build());
-    tree.file("lib/odd/junk-between-frames.mp3", ByteBuilder().frames(6, Frame).text("junk").frames(6, Frame).build());
+    tree.file("lib/odd/caf\xE9.mp3", ByteBuilder().frames(8, Cbr128).fill(2).build());
+    tree.file("lib/odd/junk-between-frames.mp3",
+              ByteBuilder().frames(6, Cbr128).text("junk").frames(6, Cbr128).build());
     tree.file("lib/odd/not-audio.mp1", Bytes(5000, 'x'));
 }
 
@@ -218,9 +218,9 @@ TEST(ReadOnlyPromise, AMoveToAnotherFileSystemKeepsBytesAndTime) {
     const fs::path target = other / ("tw-move-" + fs::path(tree.root()).filename().string());
     fs::create_directories(target);
 
-    const Bytes damaged = ByteBuilder().frames(30, Frame).text("junk").frames(30, Frame).build();
+    const Bytes damaged = ByteBuilder().frames(30, Cbr128).text("junk").frames(30, Cbr128).build();
     tree.file("D/a.mp3", damaged);
-    tree.file("D/b.mp3", ByteBuilder().frames(30, Frame).build());
+    tree.file("D/b.mp3", ByteBuilder().frames(30, Cbr128).build());
     Age(tree.root());
     const Snapshot before = Take(tree.path("D"));
 
@@ -228,7 +228,8 @@ TEST(ReadOnlyPromise, AMoveToAnotherFileSystemKeepsBytesAndTime) {
     settings.moveFiles = true;
     settings.moveFilesPath = target.string();
     RecordingSink sink;
-    DirectoryTest::Result result = DirectoryTest(sink, settings, tree.path("D")).testDirectory();
+    DirectoryTest::Result result =
+        DirectoryTest(sink, DirectoryTestOptionsOf(settings), tree.path("D")).testDirectory();
     EXPECT_EQ(result.moved, 1);
     EXPECT_FALSE(tree.exists("D/a.mp3"));
     EXPECT_EQ(ReadAll(target / "a.mp3"), damaged);
@@ -258,10 +259,12 @@ TEST(ReadOnlyPromise, TheLibraryRunsChangeNothingWithoutMoves) {
     settings.recurseDirs = true;
     settings.ignoreEofErrors = false;
     RecordingSink testSink;
-    DirectoryTest::Result result = DirectoryTest(testSink, settings, tree.path("lib")).testDirectory();
+    DirectoryTest::Result result =
+        DirectoryTest(testSink, DirectoryTestOptionsOf(settings), tree.path("lib")).testDirectory();
     EXPECT_EQ(result.total, AudioFiles(before));
     RecordingSink catalogSink;
-    DirectoryCatalog::Result catalog = DirectoryCatalog(catalogSink, settings, tree.path("lib")).catalogDirectory();
+    DirectoryCatalog::Result catalog =
+        DirectoryCatalog(catalogSink, CatalogOptionsOf(settings), tree.path("lib")).catalogDirectory();
     EXPECT_EQ(catalog.total, AudioFiles(before));
 
     EXPECT_TRUE(Take(tree.root()) == before);

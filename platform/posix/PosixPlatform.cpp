@@ -3,8 +3,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/ioctl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
@@ -132,18 +130,6 @@ bool CopyExclusive(const std::string& from, const std::string& to, int& error) {
     if (!ok)
         ::unlink(to.c_str());
     return ok;
-}
-
-volatile sig_atomic_t g_interrupted = 0;
-
-extern "C" void OnInterrupt(int signalNumber) {
-    if (g_interrupted != 0) {
-        // A second Ctrl-C: the user no longer waits for a clean end.
-        ::signal(signalNumber, SIG_DFL);
-        ::raise(signalNumber);
-        return;
-    }
-    g_interrupted = 1;
 }
 
 class PosixFileSystem final : public FileSystem {
@@ -308,35 +294,6 @@ std::string ExecutablePath() {
     if (n <= 0)
         return std::string();
     return std::string(buffer.data(), static_cast<std::size_t>(n));
-}
-
-bool StderrIsTerminal() {
-    return ::isatty(STDERR_FILENO) == 1;
-}
-
-bool StdoutIsTerminal() {
-    return ::isatty(STDOUT_FILENO) == 1;
-}
-
-int StderrColumns() {
-    struct winsize size {};
-    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0)
-        return 0;
-    return size.ws_col;
-}
-
-void UseBinaryStdout() {}
-
-void InstallInterruptHandler() {
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
-}
-
-bool InterruptRequested() {
-    return g_interrupted != 0;
 }
 
 }  // namespace tw

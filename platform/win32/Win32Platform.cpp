@@ -87,16 +87,6 @@ std::string WithSeparator(const std::string& dir) {
     return dir + "\\";
 }
 
-volatile LONG g_interrupted = 0;
-
-BOOL WINAPI OnConsoleControl(DWORD type) {
-    if (type == CTRL_C_EVENT || type == CTRL_BREAK_EVENT) {
-        InterlockedExchange(&g_interrupted, 1);
-        return TRUE;
-    }
-    return FALSE;
-}
-
 class Win32FileSystem final : public FileSystem {
 public:
     std::unique_ptr<ReadableFile> openForReading(const std::string& path) override {
@@ -228,35 +218,6 @@ std::string ExecutablePath() {
     if (n == 0 || n >= sizeof buffer)
         return std::string();
     return std::string(buffer, n);
-}
-
-bool StderrIsTerminal() {
-    DWORD mode = 0;
-    return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
-}
-
-bool StdoutIsTerminal() {
-    DWORD mode = 0;
-    return GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
-}
-
-int StderrColumns() {
-    CONSOLE_SCREEN_BUFFER_INFO info;
-    if (GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info) == 0)
-        return 0;
-    return info.srWindow.Right - info.srWindow.Left + 1;
-}
-
-void UseBinaryStdout() {
-    _setmode(_fileno(stdout), _O_BINARY);
-}
-
-void InstallInterruptHandler() {
-    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
-}
-
-bool InterruptRequested() {
-    return InterlockedCompareExchange(&g_interrupted, 0, 0) != 0;
 }
 
 }  // namespace tw

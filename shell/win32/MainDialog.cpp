@@ -474,19 +474,15 @@ void MainDialog::startOrCancel() {
 void MainDialog::runFunctions(const AudioFileInfo& info) {
     // The options can't change during the run: "Options" is locked.
     Settings settings = currentSettings();
-    if (isChecked(IDC_MAIN_TEST_FILE)) {
-        IntegrityTestOptions options;
-        options.maxResync = settings.maxResync;
-        options.includeBitrateSummary = settings.includeBitrateSummary;
-        IntegrityTest(*this, options).testFile(info);
-    }
+    if (isChecked(IDC_MAIN_TEST_FILE))
+        IntegrityTest(*this, IntegrityTestOptionsOf(settings)).testFile(info);
     if (isChecked(IDC_MAIN_TEST_DIRECTORY)) {
-        DirectoryTest test(*this, settings, testDirName_);
+        DirectoryTest test(*this, DirectoryTestOptionsOf(settings), testDirName_);
         if (test.testDirectory().outcome == DirectoryTest::Outcome::InvalidMoveFolder)
             messageBox(DirectoryTest::InvalidMoveFolderText, DirectoryTest::InvalidMoveFolderCaption, MB_OK);
     }
     if (isChecked(IDC_MAIN_CATALOG_DIRECTORY))
-        DirectoryCatalog(*this, settings, testDirName_).catalogDirectory();
+        DirectoryCatalog(*this, CatalogOptionsOf(settings), testDirName_).catalogDirectory();
 }
 
 void MainDialog::setRunning(bool running) {

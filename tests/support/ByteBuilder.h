@@ -13,6 +13,11 @@ namespace tw::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// The frame most tests are made of: MPEG-1 Layer III, 128 kbit/s, 44,100 Hz,
+// joint stereo, 417 bytes unpadded.
+inline const std::initializer_list<std::uint8_t> Cbr128{0xFF, 0xFB, 0x90, 0x64};
+constexpr int Cbr128Bytes = 417;
+
 class ByteBuilder {
 public:
     ByteBuilder& bytes(std::initializer_list<std::uint8_t> b) {

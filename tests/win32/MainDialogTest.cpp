@@ -778,7 +778,7 @@ TEST(MainDialogTest, ADirectoryRunMovesTheFailingFiles) {
         Settings settings;
         settings.moveFiles = true;
         settings.moveFilesPath = moved;
-        DirectoryTest(expected, settings, music).testDirectory();
+        DirectoryTest(expected, DirectoryTestOptionsOf(settings), music).testDirectory();
         ASSERT_TRUE(MoveFileA((moved + "\\bad.mp3").c_str(), (music + "\\bad.mp3").c_str()));
     }
 
@@ -814,7 +814,7 @@ TEST(MainDialogTest, ACatalogRunLogsWhatTheCoreWrites) {
     test::WriteText(music + "\\three.mp3", "not audio");
     test::RecordingSink expected;
     Settings settings;
-    DirectoryCatalog(expected, settings, music).catalogDirectory();
+    DirectoryCatalog(expected, CatalogOptionsOf(settings), music).catalogDirectory();
     ASSERT_GT(expected.log.lines().size(), 5u);
 
     MainWindow w(folder, Options("Function=3\r\nTest Dir Name=" + music + "\r\n"));

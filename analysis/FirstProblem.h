@@ -1,0 +1,22 @@
+// The Test Directory walk: a scanned file from its first frame up to its
+// first problem.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace tw {
+
+class AudioFileInfo;
+class BufferedReader;
+class RunSink;
+
+// Walks a scanned file from its first frame up to its first problem and gives
+// that problem's text ("Error: ..." or "Warning: ..."), or none when the audio
+// is sound, when ignoreEofErrors lets the problem pass, or when a cancel was
+// seen. With a sink, messages are pumped after each frame and the cancel flag
+// tested; without one the walk runs straight through.
+std::optional<std::string> FirstProblem(BufferedReader& file, const AudioFileInfo& info, bool ignoreEofErrors,
+                                        RunSink* sink = nullptr);
+
+}  // namespace tw

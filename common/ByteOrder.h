@@ -1,0 +1,17 @@
+// Big-endian integers as MPEG headers, VBR records and ID3 sizes store them.
+#pragma once
+
+#include <cstdint>
+
+namespace tw {
+
+inline std::uint16_t BigEndian16(const std::uint8_t* p) {
+    return static_cast<std::uint16_t>(p[0] << 8 | p[1]);
+}
+
+inline std::uint32_t BigEndian32(const std::uint8_t* p) {
+    return (static_cast<std::uint32_t>(p[0]) << 24) | (static_cast<std::uint32_t>(p[1]) << 16) |
+           (static_cast<std::uint32_t>(p[2]) << 8) | static_cast<std::uint32_t>(p[3]);
+}
+
+}  // namespace tw
