@@ -2,6 +2,7 @@
 # Installs what the tests need, builds and runs every test:
 #   the format check,
 #   native build with the unit, golden and command-line tests,
+#   the Debian package, unpacked into a scratch root and run from there,
 #   the same tests under AddressSanitizer + UndefinedBehaviorSanitizer,
 #   short fuzzing runs of every parser,
 #   the Windows build (MinGW-w64) with its tests under Wine and Xvfb.
@@ -11,7 +12,8 @@ top=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=scripts/lib.sh
 . "$top/scripts/lib.sh"
 
-ensure_packages g++ cmake ninja-build libgtest-dev libgmock-dev googletest clang libclang-rt-14-dev clang-format python3
+ensure_packages g++ cmake ninja-build libgtest-dev libgmock-dev googletest clang libclang-rt-14-dev clang-format python3 \
+    dpkg-dev man-db groff-base
 j=$(jobs)
 stage() { printf '\n==== %s\n' "$*"; }
 
@@ -29,6 +31,23 @@ stage "Native build and tests"
 cmake -S "$top" -B "$top/build-test" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTW_WERROR=ON >/dev/null
 cmake --build "$top/build-test" -j "$j"
 ctest --test-dir "$top/build-test" -j "$j" --output-on-failure
+
+stage "Debian package: install into a scratch root, run it, render its man page"
+cmake -S "$top" -B "$top/build-pkg" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTW_BUILD_TESTS=OFF -DTW_WERROR=ON >/dev/null
+cmake --build "$top/build-pkg" -j "$j"
+(cd "$top/build-pkg" && rm -f ./*.deb && cpack -G DEB >/dev/null)
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+dpkg -x "$top"/build-pkg/tunewarden-cli_*.deb "$scratch"
+"$scratch/usr/bin/tunewarden-cli" --version
+bash -n "$scratch/usr/share/bash-completion/completions/tunewarden-cli"
+man_warnings=$(MANWIDTH=80 man --warnings -l "$scratch/usr/share/man/man1/tunewarden-cli.1" 2>&1 >/dev/null)
+if [ -n "$man_warnings" ]; then
+    printf 'man page warnings:\n%s\n' "$man_warnings" >&2
+    exit 1
+fi
+man_text=$(MANWIDTH=80 man -l "$scratch/usr/share/man/man1/tunewarden-cli.1" 2>/dev/null)
+case $man_text in *"--format F"*) ;; *) echo "the man page does not render" >&2; exit 1 ;; esac
 
 stage "Sanitizer build and tests (ASan + UBSan)"
 cmake -S "$top" -B "$top/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTW_WERROR=ON -DTW_SANITIZE=ON >/dev/null

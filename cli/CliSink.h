@@ -1,22 +1,42 @@
 // The run operations for a terminal: log lines to standard output (and to a
-// saved log), status and progress to standard error when it is a terminal,
-// Ctrl-C as the cancel request.
+// saved log), progress to standard error when it is a terminal, Ctrl-C as
+// the cancel request.
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
+#include "common/Record.h"
 #include "common/RunSink.h"
 
 namespace tw::cli {
 
-class CliSink : public RunSink {
+// What the progress line shows, apart from the clock: kept separate so that
+// the line's text can be tested without a terminal.
+struct ProgressView {
+    std::string status;           // the run's status text
+    std::int32_t percent = 0;     // the run's progress, 0..100
+    std::int32_t fileNumber = 0;  // "Processing file N of M" of a directory run, else 0
+    std::int32_t fileTotal = 0;
+    double seconds = 0.0;        // since the first file began
+    std::int64_t bytesDone = 0;  // of the files finished, or of the one file
+    int columns = 0;             // terminal width; 0 when unknown
+};
+
+// One line, at most columns - 1 wide: for a directory run files done of
+// total, a bar, MB/s and the time left once it can be estimated; for one
+// file the percentage with the bar, MB/s and the time left.
+std::string ProgressLine(const ProgressView& view);
+
+class CliSink : public RunSink, private RecordSink {
 public:
     // `out` receives the lines ended by "\n"; `saveLog`, when not null, the
-    // same lines ended by CR LF. `progress` draws status and progress on
-    // standard error.
-    CliSink(std::FILE* out, std::FILE* saveLog, bool progress);
+    // same lines ended by CR LF. `progress` draws progress on standard
+    // error. With `recordOutput` the runs hand their records to it instead,
+    // and `out` gets no log lines (the saved log still does).
+    CliSink(std::FILE* out, std::FILE* saveLog, bool progress, RecordSink* recordOutput = nullptr);
     ~CliSink() override;
 
     std::int32_t addFile(const std::string& path) override;
@@ -26,6 +46,7 @@ public:
     void pumpPendingMessages() override;
     bool cancelRequested() const override { return cancel_; }
     void clearCancelRequest() override { cancel_ = false; }
+    RecordSink* records() override { return recordOutput_ != nullptr ? this : nullptr; }
 
     // Erases the progress line, so that whatever follows starts clean.
     void finish();
@@ -34,18 +55,22 @@ public:
     bool saveLogOk() const { return saveLogOk_; }
 
 private:
+    void record(const Record& record) override;
     void draw(bool force);
     void erase();
 
     std::FILE* out_;
     std::FILE* saveLog_;
     bool progress_;
+    RecordSink* recordOutput_;
     bool saveLogOk_ = true;
     bool cancel_ = false;
     bool drawn_ = false;
     std::int32_t files_ = 0;
-    std::string status_;
-    std::int32_t percent_ = 0;
+    ProgressView view_;
+    std::int64_t currentSize_ = 0;  // of the file being read
+    std::int64_t finishedBytes_ = 0;
+    std::chrono::steady_clock::time_point start_{};
     std::chrono::steady_clock::time_point lastDraw_{};
 };
 

@@ -183,6 +183,19 @@ std::optional<Invocation> ParseCommandLine(const std::vector<std::string>& args,
                 return std::nullopt;
             }
             inv.overrides.catDelimChar = code;
+        } else if (name == "--format") {
+            if (!takeValue(value))
+                return std::nullopt;
+            if (value == "log") {
+                inv.format = OutputFormat::Log;
+            } else if (value == "jsonl") {
+                inv.format = OutputFormat::Jsonl;
+            } else if (value == "csv") {
+                inv.format = OutputFormat::Csv;
+            } else {
+                error = "option '--format' needs log, jsonl or csv, not '" + value + "'";
+                return std::nullopt;
+            }
         } else if (name == "--save-log") {
             if (!takeValue(value))
                 return std::nullopt;
@@ -225,6 +238,10 @@ std::optional<Invocation> ParseCommandLine(const std::vector<std::string>& args,
         error = "too many arguments (from '" + operands[2] + "' on); quote a path that holds blanks";
         return std::nullopt;
     }
+    if (inv.format == OutputFormat::Csv && inv.command != Command::Catalog) {
+        error = "'--format csv' is only for 'catalog'";
+        return std::nullopt;
+    }
     inv.path = operands[1];
     if (inv.path.empty()) {
         error = "the path is empty";
@@ -263,7 +280,10 @@ std::string UsageText() {
            "                          there (test-dir)\n"
            "      --delimiter C       field delimiter of the catalog: one character or 'tab'\n"
            "                          (default tab)\n"
-           "      --save-log FILE     also write the log to FILE (lines ended by CR LF)\n"
+           "      --format F          what standard output gets: 'log' (the default), 'jsonl'\n"
+           "                          (one JSON object per line) or 'csv' (catalog only)\n"
+           "      --save-log FILE     also write the log to FILE (lines ended by CR LF), with\n"
+           "                          any --format\n"
            "      --settings FILE     read the options from a settings file first; the options\n"
            "                          given here override it\n"
            "  -h, --help              show this help and exit\n"

@@ -15,6 +15,10 @@ namespace tw::cli {
 
 enum class Command { None, Test, Info, TestDir, Catalog, Help, Version };
 
+// What goes to standard output: the log lines (the default), one JSON object
+// per line, or the catalog as CSV.
+enum class OutputFormat { Log, Jsonl, Csv };
+
 // Settings fields that an option set explicitly, so that they override a
 // settings file whatever order the options come in.
 struct Overrides {
@@ -35,6 +39,7 @@ struct Invocation {
     std::string path;
     std::string settingsFile;  // empty: the defaults
     std::string saveLogFile;   // empty: no saved log
+    OutputFormat format = OutputFormat::Log;
     Overrides overrides;
 };
 

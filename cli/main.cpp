@@ -9,6 +9,8 @@
 #include "analysis/IntegrityTest.h"
 #include "cli/CliSink.h"
 #include "cli/Options.h"
+#include "cli/RecordOutput.h"
+#include "common/Record.h"
 #include "common/FileHelpers.h"
 #include "platform/Console.h"
 #include "platform/Platform.h"
@@ -65,6 +67,8 @@ int RunTest(RunSink& sink, const Settings& settings, const std::string& path) {
 int RunInfo(RunSink& sink, const Settings& settings, const std::string& path) {
     AudioFileInfo info;
     bool ok = info.scan(path, settings.maxOffset);
+    if (RecordSink* records = sink.records())
+        records->record(FileInfoRecord(path, info, ok));
     AppendPane(sink, "MPEG Info", ok ? MpegInfoText(info) : std::string());
     AppendPane(sink, "ID3v1 Tag Info", Id3v1InfoText(info));
     AppendPane(sink, "Leading ID3v2 Tag Info", Id3v2InfoText(info));
@@ -127,7 +131,12 @@ int Main(const std::vector<std::string>& args) {
 
     int status = ExitClean;
     {
-        cli::CliSink sink(stdout, saveLog, StderrIsTerminal());
+        std::unique_ptr<RecordSink> recordOutput;
+        if (inv.format == cli::OutputFormat::Jsonl)
+            recordOutput = std::make_unique<cli::JsonLinesOutput>(stdout);
+        else if (inv.format == cli::OutputFormat::Csv)
+            recordOutput = std::make_unique<cli::CsvCatalogOutput>(stdout);
+        cli::CliSink sink(stdout, saveLog, StderrIsTerminal(), recordOutput.get());
         switch (inv.command) {
             case cli::Command::Test:
                 status = RunTest(sink, settings, inv.path);

@@ -1,5 +1,6 @@
 // The operations through which a run reports: the output log's two writers,
-// the status line, the progress bar, the message pump and the cancel flag.
+// the status line, the progress bar, the message pump, the cancel flag and,
+// for front ends that want them, structured records.
 // The window, the command-line tool and the tests each provide them.
 #pragma once
 
@@ -7,6 +8,8 @@
 #include <string>
 
 namespace tw {
+
+class RecordSink;
 
 // fileIndex of a log line that speaks of no file.
 constexpr std::int32_t NoFile = -1;
@@ -33,6 +36,11 @@ public:
 
     // The runs clear the flag where they begin their own work.
     virtual void clearCancelRequest() = 0;
+
+    // Where the run hands its structured records (common/Record.h); nullptr,
+    // the default, when the front end wants none, and then the run builds
+    // none. A run asks once, when it starts.
+    virtual RecordSink* records() { return nullptr; }
 };
 
 }  // namespace tw

@@ -8,6 +8,9 @@ namespace tw {
 // True when standard error is an interactive terminal.
 bool StderrIsTerminal();
 
+// Width in columns of the terminal on standard error; 0 when unknown.
+int StderrColumns();
+
 // Standard output passes "\n" through unchanged (no CR added on Windows).
 void UseBinaryStdout();
 

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace tw {
 
@@ -19,6 +20,24 @@ struct CatalogOptions {
 // The delimiter rule: codes outside 32..126 become tab (9).
 std::int32_t NormalisedDelimiter(std::int32_t code);
 
+constexpr std::size_t CatalogColumnCount = 37;
+
+// A column of the catalog: its field in a file record and its heading (the
+// two header rows joined by a blank: "ID3v1 Title"); the headings differ
+// from one another.
+struct CatalogColumn {
+    const char* field;
+    std::string heading;
+};
+std::vector<CatalogColumn> CatalogColumns();
+
+// With records wanted (RunSink::records()), a run gives one record per file,
+// in the order of the rows:
+//   {"type":"file", "path", the 37 columns by field name, "vbr" after
+//    "bitrate_bps", "error"}
+// each field's text being the row's text of it; a file whose scan failed has
+// its path, "directory" and "file_name", the other columns null and the
+// error text. Then {"type":"summary", "files", "failed_scans", "cancelled"}.
 class DirectoryCatalog {
 public:
     struct Result {

@@ -127,6 +127,19 @@ std::string ProcessingFileStatus(std::int32_t number, std::int32_t total) {
     return "Processing file " + FormatThousands(number) + " of " + FormatThousands(total);
 }
 
+bool ParseProcessingFileStatus(const std::string& text, std::int32_t& number, std::int32_t& total) {
+    static const std::string Prefix = "Processing file ";
+    static const std::string Middle = " of ";
+    if (text.compare(0, Prefix.size(), Prefix) != 0)
+        return false;
+    std::size_t middle = text.find(Middle, Prefix.size());
+    if (middle == std::string::npos)
+        return false;
+    number = ParseThousands(text.substr(Prefix.size(), middle - Prefix.size()));
+    total = ParseThousands(text.substr(middle + Middle.size()));
+    return text == ProcessingFileStatus(number, total);
+}
+
 void ListAudioFiles(const std::string& directory, bool recurse, const std::string& pattern, FileList& fileList,
                     RunSink& sink) {
     ListAudioFiles(directory, recurse, pattern, fileList, sink, SystemFileSystem());

@@ -19,6 +19,9 @@ constexpr const char* RetrievingListingStatus = "Retrieving directory listing...
 // "Processing file 3 of 1,204"
 std::string ProcessingFileStatus(std::int32_t number, std::int32_t total);
 
+// The numbers of a ProcessingFileStatus text; false for any other text.
+bool ParseProcessingFileStatus(const std::string& text, std::int32_t& number, std::int32_t& total);
+
 // Appends the full paths of the .mp1/.mp2/.mp3 files (any letter case) of
 // `directory`, and of its subdirectories at any depth when `recurse` is set:
 // each directory's own files sorted, then each subdirectory's listing in

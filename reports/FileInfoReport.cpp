@@ -115,4 +115,92 @@ std::string Id3v2InfoText(const AudioFileInfo& info) {
     return pane.str();
 }
 
+namespace {
+
+Value KnownOrNull(std::int32_t value) {
+    return value == -1 ? Value() : Value(value);
+}
+
+Value MpegInfoValue(const AudioFileInfo& info) {
+    const FrameHeader& h = info.firstHeader();
+    Record r;
+    r.add("file_size", info.fileSize())
+        .add("first_frame_offset", info.firstFrameOffset())
+        .add("mpeg_version", h.versionText())
+        .add("layer", h.layerNumber() == 0 ? Value() : Value(h.layerNumber()))
+        .add("sample_rate_hz", h.isSampleRateKnown() ? Value(h.sampleRate()) : Value());
+    if (info.hasXingHeader())
+        r.add("vbr", "Xing");
+    else if (info.hasVbriHeader())
+        r.add("vbr", "VBRI");
+    else
+        r.add("vbr", nullptr);
+    r.add("bitrate_bps", !info.hasVbrHeader() && h.isBitrateKnown() ? Value(h.bitrate()) : Value())
+        .add("channel_mode", h.channelModeText())
+        .add("private", h.isPrivate())
+        .add("crc", h.isCrcProtected())
+        .add("copyrighted", h.isCopyright())
+        .add("original", h.isOriginal())
+        .add("emphasis", h.emphasisText())
+        .add("samples_per_frame", KnownOrNull(h.samplesPerFrame()))
+        .add("frame_length", KnownOrNull(h.frameLengthUnpadded()))
+        .add("pad_size", KnownOrNull(h.slotSize()))
+        .add("frames", KnownOrNull(info.frameCount()))
+        .add("frames_from_vbr_header", info.frameCount() != -1 && info.hasVbrHeader());
+    if (info.estimatedSeconds() == -1.0)
+        r.add("seconds", nullptr).add("estimated_seconds", nullptr);
+    else
+        r.add("seconds", RoundToInt(info.estimatedSeconds())).add("estimated_seconds", info.estimatedSeconds());
+    if (info.hasVbrHeader() && info.estimatedBitrate() != -1.0)
+        r.add("average_bitrate_kbps", info.estimatedBitrate() * 0.001);
+    else
+        r.add("average_bitrate_kbps", nullptr);
+    return r.toValue();
+}
+
+Value Id3v1InfoValue(const AudioFileInfo& info) {
+    if (!info.hasId3v1())
+        return nullptr;
+    const Id3v1Tag& t = info.id3v1();
+    Record r;
+    r.add("version", FormatText("1.%d", t.isVersion11()))
+        .add("track", t.isVersion11() == 1 ? Value(t.track()) : Value())
+        .add("title", t.title())
+        .add("artist", t.artist())
+        .add("album", t.album())
+        .add("year", t.year())
+        .add("genre", t.genre())
+        .add("comment", t.comment());
+    return r.toValue();
+}
+
+Value Id3v2InfoValue(const AudioFileInfo& info) {
+    if (!info.hasId3v2())
+        return nullptr;
+    const Id3v2Tag& t = info.id3v2();
+    Record r;
+    r.add("version", FormatText("%d.%d", t.majorVersion(), t.revision()))
+        .add("length", t.totalLength())
+        .add("track", t.track())
+        .add("title", t.title())
+        .add("artist", t.artist())
+        .add("album", t.album())
+        .add("year", t.year())
+        .add("genre", t.genre())
+        .add("comment", t.comment());
+    return r.toValue();
+}
+
+}  // namespace
+
+Record FileInfoRecord(const std::string& path, const AudioFileInfo& info, bool scanned) {
+    Record r("info");
+    r.add("path", path)
+        .add("mpeg", scanned ? MpegInfoValue(info) : Value())
+        .add("id3v1", Id3v1InfoValue(info))
+        .add("id3v2", Id3v2InfoValue(info))
+        .add("error", scanned ? Value() : Value(info.errorText()));
+    return r;
+}
+
 }  // namespace tw

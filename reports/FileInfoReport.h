@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "common/Record.h"
+
 namespace tw {
 
 class AudioFileInfo;
@@ -11,5 +13,11 @@ class AudioFileInfo;
 std::string MpegInfoText(const AudioFileInfo& info);
 std::string Id3v1InfoText(const AudioFileInfo& info);
 std::string Id3v2InfoText(const AudioFileInfo& info);
+
+// The three panes' facts as one record:
+//   {"type":"info", "path", "mpeg": {...} or null when the scan failed,
+//    "id3v1": {...} or null, "id3v2": {...} or null, "error": text or null}
+// Numbers are numbers; what the panes show as "Unknown" is null.
+Record FileInfoRecord(const std::string& path, const AudioFileInfo& info, bool scanned);
 
 }  // namespace tw

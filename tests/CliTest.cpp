@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "cli/CliSink.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -82,6 +84,44 @@ TEST(CliOptions, UsageErrorsAreNamed) {
     EXPECT_FALSE(Parse({"test", "a", "--delimiter", ";;"}, &e));
     EXPECT_FALSE(Parse({"test", "a", "--recurse=yes"}, &e));
     EXPECT_FALSE(Parse({"test", ""}, &e));
+
+    EXPECT_EQ(Parse({"catalog", "x"})->format, OutputFormat::Log);
+    EXPECT_EQ(Parse({"catalog", "--format=csv", "x"})->format, OutputFormat::Csv);
+    EXPECT_EQ(Parse({"test-dir", "--format", "jsonl", "x"})->format, OutputFormat::Jsonl);
+    EXPECT_EQ(Parse({"info", "--format", "jsonl", "--format", "log", "x"})->format, OutputFormat::Log);
+    EXPECT_FALSE(Parse({"catalog", "--format", "json", "x"}, &e));
+    EXPECT_EQ(e, "option '--format' needs log, jsonl or csv, not 'json'");
+    EXPECT_FALSE(Parse({"test-dir", "--format", "csv", "x"}, &e));
+    EXPECT_EQ(e, "'--format csv' is only for 'catalog'");
+    EXPECT_FALSE(Parse({"info", "x", "--format"}, &e));
+}
+
+TEST(CliProgress, LinesShowRateAndTimeLeftOnceEstimableAndFitTheWidth) {
+    ProgressView dir;
+    dir.status = "Processing file 251 of 1,000";
+    dir.fileNumber = 251;
+    dir.fileTotal = 1000;
+    dir.seconds = 0.2;
+    dir.bytesDone = 1000000;
+    dir.columns = 80;
+    EXPECT_EQ(ProgressLine(dir), "250/1,000 files  [#######.......................]  25%");
+    dir.seconds = 10.0;
+    EXPECT_EQ(ProgressLine(dir), "250/1,000 files  [#######.......................]  25%  0.1 MB/s  0:30 left");
+    dir.columns = 40;
+    std::string narrow = ProgressLine(dir);
+    EXPECT_EQ(narrow.size(), 39u);
+    EXPECT_EQ(narrow.substr(0, 17), "250/1,000 files  ");
+
+    ProgressView one;
+    one.status = "Processing...";
+    one.percent = 40;
+    one.seconds = 2.0;
+    one.bytesDone = 200 * 1000 * 1000;
+    EXPECT_EQ(ProgressLine(one), "Processing...  [############..................]  40%  100.0 MB/s  0:03 left");
+    one.percent = 0;
+    EXPECT_EQ(ProgressLine(one), "Processing...");
+    one.columns = 3;
+    EXPECT_EQ(ProgressLine(one), "Pr");
 }
 
 #ifndef _WIN32

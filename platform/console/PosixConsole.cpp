@@ -2,6 +2,7 @@
 #include "platform/Console.h"
 
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace tw {
@@ -23,6 +24,13 @@ extern "C" void OnInterrupt(int signalNumber) {
 
 bool StderrIsTerminal() {
     return ::isatty(STDERR_FILENO) == 1;
+}
+
+int StderrColumns() {
+    struct winsize size {};
+    if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0)
+        return 0;
+    return size.ws_col;
 }
 
 void UseBinaryStdout() {}

@@ -28,6 +28,13 @@ bool StderrIsTerminal() {
     return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
 }
 
+int StderrColumns() {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info) == 0)
+        return 0;
+    return info.srWindow.Right - info.srWindow.Left + 1;
+}
+
 void UseBinaryStdout() {
     _setmode(_fileno(stdout), _O_BINARY);
 }

@@ -8,6 +8,7 @@
 #include "common/ByteOrder.h"
 #include "common/Crc16.h"
 #include "common/FileHelpers.h"
+#include "common/Record.h"
 #include "common/RunSink.h"
 #include "common/Text.h"
 #include "analysis/AudioFileInfo.h"

@@ -1,0 +1,29 @@
+#include "common/Record.h"
+
+namespace tw {
+
+Value Value::object(std::vector<Field> fields) {
+    Value v;
+    v.kind_ = Kind::Object;
+    v.fields_ = std::move(fields);
+    return v;
+}
+
+Record& Record::add(std::string name, Value value) {
+    fields_.push_back(Field{std::move(name), std::move(value), std::string(), false});
+    return *this;
+}
+
+Record& Record::add(std::string name, Value value, std::string text) {
+    fields_.push_back(Field{std::move(name), std::move(value), std::move(text), true});
+    return *this;
+}
+
+const Field* Record::find(const std::string& name) const {
+    for (const Field& f : fields_)
+        if (f.name == name)
+            return &f;
+    return nullptr;
+}
+
+}  // namespace tw
