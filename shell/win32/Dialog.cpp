@@ -1,5 +1,7 @@
 #include "shell/win32/Dialog.h"
 
+#include <vector>
+
 namespace tw::win {
 
 namespace {
@@ -38,6 +40,34 @@ void Dialog::end(INT_PTR result) {
     RemovePropA(h, ThisProperty);
     hwnd_ = nullptr;
     DestroyWindow(h);
+}
+
+bool Dialog::isChecked(int id) const {
+    return IsDlgButtonChecked(hwnd_, id) == BST_CHECKED;
+}
+
+void Dialog::setChecked(int id, bool checked) {
+    CheckDlgButton(hwnd_, id, checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+std::string Dialog::itemText(int id) const {
+    HWND control = item(id);
+    int length = GetWindowTextLengthA(control);
+    std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
+    GetWindowTextA(control, buffer.data(), length + 1);
+    return std::string(buffer.data());
+}
+
+void Dialog::setItemText(int id, const std::string& text) {
+    SetDlgItemTextA(hwnd_, id, text.c_str());
+}
+
+void Dialog::enableItem(int id, bool enabled) {
+    EnableWindow(item(id), enabled ? TRUE : FALSE);
+}
+
+void Dialog::showItem(int id, bool visible) {
+    ShowWindow(item(id), visible ? SW_SHOW : SW_HIDE);
 }
 
 bool Dialog::onCommand(int id, int, HWND) {

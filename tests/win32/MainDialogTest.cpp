@@ -15,7 +15,7 @@
 #include "reports/DirectoryCatalog.h"
 #include "reports/DirectoryTest.h"
 #include "reports/FileInfoReport.h"
-#include "shell/win32/App.h"
+#include "shell/win32/HandOver.h"
 #include "shell/win32/Clipboard.h"
 #include "shell/win32/MainDialogIds.h"
 #include "tests/support/RecordingSink.h"
