@@ -357,8 +357,7 @@ void MainDialog::load() {
 
 void MainDialog::startOrCancel() {
     if (running_) {
-        if (messageBox(ConfirmCancelText, ConfirmationCaption, MB_YESNO) == IDYES)
-            cancelRequested_ = true;
+        confirmCancel();
         return;
     }
     if (options_.clearLog())
@@ -531,8 +530,7 @@ void MainDialog::receiveSelection(ATOM atom) {
         return;
     std::string path = WithoutQuotes(*selection);
     if (running_) {
-        // Taken up once the run has ended; the latest selection wins.
-        pendingSelection_ = path;
+        selectionDuringRun(path);
         return;
     }
     processSelection(path);
@@ -557,10 +555,33 @@ void MainDialog::receiveDrop(HDROP drop) {
     if (count != 1)
         return;
     if (running_) {
-        pendingSelection_ = path;
+        selectionDuringRun(path);
         return;
     }
     processSelection(path);
+}
+
+void MainDialog::selectionDuringRun(const std::string& path) {
+    // The latest selection wins. One question covers every selection that
+    // arrives while it is open, or after a Yes while the run winds down.
+    pendingSelection_ = path;
+    if (confirming_ || cancelRequested_ || closeRequested_)
+        return;
+    confirmCancel();
+}
+
+bool MainDialog::confirmCancel() {
+    confirming_ = true;
+    bool yes = messageBox(ConfirmCancelText, ConfirmationCaption, MB_YESNO) == IDYES;
+    confirming_ = false;
+    if (yes) {
+        // The selection, if any, is taken up once the run has stopped.
+        cancelRequested_ = true;
+        return true;
+    }
+    // The run and its log go on untouched.
+    pendingSelection_.reset();
+    return false;
 }
 
 void MainDialog::processPendingSelection() {

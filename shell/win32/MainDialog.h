@@ -90,6 +90,10 @@ private:
     void receiveDrop(HDROP drop);
     void processSelection(const std::string& path);
     void processPendingSelection();
+    void selectionDuringRun(const std::string& path);
+    // Asks whether to cancel the run; Yes requests the cancel, No drops a
+    // selection that came during the run.
+    bool confirmCancel();
 
     // The panes.
     void reportFile(const std::string& path);
@@ -134,6 +138,7 @@ private:
     bool running_ = false;
     bool cancelRequested_ = false;
     bool closeRequested_ = false;
+    bool confirming_ = false;  // a cancel question is open
     std::optional<std::string> pendingSelection_;
     std::string statusText_ = "Status";
     std::int32_t progress_ = 0;

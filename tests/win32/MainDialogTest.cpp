@@ -470,25 +470,45 @@ TEST(MainDialogTest, ClosingDuringARunCancelsItThenSavesAndCloses) {
     EXPECT_NE(saved.find("Test Dir Name=" + folder.path() + "\r\n"), std::string::npos);
 }
 
-TEST(MainDialogTest, ASelectionDuringARunWaitsForItsEnd) {
+TEST(MainDialogTest, ASelectionDuringARunAsksOnceWhetherToCancel) {
     ScratchFolder folder;
     const std::string first = folder / "first.mp3";
     const std::string second = folder / "second.mp3";
+    const std::string third = folder / "third.mp3";
     WriteBytes(first, BrokenMp3(400));
     WriteBytes(second, SoundMp3(50));
+    WriteBytes(third, SoundMp3(60));
     MainWindow w(folder, Options("Auto Start=false\r\nClear Log=false\r\n"));
     w.postSelection(first);
     PumpMessages();
 
-    w.postSelection(second);
-    w.click(IDC_MAIN_START);
-    // The first file's run went through whole, untouched by the selection.
+    // No: the selection is dropped; the run and its log go on untouched.
+    {
+        BoxAnswer box("Confirmation", IDNO);
+        w.postSelection(second);
+        w.click(IDC_MAIN_START);
+        EXPECT_EQ(box.text, "Are you sure you want to cancel?");
+    }
     ExpectSameLog(w.dialog().log(), CoreTestFile(first).log);
-    EXPECT_EQ(w.dialog().fileName(), first);
-
     PumpMessages();
-    EXPECT_EQ(w.dialog().fileName(), second);
-    EXPECT_EQ(w.text(IDC_MAIN_PATH), "File: " + second);
+    EXPECT_EQ(w.dialog().fileName(), first);
+    EXPECT_EQ(w.text(IDC_MAIN_PATH), "File: " + first);
+
+    // Yes: the run stops as a cancel does, then the latest of the two
+    // selections (the second arrives while the question is open) is taken up.
+    w.click(IDC_MAIN_CLEAR_LOG);
+    {
+        BoxAnswer box("Confirmation", IDYES);
+        w.postSelection(second);
+        w.postSelection(third);
+        w.click(IDC_MAIN_START);
+        EXPECT_EQ(box.text, "Are you sure you want to cancel?");
+    }
+    ExpectSameLog(w.dialog().log(), CoreTestFile(first, 1).log);
+    EXPECT_EQ(w.logTexts().back(), "Processing cancelled by user.");
+    PumpMessages();
+    EXPECT_EQ(w.dialog().fileName(), third);
+    EXPECT_EQ(w.text(IDC_MAIN_PATH), "File: " + third);
     EXPECT_TRUE(w.enabled(IDC_MAIN_START));
 }
 
