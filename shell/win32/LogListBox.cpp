@@ -8,6 +8,20 @@ namespace {
 constexpr UINT_PTR SubclassId = 1;
 // Room after the widest line, so that its last character isn't on the edge.
 constexpr int WidthMargin = 5;
+// Distance between tab stops, in quarters of the font's average character
+// width: 14 characters, room for most catalog fields (sizes, dates, times,
+// versions) so that a catalog reads as columns.
+constexpr int TabStopUnits = 56;
+
+// The average character width as the dialog manager and the list box work
+// it out for a font.
+int AverageCharWidth(HDC dc) {
+    static const char Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    SIZE size{};
+    if (!GetTextExtentPoint32A(dc, Alphabet, 52, &size))
+        return 0;
+    return (size.cx / 26 + 1) / 2;
+}
 }  // namespace
 
 LogListBox::~LogListBox() {
@@ -25,6 +39,10 @@ void LogListBox::attach(HWND list, std::function<void(int)> onLineRightClicked) 
     auto font = reinterpret_cast<HFONT>(SendMessageA(list_, WM_GETFONT, 0, 0));
     if (measureDc_ != nullptr && font != nullptr)
         measureOldFont_ = SelectObject(measureDc_, font);
+    int units = TabStopUnits;
+    SendMessageA(list_, LB_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&units));
+    if (measureDc_ != nullptr)
+        tabStopPixels_ = MulDiv(units, AverageCharWidth(measureDc_), 4);
 }
 
 void LogListBox::detach() {
@@ -84,10 +102,11 @@ std::optional<std::size_t> LogListBox::logLineAt(int line) const {
 int LogListBox::textWidth(const std::string& text) const {
     if (measureDc_ == nullptr || text.empty())
         return 0;
-    SIZE size{};
-    if (!GetTextExtentPoint32A(measureDc_, text.data(), static_cast<int>(text.size()), &size))
-        return 0;
-    return size.cx;
+    // Tabs expanded as the list draws them.
+    int stops = tabStopPixels_;
+    DWORD extent = GetTabbedTextExtentA(measureDc_, text.data(), static_cast<int>(text.size()), stops > 0 ? 1 : 0,
+                                        stops > 0 ? &stops : nullptr);
+    return LOWORD(extent);
 }
 
 void LogListBox::onRightButtonUp(LPARAM pointer) {

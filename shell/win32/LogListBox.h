@@ -1,7 +1,7 @@
 // The output log's list box: a plain list box that also answers the release
 // of the right mouse button by selecting the line under the pointer, keeps
 // its horizontal scroll range as wide as its widest line, and ties each of
-// its lines to a line of the log.
+// its lines to a line of the log. Tabs show as evenly spaced columns.
 #pragma once
 
 #include <windows.h>
@@ -37,7 +37,7 @@ public:
     int selectedLine() const;
     // The log line that list line `line` stands for; none for no such line.
     std::optional<std::size_t> logLineAt(int line) const;
-    // The horizontal scroll range: widest line + 5, 0 when empty.
+    // The horizontal scroll range: widest line (tabs expanded) + 5, 0 when empty.
     int widestLine() const { return widestLine_; }
 
 private:
@@ -53,6 +53,8 @@ private:
     HDC measureDc_ = nullptr;
     HGDIOBJ measureOldFont_ = nullptr;
     int widestLine_ = 0;
+    // The distance between tab stops in pixels.
+    int tabStopPixels_ = 0;
 };
 
 }  // namespace tw::win

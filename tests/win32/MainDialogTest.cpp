@@ -578,6 +578,16 @@ TEST(MainDialogTest, TheHorizontalRangeFollowsTheWidestLine) {
     EXPECT_EQ(SendMessageA(list, LB_GETHORIZONTALEXTENT, 0, 0), 0);
     EXPECT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 0);
     EXPECT_TRUE(w.dialog().log().files().empty());
+
+    // Catalog lines: tabs go to evenly spaced stops wide enough for a
+    // number, and the range measures them so.
+    ASSERT_NE(GetWindowLongA(list, GWL_STYLE) & LBS_USETABSTOPS, 0);
+    w.dialog().appendLine("\tx", NoFile);
+    const int oneTab = w.dialog().widestLine();
+    w.dialog().appendLine("\t\t\t\tx", NoFile);
+    const int stop = (w.dialog().widestLine() - oneTab) / 3;
+    EXPECT_EQ(oneTab, stop + measure("x") + 5);
+    EXPECT_GE(stop, measure("2,147,483,647"));
 }
 
 TEST(MainDialogTest, SaveLogWritesEveryLineWithCrLf) {
