@@ -1,5 +1,7 @@
 #include "shell/win32/Dialog.h"
 
+#include "shell/win32/Centring.h"
+
 #include <vector>
 
 namespace tw::win {
@@ -92,6 +94,8 @@ INT_PTR Dialog::onMessage(UINT, WPARAM, LPARAM, bool& handled) {
 INT_PTR Dialog::route(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG:
+            // Over the window that opened it, not where the system puts it.
+            CentreOnOwner(hwnd_, GetWindow(hwnd_, GW_OWNER));
             return onInit() ? TRUE : FALSE;
         case WM_COMMAND:
             return onCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)) ? TRUE : FALSE;

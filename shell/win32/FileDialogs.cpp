@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "shell/win32/Centring.h"
+
 namespace tw::win {
 
 namespace {
@@ -35,6 +37,7 @@ std::optional<std::string> AskForFileToOpen(HWND owner, const char* filter, cons
     char path[MAX_PATH + 1] = {};
     OPENFILENAMEA dialog = DialogSetUp(owner, filterText, path, sizeof path, folder.empty() ? nullptr : folder.c_str());
     dialog.Flags = OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
+    CentreNextOwnedWindow centring(owner);
     if (!GetOpenFileNameA(&dialog))
         return std::nullopt;
     return std::string(path);
@@ -50,6 +53,7 @@ std::optional<std::string> AskForFileToSave(HWND owner, const char* filter, cons
     // "*.txt" here would give names like "Untitled.*.txt".
     dialog.lpstrDefExt = defaultExtension;
     dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
+    CentreNextOwnedWindow centring(owner);
     if (!GetSaveFileNameA(&dialog))
         return std::nullopt;
     return std::string(path);

@@ -14,6 +14,7 @@
 #include "reports/DirectoryTest.h"
 #include "reports/FileInfoReport.h"
 #include "shell/win32/AboutDialog.h"
+#include "shell/win32/Centring.h"
 #include "shell/win32/Clipboard.h"
 #include "shell/win32/FileDialogs.h"
 #include "shell/win32/FolderBrowser.h"
@@ -282,7 +283,12 @@ void MainDialog::loadSettings() {
     WindowPlacement placement;
     if (!startup_.settingsPath.empty())
         LoadWindowSettings(startup_.settingsPath, settings, placement);
-    ApplyPlacement(handle(), placement);
+    // The window opens at its template's size for the current DPI.
+    RECT opened{};
+    GetWindowRect(handle(), &opened);
+    SIZE templateSize{opened.right - opened.left, opened.bottom - opened.top};
+    if (!ApplyPlacement(handle(), placement, templateSize))
+        CentreInWorkArea(handle());
 
     selectFunction(settings.function);
     testDirName_ = settings.testDirName;

@@ -1,5 +1,7 @@
 #include "shell/win32/WindowPlacement.h"
 
+#include <algorithm>
+
 #include "common/Text.h"
 #include "settings/IniFile.h"
 
@@ -90,18 +92,22 @@ WindowPlacement PlacementOf(HWND window) {
     return stored;
 }
 
-void ApplyPlacement(HWND window, const WindowPlacement& saved) {
+bool ApplyPlacement(HWND window, const WindowPlacement& saved, SIZE minimum) {
     WINDOWPLACEMENT placement{};
     placement.length = sizeof placement;
     if (!GetWindowPlacement(window, &placement))
-        return;
+        return false;
     std::int32_t showCommand = PlacementShowCommand(saved, static_cast<std::int32_t>(placement.showCmd));
     if (showCommand == -1)
-        return;
+        return false;
     placement.flags = static_cast<UINT>(saved.flags);
     placement.showCmd = static_cast<UINT>(showCommand);
-    placement.rcNormalPosition = RECT{saved.left, saved.top, saved.right, saved.bottom};
+    RECT normal{saved.left, saved.top, saved.right, saved.bottom};
+    normal.right = std::max(normal.right, normal.left + minimum.cx);
+    normal.bottom = std::max(normal.bottom, normal.top + minimum.cy);
+    placement.rcNormalPosition = normal;
     SetWindowPlacement(window, &placement);
+    return true;
 }
 
 }  // namespace tw::win

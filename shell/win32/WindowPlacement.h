@@ -49,7 +49,9 @@ bool SaveWindowSettings(const std::string& path, const Settings& settings, const
 
 // The window's placement in the stored form; all -1 when it can't be learnt.
 WindowPlacement PlacementOf(HWND window);
-// Applies a saved placement to `window`, if it is complete.
-void ApplyPlacement(HWND window, const WindowPlacement& saved);
+// Applies a saved placement to `window`, if it is complete, at no less than
+// `minimum` (a smaller size saved at another DPI would hide controls); the
+// saved position is kept. False when there was nothing to apply.
+bool ApplyPlacement(HWND window, const WindowPlacement& saved, SIZE minimum);
 
 }  // namespace tw::win

@@ -890,5 +890,55 @@ TEST(MainDialogTest, OptionsAndAboutOpenModally) {
     EXPECT_TRUE(IsWindow(w.handle()));
 }
 
+POINT CentreOf(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+void ExpectSameCentre(POINT actual, POINT expected) {
+    EXPECT_NEAR(actual.x, expected.x, 1);
+    EXPECT_NEAR(actual.y, expected.y, 1);
+}
+
+TEST(MainDialogTest, WindowsOpenCentredAndASmallPlacementGrowsToTheTemplate) {
+    ScratchFolder folder;
+    SIZE templateSize{};
+    {
+        // No placement saved: centred on the work area.
+        MainWindow w(folder, Options("Auto Start=false\r\n"));
+        RECT work{};
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+        ExpectSameCentre(CentreOf(w.handle()), {(work.left + work.right) / 2, (work.top + work.bottom) / 2});
+        RECT r{};
+        GetWindowRect(w.handle(), &r);
+        templateSize = {r.right - r.left, r.bottom - r.top};
+
+        // Its dialogs, its own and the system's, centred on it.
+        for (const auto& [caption, button] :
+             {std::pair{"Options For Testing", IDC_MAIN_OPTIONS}, std::pair{"About Tunewarden", IDC_MAIN_ABOUT},
+              std::pair{"Open", IDC_MAIN_LOAD}}) {
+            POINT centre{};
+            WhenDialogOpens dialog(CaptionIs(caption), [&centre](HWND d) {
+                centre = CentreOf(d);
+                PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+            });
+            w.click(button);
+            ASSERT_TRUE(dialog.acted()) << caption;
+            SCOPED_TRACE(caption);
+            ExpectSameCentre(centre, CentreOf(w.handle()));
+        }
+    }
+    // Saved at a lower DPI, smaller than the template: grown, where it was.
+    MainWindow w(folder, Options("Window Flags=0\r\nWindow Show Command=1\r\nWindow Left=30\r\n"
+                                 "Window Top=35\r\nWindow Right=230\r\nWindow Bottom=135\r\n"));
+    RECT r{};
+    GetWindowRect(w.handle(), &r);
+    EXPECT_EQ(r.left, 30);
+    EXPECT_EQ(r.top, 35);
+    EXPECT_EQ(r.right - r.left, templateSize.cx);
+    EXPECT_EQ(r.bottom - r.top, templateSize.cy);
+}
+
 }  // namespace
 }  // namespace tw::win
