@@ -11,12 +11,6 @@ namespace {
 
 // The one section and the keys of the settings file, in the order saved.
 constexpr const char* SectionName = "Options";
-constexpr const char* KeyWindowFlags = "Window Flags";
-constexpr const char* KeyWindowShowCommand = "Window Show Command";
-constexpr const char* KeyWindowLeft = "Window Left";
-constexpr const char* KeyWindowTop = "Window Top";
-constexpr const char* KeyWindowRight = "Window Right";
-constexpr const char* KeyWindowBottom = "Window Bottom";
 constexpr const char* KeyFunction = "Function";
 constexpr const char* KeyTestDirName = "Test Dir Name";
 constexpr const char* KeyLogDirName = "Log Dir Name";
@@ -36,7 +30,6 @@ constexpr const char* KeyDeepCheck = "Deep Check";
 
 constexpr const char* TrueText = "true";
 constexpr const char* FalseText = "false";
-constexpr const char* MissingPlacementText = "-1";
 
 const char* BoolText(bool value) {
     return value ? TrueText : FalseText;
@@ -93,14 +86,6 @@ Settings LoadSettings(const IniFile& ini) {
     const Settings defaults;
     Settings settings;
 
-    WindowPlacement& placement = settings.placement;
-    placement.showCommand = ParseLeadingInt(ReadText(ini, KeyWindowShowCommand, MissingPlacementText).c_str());
-    placement.flags = ParseLeadingInt(ReadText(ini, KeyWindowFlags, MissingPlacementText).c_str());
-    placement.left = ParseLeadingInt(ReadText(ini, KeyWindowLeft, MissingPlacementText).c_str());
-    placement.top = ParseLeadingInt(ReadText(ini, KeyWindowTop, MissingPlacementText).c_str());
-    placement.right = ParseLeadingInt(ReadText(ini, KeyWindowRight, MissingPlacementText).c_str());
-    placement.bottom = ParseLeadingInt(ReadText(ini, KeyWindowBottom, MissingPlacementText).c_str());
-
     settings.function =
         RunFunctionFromNumber(ReadNumber(ini, KeyFunction, static_cast<std::int32_t>(defaults.function)));
     settings.testDirName = ReadText(ini, KeyTestDirName, defaults.testDirName);
@@ -122,14 +107,6 @@ Settings LoadSettings(const IniFile& ini) {
 }
 
 void StoreSettings(const Settings& settings, IniFile& ini) {
-    const WindowPlacement& placement = settings.placement;
-    WriteNumber(ini, KeyWindowFlags, placement.flags);
-    WriteNumber(ini, KeyWindowShowCommand, placement.showCommand);
-    WriteNumber(ini, KeyWindowLeft, placement.left);
-    WriteNumber(ini, KeyWindowTop, placement.top);
-    WriteNumber(ini, KeyWindowRight, placement.right);
-    WriteNumber(ini, KeyWindowBottom, placement.bottom);
-
     // Only the three functions are ever written, whatever the record holds.
     WriteNumber(ini, KeyFunction,
                 static_cast<std::int32_t>(RunFunctionFromNumber(static_cast<std::int32_t>(settings.function))));
@@ -177,18 +154,6 @@ bool SaveSettingsFile(const std::string& path, const Settings& settings) {
     ini.load(path);  // a missing file is created
     StoreSettings(settings, ini);
     return ini.save(path);
-}
-
-std::int32_t PlacementShowCommand(const WindowPlacement& saved, std::int32_t startingShowCommand) {
-    if (saved.showCommand == -1 || saved.flags == -1)
-        return -1;
-    if (saved.left == -1 || saved.top == -1 || saved.right == -1 || saved.bottom == -1)
-        return -1;
-    if (startingShowCommand == ShowMaximized && saved.showCommand != ShowMaximized)
-        return ShowMaximized;
-    if (saved.showCommand == ShowMinimized && startingShowCommand != ShowMinimized)
-        return ShowRestore;
-    return saved.showCommand;
 }
 
 IntegrityTestOptions IntegrityTestOptionsOf(const Settings& settings) {
