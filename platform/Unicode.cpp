@@ -108,12 +108,15 @@ std::string Utf16ToUtf8(std::wstring_view text) {
 }
 
 bool IsUtf8Text(std::string_view text) {
+    return Utf8PrefixLength(text) == text.size();
+}
+
+std::size_t Utf8PrefixLength(std::string_view text) {
     std::size_t i = 0;
     char32_t ignored;
-    while (i < text.size())
-        if (!DecodeAt(text, i, ignored))
-            return false;
-    return true;
+    while (i < text.size() && DecodeAt(text, i, ignored)) {
+    }
+    return i;
 }
 
 }  // namespace tw

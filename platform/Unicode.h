@@ -21,4 +21,7 @@ std::string Utf16ToUtf8(std::wstring_view text);
 // surrogates included, as Utf16ToUtf8 writes them). Plain ASCII is UTF-8.
 bool IsUtf8Text(std::string_view text);
 
+// Length of the longest start of `text` that is UTF-8 in that sense.
+std::size_t Utf8PrefixLength(std::string_view text);
+
 }  // namespace tw
