@@ -65,7 +65,7 @@ void HyperlinkLabel::setLink(const std::string& text, const char* target) {
     sizeToText();
     cursor_ = LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_LINK));
     if (cursor_ == nullptr)
-        cursor_ = LoadCursorA(nullptr, IDC_HAND);
+        cursor_ = LoadCursorW(nullptr, IDC_HAND);
     isLink_ = true;
 }
 

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "shell/win32/WideText.h"
+
 namespace tw::win {
 
 namespace {
@@ -65,10 +67,11 @@ void LogListBox::releaseMeasureDc() {
 void LogListBox::addLine(const std::string& text, std::size_t logLine) {
     if (list_ == nullptr)
         return;
-    LRESULT item = SendMessageA(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    const std::wstring shown = ShownText(text);
+    LRESULT item = SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown.c_str()));
     if (item >= 0)
-        SendMessageA(list_, LB_SETITEMDATA, static_cast<WPARAM>(item), static_cast<LPARAM>(logLine));
-    int width = textWidth(text) + WidthMargin;
+        SendMessageW(list_, LB_SETITEMDATA, static_cast<WPARAM>(item), static_cast<LPARAM>(logLine));
+    int width = textWidth(shown) + WidthMargin;
     if (width <= widestLine_)
         return;
     widestLine_ = width;
@@ -99,12 +102,12 @@ std::optional<std::size_t> LogListBox::logLineAt(int line) const {
     return static_cast<std::size_t>(logLine);
 }
 
-int LogListBox::textWidth(const std::string& text) const {
+int LogListBox::textWidth(const std::wstring& text) const {
     if (measureDc_ == nullptr || text.empty())
         return 0;
     // Tabs expanded as the list draws them.
     int stops = tabStopPixels_;
-    DWORD extent = GetTabbedTextExtentA(measureDc_, text.data(), static_cast<int>(text.size()), stops > 0 ? 1 : 0,
+    DWORD extent = GetTabbedTextExtentW(measureDc_, text.data(), static_cast<int>(text.size()), stops > 0 ? 1 : 0,
                                         stops > 0 ? &stops : nullptr);
     return LOWORD(extent);
 }

@@ -44,6 +44,19 @@ std::string ProgramText(const std::wstring& text) {
     return Utf16ToUtf8(text);
 }
 
+std::string AnsiCodePageText(const std::string& text) {
+    const std::wstring wide = Utf8ToUtf16(text);
+    if (wide.empty())
+        return std::string();
+    const int size = static_cast<int>(wide.size());
+    int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    if (n <= 0)
+        return std::string();
+    std::string bytes(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), size, &bytes[0], n, nullptr, nullptr);
+    return bytes;
+}
+
 std::string ArgumentsOf(const wchar_t* commandLine) {
     if (commandLine == nullptr)
         return std::string();
