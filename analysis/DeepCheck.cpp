@@ -160,9 +160,13 @@ void DeepCheck::feed(const std::uint8_t* bytes, std::size_t size) {
 
 void DeepCheck::observe(std::int64_t offset, const std::uint8_t* bytes, std::size_t size) {
     const std::int64_t end = std::min(offset + static_cast<std::int64_t>(size), musicEnd_);
-    // Only bytes that follow on from what the CRC has seen; a gap is closed
-    // by feedRange at the end.
-    if (offset > crcPos_ || end <= crcPos_)
+    if (end <= crcPos_)
+        return;
+    // The walk may step over the bytes between two buffers (the rest of a
+    // frame whose header the last one held): read those few aside.
+    if (offset > crcPos_)
+        feedRange(crcPos_, std::min(offset, musicEnd_));
+    if (offset > crcPos_)
         return;
     feed(bytes + (crcPos_ - offset), static_cast<std::size_t>(end - crcPos_));
 }
