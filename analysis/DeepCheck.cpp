@@ -17,6 +17,7 @@ constexpr const char* NothingRecordedText =
 constexpr const char* NothingVerifiedText = "Deep check: nothing could be verified.";
 constexpr const char* VerifiedPrefix = "Deep check verified: ";
 constexpr const char* TagCrcText = "Warning: LAME tag CRC mismatch: the header frame is damaged.";
+constexpr const char* HeaderTailText = "Warning: The header frame changed after its LAME tag.";
 constexpr const char* MusicCrcText = "Error: Music CRC mismatch: the audio changed since it was encoded.";
 
 // Frame CRC mismatches logged one by one; the rest are counted.
@@ -133,6 +134,15 @@ void DeepCheck::readRecords(const AudioFileInfo& info) {
         return;
     }
     verified_.push_back("tag CRC");
+    // lame and ffmpeg leave the rest of the header frame zero; neither CRC
+    // covers it, so this is how a change there shows.
+    const auto tail = std::find_if(frame.begin() + static_cast<std::ptrdiff_t>(tagCrcAt + 2), frame.end(),
+                                   [](std::uint8_t b) { return b != 0; });
+    if (tail != frame.end())
+        add(false, HeaderTailText,
+            "Byte " + FT(headerStart_ + (tail - frame.begin()) + 1) + " of the header frame (bytes " +
+                FT(headerStart_ + 1) + " - " + FT(headerStart_ + static_cast<std::int64_t>(frame.size())) +
+                ") is not zero.");
     if (record_.musicLength() >= 0)
         musicEnd_ = std::min(headerStart_ + record_.musicLength(), audioEnd_);
 }
