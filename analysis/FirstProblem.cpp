@@ -2,6 +2,7 @@
 
 #include "analysis/AudioFileInfo.h"
 #include "analysis/AudioPosition.h"
+#include "analysis/DeepCheck.h"
 #include "analysis/FrameHeader.h"
 #include "analysis/StreamMatcher.h"
 #include "common/BufferedReader.h"
@@ -40,17 +41,25 @@ std::optional<std::string> SyncError(std::int64_t headerStart, const AudioFileIn
 
 }  // namespace
 
-std::optional<std::string> FirstProblem(BufferedReader& file, const AudioFileInfo& info, bool ignoreEofErrors,
-                                        RunSink* sink) {
+namespace {
+
+// The walk itself; `frames` counts the frames it accepted. `walkedThrough`
+// tells that it reached the end of the audio (found something there or not).
+std::optional<std::string> Walk(BufferedReader& file, const AudioFileInfo& info, bool ignoreEofErrors, RunSink* sink,
+                                DeepCheck* deep, std::int64_t& frames, bool& walkedThrough) {
     const FrameHeader& first = info.firstHeader();
-    const std::int64_t audioEnd = info.audioEnd();
+    const std::int64_t audioEnd = deep != nullptr ? deep->audioEnd() : info.audioEnd();
     // 64-bit positions: no sum of hostile offsets and lengths can wrap.
     std::int64_t position = static_cast<std::int64_t>(info.firstFrameOffset()) + first.frameLength();
     if (position > audioEnd)
         return FirstFrameTruncatedText;
+    frames = 1;
+    if (deep != nullptr && !deep->frame(1, info.firstFrameOffset(), first.frameLength()))
+        return deep->findings().back().headline;
 
     const StreamMatcher stream(first);
     StreamMatcher::Frame header;
+    walkedThrough = true;
     for (;;) {
         if (position == audioEnd)
             return std::nullopt;
@@ -63,8 +72,13 @@ std::optional<std::string> FirstProblem(BufferedReader& file, const AudioFileInf
         // A short read is a header that does not decode.
         const std::uint8_t* bytes = file.at4(position, scratch);
         bool valid = bytes != nullptr && stream.match(bytes, header);
-        if (!valid)
+        if (!valid) {
+            walkedThrough = false;
             return SyncError(position, info, ignoreEofErrors);
+        }
+        ++frames;
+        if (deep != nullptr && !deep->frame(frames, position, header.length))
+            return deep->findings().back().headline;
         std::int64_t next = position + header.length;
         if (next > audioEnd) {
             if (ignoreEofErrors)
@@ -75,9 +89,26 @@ std::optional<std::string> FirstProblem(BufferedReader& file, const AudioFileInf
         if (sink == nullptr)
             continue;
         sink->pumpPendingMessages();
-        if (sink->cancelRequested())
+        if (sink->cancelRequested()) {
+            walkedThrough = false;
             return std::nullopt;
+        }
     }
+}
+
+}  // namespace
+
+std::optional<std::string> FirstProblem(BufferedReader& file, const AudioFileInfo& info, bool ignoreEofErrors,
+                                        RunSink* sink, DeepCheck* deep) {
+    std::int64_t frames = 0;
+    bool walkedThrough = false;
+    std::optional<std::string> found = Walk(file, info, ignoreEofErrors, sink, deep, frames, walkedThrough);
+    if (found || deep == nullptr || !walkedThrough)
+        return found;
+    deep->finish(frames);
+    if (deep->findings().empty())
+        return std::nullopt;
+    return deep->findings().front().headline;
 }
 
 }  // namespace tw

@@ -1,13 +1,16 @@
 #include "analysis/IntegrityTest.h"
 
 #include <array>
+#include <memory>
 
 #include "analysis/AudioFileInfo.h"
 #include "analysis/AudioPosition.h"
 #include "analysis/BitrateHistogram.h"
+#include "analysis/DeepCheck.h"
 #include "analysis/FrameHeader.h"
 #include "analysis/StreamMatcher.h"
 #include "common/BufferedReader.h"
+#include "common/Record.h"
 #include "common/RunSink.h"
 #include "common/Text.h"
 #include "platform/Platform.h"
@@ -26,6 +29,8 @@ constexpr const char* LastTruncatedText = "Warning: Last audio frame truncated."
 constexpr const char* ResyncEofText = "Resync failed (reached end of file).";
 constexpr const char* CancelledText = "Processing cancelled by user.";
 constexpr const char* NoErrorsText = "No errors found.";
+constexpr const char* DeepStoppedText =
+    "Deep check: the walk stopped before the end of the audio; records not compared.";
 
 std::string FT(std::int64_t n) {
     return FormatThousands(static_cast<std::int32_t>(n));
@@ -47,17 +52,19 @@ std::string ExpectedFound(std::int64_t expected, std::int64_t found) {
 class Walk {
 public:
     Walk(RunSink& sink, const IntegrityTestOptions& options, const AudioFileInfo& info, BufferedReader& reader,
-         std::int32_t fileIndex)
+         std::int32_t fileIndex, DeepCheck* deep)
         : sink_(sink),
           options_(options),
           info_(info),
           reader_(reader),
           fileIndex_(fileIndex),
+          deep_(deep),
           firstOffset_(info.firstFrameOffset()),
-          audioEnd_(info.audioEnd()),
+          audioEnd_(deep != nullptr ? deep->audioEnd() : info.audioEnd()),
           audioSize_(info.audioSize()),
           stream_(info.firstHeader()),
-          firstBitrate_(info.firstHeader().bitrate()) {
+          firstBitrate_(info.firstHeader().bitrate()),
+          records_(sink.records()) {
         const FrameHeader& first = info.firstHeader();
         prevStart_ = firstOffset_;
         prevLength_ = first.frameLength();
@@ -76,19 +83,25 @@ public:
         sink_.appendLine(std::string(), NoFile);
         log(FirstFrameEofText);
         // This one line has no full stop.
-        log(FrameSpan(1, prevStart_ + 1, audioEnd_) + " short by " + FT(prevLength_ - found) + " bytes" +
-            ExpectedFound(prevLength_, found));
+        const std::string span = FrameSpan(1, prevStart_ + 1, audioEnd_) + " short by " + FT(prevLength_ - found) +
+                                 " bytes" + ExpectedFound(prevLength_, found);
+        log(span);
+        frameEvent("first_frame_truncated", "error", 1, prevStart_, audioEnd_, prevLength_, found, span);
         return false;
     }
 
     void run() {
         std::int64_t pos = prevStart_ + prevLength_;
         sink_.clearCancelRequest();
+        if (deep_ != nullptr)
+            deep_->frame(1, prevStart_, prevLength_);
         std::uint8_t bytes[4];
         StreamMatcher::Frame header;
         for (;;) {
-            if (pos == audioEnd_)
+            if (pos == audioEnd_) {
+                reachedEnd_ = true;
                 return;
+            }
             if (pos + 4 > audioEnd_) {
                 lastFrameTooLong();
                 return;
@@ -101,6 +114,8 @@ public:
                     return;
             }
             accept(headerAt, header);
+            if (deep_ != nullptr)
+                deep_->frame(frame_, prevStart_, prevLength_);
             if (prevStart_ + prevLength_ > audioEnd_) {
                 lastFrameTruncated();
                 return;
@@ -117,40 +132,116 @@ public:
         for (std::size_t i = 0; i < framesPerIndex_.size(); ++i)
             if (framesPerIndex_[i] != 0)
                 histogram_.add(bitrateOfIndex_[i], framesPerIndex_[i]);
-        log(std::string());
         if (sink_.cancelRequested()) {
+            log(std::string());
             log(CancelledText);
+            if (records_ != nullptr) {
+                Record r("summary");
+                records_->record(r.add("path", info_.filePath()).add("cancelled", true));
+            }
             return;
         }
+        if (deep_ != nullptr)
+            writeDeepCheck();
+        log(std::string());
         if (!hadProblem_)
             log(NoErrorsText);
         log("Summary: " + FT(frame_) + " total frames processed (" + FT(padded_) + " padded, " + FT(unpadded_) +
             " unpadded)." + (variable_ ? "  Bitrate is VARIABLE." : "  Bitrate is constant."));
         if (variable_ && options_.includeBitrateSummary)
             histogram_.writeSummary(sink_, fileIndex_);
+        if (records_ != nullptr)
+            records_->record(summaryRecord());
+    }
+
+    Record summaryRecord() const {
+        Record r("summary");
+        r.add("path", info_.filePath()).add("frames", frame_).add("padded", padded_).add("unpadded", unpadded_);
+        r.add("bitrate", variable_ ? "variable" : "constant");
+        std::vector<Value> buckets;
+        for (int i = 0; i < histogram_.bucketCount(); ++i)
+            if (histogram_.countAt(i) != 0 && BitrateHistogram::bitrateAt(i) > 0) {
+                Record bucket;
+                bucket.add("kbps", BitrateHistogram::bitrateAt(i) / 1000).add("frames", histogram_.countAt(i));
+                buckets.push_back(bucket.toValue());
+            }
+        r.add("histogram", Value(std::move(buckets)));
+        r.add("problems", hadProblem_);
+        if (deep_ != nullptr)
+            r.add("deep_check", reachedEnd_ ? deep_->closingLine() : std::string(DeepStoppedText));
+        return r;
     }
 
     bool hadProblem() const { return hadProblem_; }
 
 private:
+    // A record of one finding about frame `frame` spanning [start, end).
+    void frameEvent(const char* event, const char* level, std::int64_t frame, std::int64_t start, std::int64_t end,
+                    std::int64_t expected, std::int64_t found, const std::string& message) {
+        if (records_ == nullptr)
+            return;
+        Record r("event");
+        r.add("event", event).add("level", level).add("frame", frame).add("offset", start).add("end", end);
+        r.add("expected_bytes", expected).add("found_bytes", found).add("message", message);
+        records_->record(r);
+    }
+
+    // The deep check's lines come after the walk's own: the tags that end
+    // the audio, a pair per finding, and what was verified.
+    void writeDeepCheck() {
+        for (const std::string& line : deep_->tagLines()) {
+            log(std::string());
+            log(line);
+            if (records_ != nullptr) {
+                Record r("event");
+                records_->record(r.add("event", "trailing_tag").add("message", line));
+            }
+        }
+        if (reachedEnd_)
+            deep_->finish(frame_);
+        for (const DeepFinding& finding : deep_->findings()) {
+            hadProblem_ = true;
+            log(std::string());
+            log(finding.headline);
+            log(finding.detail);
+            if (records_ != nullptr) {
+                Record r("event");
+                r.add("event", "deep_check").add("level", finding.isError ? "error" : "warning");
+                records_->record(r.add("message", finding.headline).add("detail", finding.detail));
+            }
+        }
+        if (!deep_->gainLine().empty()) {
+            log(std::string());
+            log(deep_->gainLine());
+        }
+        log(std::string());
+        log(reachedEnd_ ? deep_->closingLine() : std::string(DeepStoppedText));
+    }
+
     void log(const std::string& text) { sink_.appendLine(text, fileIndex_); }
 
     void lastFrameTooLong() {
         const std::int64_t found = audioEnd_ - prevStart_;
         hadProblem_ = true;
+        reachedEnd_ = true;
         log(std::string());
         log(LastTooLongText);
-        log(FrameSpan(frame_, prevStart_ + 1, audioEnd_) + " long by " + FT(found - prevLength_) + " bytes" +
-            ExpectedFound(prevLength_, found) + ".");
+        const std::string span = FrameSpan(frame_, prevStart_ + 1, audioEnd_) + " long by " + FT(found - prevLength_) +
+                                 " bytes" + ExpectedFound(prevLength_, found) + ".";
+        log(span);
+        frameEvent("last_frame_too_long", "warning", frame_, prevStart_, audioEnd_, prevLength_, found, span);
     }
 
     void lastFrameTruncated() {
         const std::int64_t found = audioEnd_ - prevStart_;
         hadProblem_ = true;
+        reachedEnd_ = true;
         log(std::string());
         log(LastTruncatedText);
-        log(FrameSpan(frame_, prevStart_ + 1, audioEnd_) + " short by " + FT(prevLength_ - found) + " bytes" +
-            ExpectedFound(prevLength_, found) + ".");
+        const std::string span = FrameSpan(frame_, prevStart_ + 1, audioEnd_) + " short by " + FT(prevLength_ - found) +
+                                 " bytes" + ExpectedFound(prevLength_, found) + ".";
+        log(span);
+        frameEvent("last_frame_truncated", "warning", frame_, prevStart_, audioEnd_, prevLength_, found, span);
     }
 
     // A header that doesn't belong at `pos`: reports it, then looks for the
@@ -169,6 +260,13 @@ private:
         log(std::string());
         log(line);
         log("Previous valid frame header located at byte " + FT(prevStart_ + 1) + ".");
+        if (records_ != nullptr) {
+            Record r("event");
+            r.add("event", "sync_error").add("level", at.isNearEnd() ? "warning" : "error").add("frame", frame_ + 1);
+            r.add("offset", pos).add("previous_offset", prevStart_).add("percent", at.percent);
+            r.add("time_seconds", at.timeKnown ? Value(at.seconds) : Value()).add("message", line);
+            records_->record(r);
+        }
 
         // The search starts just after the previous header, so it also
         // finds a header that stands earlier than expected.
@@ -187,17 +285,33 @@ private:
             ++tried;
         }
         if (p + 4 > audioEnd_ || tried >= maxResync) {
-            log(tried < maxResync
-                    ? std::string(ResyncEofText)
-                    : "Resync failed (no matching frame header found within " + FT(maxResync) + " bytes).");
+            const std::string failed = tried < maxResync ? std::string(ResyncEofText)
+                                                         : "Resync failed (no matching frame header found within " +
+                                                               FT(maxResync) + " bytes).";
+            log(failed);
+            if (records_ != nullptr) {
+                Record r("event");
+                r.add("event", "resync_failed").add("reason", tried < maxResync ? "end_of_file" : "limit");
+                r.add("message", failed);
+                records_->record(r);
+            }
             return -1;
         }
         const std::int64_t actual = p - prevStart_;
         const bool isLong = actual > prevLength_;
         const std::int64_t diff = isLong ? actual - prevLength_ : prevLength_ - actual;
-        log("Resync successful - Frame header " + FT(frame_ + 1) + " found at byte " + FT(p + 1) + ".");
-        log(FrameSpan(frame_, prevStart_ + 1, p) + (isLong ? " long by " : " short by ") + FT(diff) + " bytes" +
-            ExpectedFound(prevLength_, actual) + ".");
+        const std::string found =
+            "Resync successful - Frame header " + FT(frame_ + 1) + " found at byte " + FT(p + 1) + ".";
+        const std::string span = FrameSpan(frame_, prevStart_ + 1, p) + (isLong ? " long by " : " short by ") +
+                                 FT(diff) + " bytes" + ExpectedFound(prevLength_, actual) + ".";
+        log(found);
+        log(span);
+        if (records_ != nullptr) {
+            Record r("event");
+            r.add("event", "resync").add("frame", frame_ + 1).add("offset", p).add("message", found);
+            records_->record(r);
+        }
+        frameEvent(isLong ? "long_frame" : "short_frame", "error", frame_, prevStart_, p, prevLength_, actual, span);
         return p;
     }
 
@@ -231,11 +345,13 @@ private:
     const AudioFileInfo& info_;
     BufferedReader& reader_;
     const std::int32_t fileIndex_;
+    DeepCheck* const deep_;
     const std::int64_t firstOffset_;
     const std::int64_t audioEnd_;
     const std::int64_t audioSize_;
     const StreamMatcher stream_;
     const std::int32_t firstBitrate_;
+    RecordSink* const records_;  // nullptr: nobody wants records
 
     std::int64_t frame_ = 1;  // frames accepted so far
     std::int64_t prevStart_ = 0;
@@ -244,6 +360,7 @@ private:
     std::int64_t unpadded_ = 0;
     std::int64_t nextProgressAt_ = 0;
     bool hadProblem_ = false;
+    bool reachedEnd_ = false;  // the walk went through to the end of the audio
     bool variable_ = false;
     // Frames per bit-rate index, folded into the histogram at the end: the
     // walk counts every frame and this keeps that to one increment.
@@ -264,21 +381,33 @@ bool IntegrityTest::testFile(const AudioFileInfo& info) {
     sink_.setStatusText(ProcessingStatus);
     const std::int32_t fileIndex = sink_.addFile(info.filePath());
     sink_.appendLine(ProcessingPrefix + info.filePath(), fileIndex);
+    if (RecordSink* records = sink_.records()) {
+        Record r("test");
+        records->record(r.add("path", info.filePath()).add("deep_check", options_.deepCheck));
+    }
 
     std::unique_ptr<ReadableFile> file = fileSystem_.openForReading(info.filePath());
     if (!file) {
         sink_.setStatusText(OpenErrorStatus);
         sink_.appendLine(std::string(), NoFile);
         sink_.appendLine(UnableToOpenText, NoFile);
+        if (RecordSink* records = sink_.records()) {
+            Record r("event");
+            records->record(r.add("event", "unreadable").add("level", "error").add("message", UnableToOpenText));
+        }
         return true;
     }
     BufferedReader reader(*file);
-    Walk walk(sink_, options_, info, reader, fileIndex);
+    std::unique_ptr<DeepCheck> deep;
+    if (options_.deepCheck)
+        deep = std::make_unique<DeepCheck>(info, reader);
+    Walk walk(sink_, options_, info, reader, fileIndex, deep.get());
     if (!walk.firstFrameFits())
         return true;
     walk.run();
-    file.reset();
     walk.writeSummary();
+    deep.reset();
+    file.reset();
     sink_.setStatusText(std::string());
     sink_.setProgressPercent(0);
     return walk.hadProblem();

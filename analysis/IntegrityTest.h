@@ -12,6 +12,7 @@ class RunSink;
 struct IntegrityTestOptions {
     std::int32_t maxResync = 2000;
     bool includeBitrateSummary = true;
+    bool deepCheck = false;  // also check the encoder's records and the frame CRCs
 };
 
 class IntegrityTest {

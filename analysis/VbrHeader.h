@@ -29,6 +29,14 @@ public:
     // may have it two bytes further on, after the CRC.
     static std::int32_t OffsetInFrame(const FrameHeader& header);
 
+    // The LAME extension: 36 bytes from 120 bytes after a Xing/Info id, as
+    // lame and ffmpeg write it.
+    static constexpr std::size_t LameAt = 120;
+    static constexpr std::size_t LameSize = 36;
+    static constexpr std::size_t MusicLengthAt = 28;  // bytes from the header frame to the end of the audio
+    static constexpr std::size_t MusicCrcAt = 32;     // CRC-16/ARC of the audio after the header frame
+    static constexpr std::size_t TagCrcAt = 34;       // CRC-16/ARC of the header frame up to here
+
     // Reads the record whose id starts `bytes`; `size` bytes are at hand.
     // Gives false (kind None) when there is none.
     bool parse(const std::uint8_t* bytes, std::size_t size);
@@ -41,8 +49,22 @@ public:
     std::int64_t frames() const { return frames_; }
     std::int64_t bytes() const { return bytes_; }
 
+    // The LAME extension, when the encoder named there is one we know to
+    // write it (lame, ffmpeg's libavcodec/libavformat).
+    bool hasLameExtension() const { return hasLame_; }
+    std::int64_t musicLength() const { return musicLength_; }
+    std::uint16_t musicCrc() const { return musicCrc_; }
+    std::uint16_t tagCrc() const { return tagCrc_; }
+    // Where the tag CRC stands, from the id: the tag CRC covers the header
+    // frame up to it.
+    static constexpr std::size_t TagCrcFromId = LameAt + TagCrcAt;
+
 private:
     Kind kind_ = Kind::None;
+    bool hasLame_ = false;
+    std::int64_t musicLength_ = -1;
+    std::uint16_t musicCrc_ = 0;
+    std::uint16_t tagCrc_ = 0;
     std::int64_t frames_ = -1;
     std::int64_t bytes_ = -1;
 };

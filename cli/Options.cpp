@@ -77,6 +77,8 @@ void Overrides::applyTo(Settings& settings) const {
         settings.includeBitrateSummary = *includeBitrateSummary;
     if (ignoreEofErrors)
         settings.ignoreEofErrors = *ignoreEofErrors;
+    if (deepCheck)
+        settings.deepCheck = *deepCheck;
     if (moveFilesPath) {
         settings.moveFiles = true;
         settings.moveFilesPath = *moveFilesPath;
@@ -147,6 +149,10 @@ std::optional<Invocation> ParseCommandLine(const std::vector<std::string>& args,
             if (!noValue())
                 return std::nullopt;
             inv.overrides.includeBitrateSummary = false;
+        } else if (name == "--deep") {
+            if (!noValue())
+                return std::nullopt;
+            inv.overrides.deepCheck = true;
         } else if (name == "--report-eof-errors") {
             if (!noValue())
                 return std::nullopt;
@@ -263,6 +269,13 @@ std::string UsageText() {
            "      --max-resync N      bytes to try when resynchronising (test; default 2000)\n"
            "      --no-bitrate-summary  leave out the bitrate summary of variable-rate files\n"
            "      --report-eof-errors report problems in the last 1% of a file (test-dir)\n"
+           "      --deep              deep check (test, test-dir): also compare the file with the\n"
+           "                          records its encoder left (Xing/Info or VBRI frame and byte\n"
+           "                          counts; the LAME tag's music length, music CRC and tag\n"
+           "                          CRC) and check the CRC of every protected frame. This\n"
+           "                          proves a file whole that was cut at a frame boundary or\n"
+           "                          whose audio bytes changed; a file without such records\n"
+           "                          gets the frame walk only, and the log says so\n"
            "      --move-to DIR       move files with problems into DIR, never replacing a file\n"
            "                          there (test-dir)\n"
            "      --delimiter C       field delimiter of the catalog: one character or 'tab'\n"

@@ -27,6 +27,7 @@ struct Overrides {
     std::optional<std::int32_t> maxResync;
     std::optional<bool> includeBitrateSummary;
     std::optional<bool> ignoreEofErrors;
+    std::optional<bool> deepCheck;
     std::optional<std::string> moveFilesPath;
     std::optional<std::int32_t> catDelimChar;
 

@@ -21,7 +21,7 @@ _tunewarden_cli() {
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "-r --recurse --max-offset --max-resync --no-bitrate-summary
-            --report-eof-errors --move-to --delimiter --format --save-log --settings
+            --report-eof-errors --deep --move-to --delimiter --format --save-log --settings
             -h --help -V --version" -- "$cur"))
         return
     fi

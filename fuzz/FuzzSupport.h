@@ -54,12 +54,14 @@ constexpr std::size_t ParameterBlockSize = 12;
 //   0 0 0 1 0 0 0 0  cancel after `fault amount` pumps
 //   0 0 1 0 0 0 0 0  the size is reported as 2 GiB or more
 //   0 1 0 0 0 0 0 0  also run the whole directory test and catalog
+//   1 0 0 0 0 0 0 0  deep check
 constexpr std::uint8_t IgnoreEofFlag = 0x01;
 constexpr std::uint8_t BitrateSummaryFlag = 0x02;
 constexpr std::uint8_t FaultMask = 0x0C;
 constexpr std::uint8_t CancelFlag = 0x10;
 constexpr std::uint8_t HugeFlag = 0x20;
 constexpr std::uint8_t DirectoryRunFlag = 0x40;
+constexpr std::uint8_t DeepFlag = 0x80;
 
 enum class Fault { None = 0, Shrank = 1, Grew = 2, FailingReads = 3 };
 
@@ -74,6 +76,7 @@ struct AudioInput {
     bool cancel = false;
     bool huge = false;
     bool directoryRun = false;
+    bool deep = false;
     std::uint16_t amount = 0;
 };
 
@@ -100,6 +103,7 @@ inline AudioInput SplitAudioInput(const std::uint8_t* data, std::size_t size) {
     in.cancel = (flags & CancelFlag) != 0;
     in.huge = (flags & HugeFlag) != 0;
     in.directoryRun = (flags & DirectoryRunFlag) != 0;
+    in.deep = (flags & DeepFlag) != 0;
     in.amount = static_cast<std::uint16_t>(block[10] | (block[11] << 8));
     return in;
 }

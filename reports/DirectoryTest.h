@@ -16,6 +16,7 @@ struct DirectoryTestOptions {
     bool ignoreEofErrors = true;
     bool moveFiles = false;
     std::string moveFilesPath;
+    bool deepCheck = false;  // also check the encoder's records and the frame CRCs
 };
 
 class DirectoryTest {

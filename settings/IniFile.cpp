@@ -197,6 +197,11 @@ std::string IniFile::getString(const std::string& section, const std::string& ke
     return CutToValueLength(value);
 }
 
+bool IniFile::hasKey(const std::string& section, const std::string& key) const {
+    std::ptrdiff_t header = findSection(section);
+    return header >= 0 && findKey(static_cast<std::size_t>(header), key) >= 0;
+}
+
 bool IniFile::setString(const std::string& section, const std::string& key, const std::string& value) {
     const std::string sectionName = Trimmed(section);
     const std::string keyName = Trimmed(key);

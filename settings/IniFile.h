@@ -34,6 +34,9 @@ public:
     // missing: `defaultText` without its trailing blanks, cut the same way.
     std::string getString(const std::string& section, const std::string& key, const std::string& defaultText) const;
 
+    // Whether the first section named `section` holds `key`.
+    bool hasKey(const std::string& section, const std::string& key) const;
+
     // Sets `key` of `section` to `value`. An existing key keeps its line, its
     // spelling and the blanks around "=": only the value changes. A missing
     // key is added after the last non-blank line of the section; a missing

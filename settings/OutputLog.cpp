@@ -13,13 +13,6 @@ void OutputLog::appendLine(const std::string& text, std::int32_t fileIndex) {
     lines_.push_back(Line{text, fileIndex});
 }
 
-void OutputLog::appendSeparator() {
-    if (lines_.empty())
-        return;
-    appendLine(std::string(), NoFile);
-    appendLine(std::string(), NoFile);
-}
-
 void OutputLog::clear() {
     lines_.clear();
     files_.clear();
@@ -34,19 +27,10 @@ std::optional<std::string> OutputLog::filePathForLine(std::size_t lineIndex) con
     return files_[static_cast<std::size_t>(index)];
 }
 
-std::string SaveLogText(const std::vector<OutputLog::Line>& lines) {
-    std::string text;
-    for (const auto& line : lines) {
-        text += line.text;
-        text += "\r\n";
-    }
-    return text;
-}
-
-bool OutputLog::saveToFile(const std::string& path) const {
+OutputLog::SaveResult OutputLog::saveToFile(const std::string& path) const {
     std::FILE* out = std::fopen(path.c_str(), "wb");
     if (out == nullptr)
-        return false;
+        return SaveResult::CannotCreate;
     bool ok = true;
     for (const auto& line : lines_) {
         if (std::fwrite(line.text.data(), 1, line.text.size(), out) != line.text.size() ||
@@ -57,7 +41,7 @@ bool OutputLog::saveToFile(const std::string& path) const {
     }
     if (std::fclose(out) != 0)
         ok = false;
-    return ok;
+    return ok ? SaveResult::Saved : SaveResult::CannotWrite;
 }
 
 }  // namespace tw

@@ -21,9 +21,6 @@ public:
     std::int32_t addFile(const std::string& path);
     void appendLine(const std::string& text, std::int32_t fileIndex);
 
-    // Two blank lines between runs; nothing in an empty log.
-    void appendSeparator();
-
     void clear();
 
     // The file a line speaks of; none for an untied line or a stale index.
@@ -32,16 +29,15 @@ public:
     const std::vector<Line>& lines() const { return lines_; }
     const std::vector<std::string>& files() const { return files_; }
 
-    // Every line followed by CR LF, nothing else. False when the file can't
-    // be created or written.
-    bool saveToFile(const std::string& path) const;
+    enum class SaveResult { Saved, CannotCreate, CannotWrite };
+
+    // Every line followed by CR LF, nothing else, replacing the file at
+    // `path`. A file cut short (a full disk) gives CannotWrite.
+    SaveResult saveToFile(const std::string& path) const;
 
 private:
     std::vector<Line> lines_;
     std::vector<std::string> files_;
 };
-
-// The bytes of the Save Log format for a sequence of lines.
-std::string SaveLogText(const std::vector<OutputLog::Line>& lines);
 
 }  // namespace tw

@@ -11,12 +11,6 @@ namespace {
 
 // The one section and the keys of the settings file, in the order saved.
 constexpr const char* SectionName = "Options";
-constexpr const char* KeyWindowFlags = "Window Flags";
-constexpr const char* KeyWindowShowCommand = "Window Show Command";
-constexpr const char* KeyWindowLeft = "Window Left";
-constexpr const char* KeyWindowTop = "Window Top";
-constexpr const char* KeyWindowRight = "Window Right";
-constexpr const char* KeyWindowBottom = "Window Bottom";
 constexpr const char* KeyFunction = "Function";
 constexpr const char* KeyTestDirName = "Test Dir Name";
 constexpr const char* KeyLogDirName = "Log Dir Name";
@@ -32,10 +26,10 @@ constexpr const char* KeyMaxOffset = "Max Offset";
 constexpr const char* KeyMaxResync = "Max Resync";
 constexpr const char* KeyCatDelimChar = "Cat Delim Char";
 constexpr const char* KeyMaxFieldLen = "Max Field Len";
+constexpr const char* KeyDeepCheck = "Deep Check";
 
 constexpr const char* TrueText = "true";
 constexpr const char* FalseText = "false";
-constexpr const char* MissingPlacementText = "-1";
 
 const char* BoolText(bool value) {
     return value ? TrueText : FalseText;
@@ -92,14 +86,6 @@ Settings LoadSettings(const IniFile& ini) {
     const Settings defaults;
     Settings settings;
 
-    WindowPlacement& placement = settings.placement;
-    placement.showCommand = ParseLeadingInt(ReadText(ini, KeyWindowShowCommand, MissingPlacementText).c_str());
-    placement.flags = ParseLeadingInt(ReadText(ini, KeyWindowFlags, MissingPlacementText).c_str());
-    placement.left = ParseLeadingInt(ReadText(ini, KeyWindowLeft, MissingPlacementText).c_str());
-    placement.top = ParseLeadingInt(ReadText(ini, KeyWindowTop, MissingPlacementText).c_str());
-    placement.right = ParseLeadingInt(ReadText(ini, KeyWindowRight, MissingPlacementText).c_str());
-    placement.bottom = ParseLeadingInt(ReadText(ini, KeyWindowBottom, MissingPlacementText).c_str());
-
     settings.function =
         RunFunctionFromNumber(ReadNumber(ini, KeyFunction, static_cast<std::int32_t>(defaults.function)));
     settings.testDirName = ReadText(ini, KeyTestDirName, defaults.testDirName);
@@ -116,18 +102,11 @@ Settings LoadSettings(const IniFile& ini) {
     settings.maxResync = ReadNonZero(ini, KeyMaxResync, defaults.maxResync);
     settings.catDelimChar = NormalisedDelimiter(ReadNumber(ini, KeyCatDelimChar, defaults.catDelimChar));
     settings.maxFieldLen = ReadNonZero(ini, KeyMaxFieldLen, defaults.maxFieldLen);
+    settings.deepCheck = ReadBool(ini, KeyDeepCheck, defaults.deepCheck);
     return settings;
 }
 
 void StoreSettings(const Settings& settings, IniFile& ini) {
-    const WindowPlacement& placement = settings.placement;
-    WriteNumber(ini, KeyWindowFlags, placement.flags);
-    WriteNumber(ini, KeyWindowShowCommand, placement.showCommand);
-    WriteNumber(ini, KeyWindowLeft, placement.left);
-    WriteNumber(ini, KeyWindowTop, placement.top);
-    WriteNumber(ini, KeyWindowRight, placement.right);
-    WriteNumber(ini, KeyWindowBottom, placement.bottom);
-
     // Only the three functions are ever written, whatever the record holds.
     WriteNumber(ini, KeyFunction,
                 static_cast<std::int32_t>(RunFunctionFromNumber(static_cast<std::int32_t>(settings.function))));
@@ -145,6 +124,10 @@ void StoreSettings(const Settings& settings, IniFile& ini) {
     WriteNumber(ini, KeyMaxResync, settings.maxResync);
     WriteNumber(ini, KeyCatDelimChar, settings.catDelimChar);
     WriteNumber(ini, KeyMaxFieldLen, settings.maxFieldLen);
+    // Written once it has been switched on, so that a file that never used
+    // the deep check keeps the keys it always had.
+    if (settings.deepCheck || ini.hasKey(SectionName, KeyDeepCheck))
+        WriteBool(ini, KeyDeepCheck, settings.deepCheck);
 }
 
 std::string SettingsFilePath(const std::string& executablePath) {
@@ -173,22 +156,11 @@ bool SaveSettingsFile(const std::string& path, const Settings& settings) {
     return ini.save(path);
 }
 
-std::int32_t PlacementShowCommand(const WindowPlacement& saved, std::int32_t startingShowCommand) {
-    if (saved.showCommand == -1 || saved.flags == -1)
-        return -1;
-    if (saved.left == -1 || saved.top == -1 || saved.right == -1 || saved.bottom == -1)
-        return -1;
-    if (startingShowCommand == ShowMaximized && saved.showCommand != ShowMaximized)
-        return ShowMaximized;
-    if (saved.showCommand == ShowMinimized && startingShowCommand != ShowMinimized)
-        return ShowRestore;
-    return saved.showCommand;
-}
-
 IntegrityTestOptions IntegrityTestOptionsOf(const Settings& settings) {
     IntegrityTestOptions options;
     options.maxResync = settings.maxResync;
     options.includeBitrateSummary = settings.includeBitrateSummary;
+    options.deepCheck = settings.deepCheck;
     return options;
 }
 
@@ -199,6 +171,7 @@ DirectoryTestOptions DirectoryTestOptionsOf(const Settings& settings) {
     options.ignoreEofErrors = settings.ignoreEofErrors;
     options.moveFiles = settings.moveFiles;
     options.moveFilesPath = settings.moveFilesPath;
+    options.deepCheck = settings.deepCheck;
     return options;
 }
 

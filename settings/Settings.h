@@ -13,16 +13,6 @@ namespace tw {
 
 enum class RunFunction : std::int32_t { TestFile = 1, TestDirectory = 2, CatalogDirectory = 3 };
 
-// The main window's placement as stored; -1 means missing.
-struct WindowPlacement {
-    std::int32_t flags = -1;
-    std::int32_t showCommand = -1;
-    std::int32_t left = -1;
-    std::int32_t top = -1;
-    std::int32_t right = -1;
-    std::int32_t bottom = -1;
-};
-
 struct Settings {
     RunFunction function = RunFunction::TestFile;
     std::string testDirName;
@@ -39,7 +29,7 @@ struct Settings {
     std::int32_t maxResync = 2000;
     std::int32_t catDelimChar = 9;  // tab
     std::int32_t maxFieldLen = 50;
-    WindowPlacement placement;
+    bool deepCheck = false;
 };
 
 class IniFile;
@@ -47,11 +37,11 @@ class IniFile;
 // Every field from section "Options" of `ini`, with the load rules: a missing
 // key takes its default, a boolean is true only for the exact text "true",
 // numbers are read like ParseLeadingInt and 0 gives the default, delimiter
-// codes outside 32..126 give tab. Placement values are -1 when missing.
+// codes outside 32..126 give tab.
 Settings LoadSettings(const IniFile& ini);
 
-// Writes every key of `settings` into section "Options" of `ini`, placement
-// first; other sections and keys stay as they are.
+// Writes every key of `settings` into section "Options" of `ini`; other
+// sections and keys stay as they are.
 void StoreSettings(const Settings& settings, IniFile& ini);
 
 // The settings file beside the executable: its path up to and including the
@@ -71,15 +61,5 @@ bool SaveSettingsFile(const std::string& path, const Settings& settings);
 IntegrityTestOptions IntegrityTestOptionsOf(const Settings& settings);
 DirectoryTestOptions DirectoryTestOptionsOf(const Settings& settings);
 CatalogOptions CatalogOptionsOf(const Settings& settings);
-
-// Show commands of a window placement, as the platform numbers them.
-constexpr std::int32_t ShowMinimized = 2;
-constexpr std::int32_t ShowMaximized = 3;
-constexpr std::int32_t ShowRestore = 9;
-
-// The show command with which a saved placement is applied to a window that
-// starts in `startingShowCommand`; -1 when the saved placement is incomplete
-// and the window stays where the platform put it.
-std::int32_t PlacementShowCommand(const WindowPlacement& saved, std::int32_t startingShowCommand);
 
 }  // namespace tw

@@ -100,21 +100,6 @@ TEST(LoadSettings, NumbersFollowTheirLoadRules) {
     EXPECT_EQ(WithLine("Function=catalog").function, RunFunction::TestFile);
 }
 
-TEST(LoadSettings, PlacementValuesAreMinusOneWhenMissing) {
-    const Settings s = FromText(
-        "[Options]\r\n"
-        "Window Flags=2\r\n"
-        "Window Show Command=3\r\n"
-        "Window Left=-10\r\n"
-        "Window Top=x\r\n");
-    EXPECT_EQ(s.placement.flags, 2);
-    EXPECT_EQ(s.placement.showCommand, 3);
-    EXPECT_EQ(s.placement.left, -10);
-    EXPECT_EQ(s.placement.top, 0);
-    EXPECT_EQ(s.placement.right, -1);
-    EXPECT_EQ(s.placement.bottom, -1);
-}
-
 Settings EveryFieldChanged() {
     Settings s;
     s.function = RunFunction::CatalogDirectory;
@@ -132,7 +117,6 @@ Settings EveryFieldChanged() {
     s.maxResync = 123456;
     s.catDelimChar = ',';
     s.maxFieldLen = 2147483647;
-    s.placement = {2, 3, -32000, 10, 800, 600};
     return s;
 }
 
@@ -158,12 +142,6 @@ TEST(SaveSettings, WritesEveryKeyInOrder) {
     StoreSettings(Settings(), ini);
     EXPECT_EQ(ini.text(),
               "[Options]\r\n"
-              "Window Flags=-1\r\n"
-              "Window Show Command=-1\r\n"
-              "Window Left=-1\r\n"
-              "Window Top=-1\r\n"
-              "Window Right=-1\r\n"
-              "Window Bottom=-1\r\n"
               "Function=1\r\n"
               "Test Dir Name=\r\n"
               "Log Dir Name=C:\\My Documents\r\n"
@@ -220,8 +198,7 @@ TEST(SaveSettings, KeepsEverythingElseInTheFile) {
         "[options]\r\n"
         "  function = 3\r\n"
         "Unknown Key=kept\r\n"
-        "MAX OFFSET=5000\r\n"
-        "Window Flags=-1\r\n";
+        "MAX OFFSET=5000\r\n";
     EXPECT_EQ(saved.text().substr(0, kept.size()), kept);
     EXPECT_EQ(StoredText(LoadSettings(saved)), StoredText(s));
 }
@@ -235,6 +212,18 @@ TEST(SaveSettings, APathWithALineBreakLeavesTheStoredOneAlone) {
     const Settings read = LoadSettings(ini);
     EXPECT_EQ(read.testDirName, "/music");
     EXPECT_EQ(read.maxOffset, 5000);
+}
+
+TEST(SaveSettings, WritesTheDeepCheckKeyOnlyOnceItWasSwitchedOn) {
+    Settings s;
+    EXPECT_EQ(StoredText(s).find("Deep Check"), std::string::npos);
+    s.deepCheck = true;
+    IniFile ini;
+    StoreSettings(s, ini);
+    EXPECT_TRUE(LoadSettings(ini).deepCheck);
+    s.deepCheck = false;
+    StoreSettings(s, ini);
+    EXPECT_EQ(ini.getString("Options", "Deep Check", ""), "false");
 }
 
 TEST(SaveSettings, ReportsAFileThatCannotBeWritten) {
@@ -254,28 +243,6 @@ TEST(SettingsFilePath, ReplacesTheExtensionOfTheLastComponent) {
     EXPECT_EQ(SettingsFilePath("tw.exe"), "tw.INI");
     EXPECT_EQ(SettingsFilePath("tw"), "tw.INI");
     EXPECT_EQ(SettingsFilePath(""), "");
-}
-
-TEST(PlacementShowCommand, AppliesOnlyACompletePlacement) {
-    const WindowPlacement normal{0, 1, 10, 20, 410, 320};
-    EXPECT_EQ(PlacementShowCommand(normal, 1), 1);
-    // Closed while maximized: comes back maximized.
-    EXPECT_EQ(PlacementShowCommand({0, ShowMaximized, 10, 20, 410, 320}, 1), ShowMaximized);
-    // Closed while minimized: comes back restored, unless it starts minimized.
-    EXPECT_EQ(PlacementShowCommand({0, ShowMinimized, 10, 20, 410, 320}, 1), ShowRestore);
-    EXPECT_EQ(PlacementShowCommand({0, ShowMinimized, 10, 20, 410, 320}, ShowMinimized), ShowMinimized);
-    // Started maximized: stays maximized.
-    EXPECT_EQ(PlacementShowCommand(normal, ShowMaximized), ShowMaximized);
-    EXPECT_EQ(PlacementShowCommand({0, ShowMinimized, 10, 20, 410, 320}, ShowMaximized), ShowMaximized);
-
-    EXPECT_EQ(PlacementShowCommand(WindowPlacement(), 1), -1);
-    EXPECT_EQ(PlacementShowCommand({-1, 1, 10, 20, 410, 320}, 1), -1);
-    EXPECT_EQ(PlacementShowCommand({0, -1, 10, 20, 410, 320}, 1), -1);
-    EXPECT_EQ(PlacementShowCommand({0, 1, -1, 20, 410, 320}, 1), -1);
-    EXPECT_EQ(PlacementShowCommand({0, 1, 10, -1, 410, 320}, 1), -1);
-    EXPECT_EQ(PlacementShowCommand({0, 1, 10, 20, -1, 320}, 1), -1);
-    EXPECT_EQ(PlacementShowCommand({0, 1, 10, 20, 410, -1}, 1), -1);
-    EXPECT_EQ(PlacementShowCommand({0, 1, -2, -20, 410, 320}, 1), 1);
 }
 
 }  // namespace

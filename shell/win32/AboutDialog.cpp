@@ -34,22 +34,12 @@ bool AboutDialog::onInit() {
 }
 
 bool AboutDialog::onCommand(int id, int notifyCode, HWND control) {
-    struct Route {
-        int id;
-        int notifyCode;
-        void (AboutDialog::*handler)();
-    };
+    using Route = CommandRoute<void (AboutDialog::*)()>;
     static constexpr std::array<Route, 2> Routes = {{
         {IDC_ABOUT_WEB_LINK, STN_CLICKED, &AboutDialog::onWebLinkClicked},      // web page
         {IDC_ABOUT_EMAIL_LINK, STN_CLICKED, &AboutDialog::onEmailLinkClicked},  // new e-mail message
     }};
-    for (const Route& route : Routes) {
-        if (route.id == id && route.notifyCode == notifyCode) {
-            (this->*route.handler)();
-            return true;
-        }
-    }
-    return Dialog::onCommand(id, notifyCode, control);
+    return RouteCommand(*this, Routes, id, notifyCode) || Dialog::onCommand(id, notifyCode, control);
 }
 
 void AboutDialog::onWebLinkClicked() {

@@ -14,6 +14,7 @@
 #include "analysis/AudioFileInfo.h"
 #include "analysis/AudioPosition.h"
 #include "analysis/BitrateHistogram.h"
+#include "analysis/DeepCheck.h"
 #include "analysis/FirstProblem.h"
 #include "analysis/FrameCrc.h"
 #include "analysis/FrameHeader.h"

@@ -6,32 +6,11 @@
 
 #include "platform/Platform.h"
 #include "settings/Settings.h"
+#include "shell/win32/HandOver.h"
 #include "shell/win32/MainDialog.h"
 #include "shell/win32/ResourceIds.h"
 
 namespace tw::win {
-
-HWND FindRunningInstance() {
-    for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window != nullptr;
-         window = GetWindow(window, GW_HWNDNEXT)) {
-        if (GetPropA(window, InstancePropertyName) != nullptr)
-            return window;
-    }
-    return nullptr;
-}
-
-bool HandOver(HWND target, const std::string& commandLine, UINT selectionMessage) {
-    ATOM atom = GlobalAddAtomA(commandLine.c_str());
-    if (atom == 0)
-        return false;
-    OpenIcon(target);
-    SetForegroundWindow(target);
-    if (!PostMessageA(target, selectionMessage, atom, 0)) {
-        GlobalDeleteAtom(atom);
-        return false;
-    }
-    return true;
-}
 
 App::App(HINSTANCE instance, std::string commandLine)
     : instance_(instance), commandLine_(std::move(commandLine)), settingsPath_(SettingsFilePath(ExecutablePath())) {}

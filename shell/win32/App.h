@@ -10,16 +10,6 @@ namespace tw::win {
 
 class MainDialog;
 
-// The main window of a running instance: the first top-level window, in
-// stacking order, that carries the instance property; null when none does.
-HWND FindRunningInstance();
-
-// Gives `commandLine` (unchanged, quotes and all) to the instance window
-// `target` as a selection and brings that window to the front. False when
-// the text can't travel (too long for an atom) or can't be posted; the
-// caller then handles it itself.
-bool HandOver(HWND target, const std::string& commandLine, UINT selectionMessage);
-
 class App {
 public:
     App(HINSTANCE instance, std::string commandLine);

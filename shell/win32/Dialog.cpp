@@ -1,5 +1,9 @@
 #include "shell/win32/Dialog.h"
 
+#include "shell/win32/Centring.h"
+
+#include <vector>
+
 namespace tw::win {
 
 namespace {
@@ -40,6 +44,34 @@ void Dialog::end(INT_PTR result) {
     DestroyWindow(h);
 }
 
+bool Dialog::isChecked(int id) const {
+    return IsDlgButtonChecked(hwnd_, id) == BST_CHECKED;
+}
+
+void Dialog::setChecked(int id, bool checked) {
+    CheckDlgButton(hwnd_, id, checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+std::string Dialog::itemText(int id) const {
+    HWND control = item(id);
+    int length = GetWindowTextLengthA(control);
+    std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
+    GetWindowTextA(control, buffer.data(), length + 1);
+    return std::string(buffer.data());
+}
+
+void Dialog::setItemText(int id, const std::string& text) {
+    SetDlgItemTextA(hwnd_, id, text.c_str());
+}
+
+void Dialog::enableItem(int id, bool enabled) {
+    EnableWindow(item(id), enabled ? TRUE : FALSE);
+}
+
+void Dialog::showItem(int id, bool visible) {
+    ShowWindow(item(id), visible ? SW_SHOW : SW_HIDE);
+}
+
 bool Dialog::onCommand(int id, int, HWND) {
     if (id == IDOK) {
         onOk();
@@ -62,6 +94,8 @@ INT_PTR Dialog::onMessage(UINT, WPARAM, LPARAM, bool& handled) {
 INT_PTR Dialog::route(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_INITDIALOG:
+            // Over the window that opened it, not where the system puts it.
+            CentreOnOwner(hwnd_, GetWindow(hwnd_, GW_OWNER));
             return onInit() ? TRUE : FALSE;
         case WM_COMMAND:
             return onCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)) ? TRUE : FALSE;

@@ -5,7 +5,37 @@
 
 #include <windows.h>
 
+#include <array>
+#include <cstddef>
+#include <string>
+#include <type_traits>
+
 namespace tw::win {
+
+// One entry of a dialog's command table: a control, its notification code
+// and the member that handles it (with or without the control's id).
+template <class Handler>
+struct CommandRoute {
+    int id;
+    int notifyCode;
+    Handler handler;
+};
+
+// Runs the handler of the route that matches `id` and `notifyCode`; false
+// when none does.
+template <class D, class Handler, std::size_t N>
+bool RouteCommand(D& dialog, const std::array<CommandRoute<Handler>, N>& routes, int id, int notifyCode) {
+    for (const CommandRoute<Handler>& route : routes) {
+        if (route.id != id || route.notifyCode != notifyCode)
+            continue;
+        if constexpr (std::is_invocable_v<Handler, D&, int>)
+            (dialog.*route.handler)(id);
+        else
+            (dialog.*route.handler)();
+        return true;
+    }
+    return false;
+}
 
 class Dialog {
 public:
@@ -27,6 +57,14 @@ public:
 
     // Ends a modal dialog, or destroys a modeless one.
     void end(INT_PTR result);
+
+    // The controls by id.
+    bool isChecked(int id) const;
+    void setChecked(int id, bool checked);
+    std::string itemText(int id) const;
+    void setItemText(int id, const std::string& text);
+    void enableItem(int id, bool enabled);
+    void showItem(int id, bool visible);
 
 protected:
     // WM_INITDIALOG; return false when the focus was set by hand.

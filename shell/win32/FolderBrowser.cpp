@@ -1,5 +1,7 @@
 #include "shell/win32/FolderBrowser.h"
 
+#include "shell/win32/Centring.h"
+
 namespace tw::win {
 
 namespace {
@@ -88,6 +90,7 @@ int CALLBACK FolderBrowser::Notify(HWND window, UINT message, LPARAM lParam, LPA
 }
 
 void FolderBrowser::onInitialized() {
+    CentreOnOwner(window_, info_.hwndOwner);
     SendMessageA(window_, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(startPath_.c_str()));
     setStatusText(startPath_);
 }

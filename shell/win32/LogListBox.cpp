@@ -6,7 +6,23 @@ namespace tw::win {
 
 namespace {
 constexpr UINT_PTR SubclassId = 1;
+// Room after the widest line, so that its last character isn't on the edge.
+constexpr int WidthMargin = 5;
+// Distance between tab stops, in quarters of the font's average character
+// width: 14 characters, room for most catalog fields (sizes, dates, times,
+// versions) so that a catalog reads as columns.
+constexpr int TabStopUnits = 56;
+
+// The average character width as the dialog manager and the list box work
+// it out for a font.
+int AverageCharWidth(HDC dc) {
+    static const char Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    SIZE size{};
+    if (!GetTextExtentPoint32A(dc, Alphabet, 52, &size))
+        return 0;
+    return (size.cx / 26 + 1) / 2;
 }
+}  // namespace
 
 LogListBox::~LogListBox() {
     detach();
@@ -16,14 +32,55 @@ void LogListBox::attach(HWND list, std::function<void(int)> onLineRightClicked) 
     detach();
     list_ = list;
     onLineRightClicked_ = std::move(onLineRightClicked);
-    if (list_ != nullptr)
-        SetWindowSubclass(list_, SubclassProc, SubclassId, reinterpret_cast<DWORD_PTR>(this));
+    if (list_ == nullptr)
+        return;
+    SetWindowSubclass(list_, SubclassProc, SubclassId, reinterpret_cast<DWORD_PTR>(this));
+    measureDc_ = CreateCompatibleDC(nullptr);
+    auto font = reinterpret_cast<HFONT>(SendMessageA(list_, WM_GETFONT, 0, 0));
+    if (measureDc_ != nullptr && font != nullptr)
+        measureOldFont_ = SelectObject(measureDc_, font);
+    int units = TabStopUnits;
+    SendMessageA(list_, LB_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&units));
+    if (measureDc_ != nullptr)
+        tabStopPixels_ = MulDiv(units, AverageCharWidth(measureDc_), 4);
 }
 
 void LogListBox::detach() {
+    // The font goes with the dialog: stop measuring with it first.
+    releaseMeasureDc();
     if (list_ != nullptr && IsWindow(list_))
         RemoveWindowSubclass(list_, SubclassProc, SubclassId);
     list_ = nullptr;
+}
+
+void LogListBox::releaseMeasureDc() {
+    if (measureDc_ == nullptr)
+        return;
+    SelectObject(measureDc_, measureOldFont_);
+    DeleteDC(measureDc_);
+    measureDc_ = nullptr;
+    measureOldFont_ = nullptr;
+}
+
+void LogListBox::addLine(const std::string& text, std::size_t logLine) {
+    if (list_ == nullptr)
+        return;
+    LRESULT item = SendMessageA(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    if (item >= 0)
+        SendMessageA(list_, LB_SETITEMDATA, static_cast<WPARAM>(item), static_cast<LPARAM>(logLine));
+    int width = textWidth(text) + WidthMargin;
+    if (width <= widestLine_)
+        return;
+    widestLine_ = width;
+    SendMessageA(list_, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(width), 0);
+}
+
+void LogListBox::clear() {
+    widestLine_ = 0;
+    if (list_ == nullptr)
+        return;
+    SendMessageA(list_, LB_RESETCONTENT, 0, 0);
+    SendMessageA(list_, LB_SETHORIZONTALEXTENT, 0, 0);
 }
 
 int LogListBox::selectedLine() const {
@@ -31,6 +88,25 @@ int LogListBox::selectedLine() const {
         return -1;
     LRESULT line = SendMessageA(list_, LB_GETCURSEL, 0, 0);
     return line == LB_ERR ? -1 : static_cast<int>(line);
+}
+
+std::optional<std::size_t> LogListBox::logLineAt(int line) const {
+    if (list_ == nullptr || line < 0)
+        return std::nullopt;
+    LRESULT logLine = SendMessageA(list_, LB_GETITEMDATA, static_cast<WPARAM>(line), 0);
+    if (logLine == LB_ERR)
+        return std::nullopt;
+    return static_cast<std::size_t>(logLine);
+}
+
+int LogListBox::textWidth(const std::string& text) const {
+    if (measureDc_ == nullptr || text.empty())
+        return 0;
+    // Tabs expanded as the list draws them.
+    int stops = tabStopPixels_;
+    DWORD extent = GetTabbedTextExtentA(measureDc_, text.data(), static_cast<int>(text.size()), stops > 0 ? 1 : 0,
+                                        stops > 0 ? &stops : nullptr);
+    return LOWORD(extent);
 }
 
 void LogListBox::onRightButtonUp(LPARAM pointer) {
@@ -59,6 +135,7 @@ LRESULT CALLBACK LogListBox::SubclassProc(HWND hwnd, UINT message, WPARAM wParam
     }
     if (message == WM_NCDESTROY && self != nullptr) {
         RemoveWindowSubclass(hwnd, SubclassProc, SubclassId);
+        self->releaseMeasureDc();
         self->list_ = nullptr;
     }
     return DefSubclassProc(hwnd, message, wParam, lParam);

@@ -1,7 +1,6 @@
 #include "shell/win32/MainDialog.h"
 
 #include <commctrl.h>
-#include <commdlg.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -15,15 +14,16 @@
 #include "reports/DirectoryTest.h"
 #include "reports/FileInfoReport.h"
 #include "shell/win32/AboutDialog.h"
+#include "shell/win32/Centring.h"
 #include "shell/win32/Clipboard.h"
+#include "shell/win32/FileDialogs.h"
 #include "shell/win32/FolderBrowser.h"
+#include "shell/win32/HandOver.h"
 #include "shell/win32/MainDialogIds.h"
 #include "shell/win32/ResourceIds.h"
+#include "shell/win32/WindowPlacement.h"
 
 namespace tw::win {
-
-const char* const SelectionMessageName = "Tunewarden: ProcessSelectionMessage";
-const char* const InstancePropertyName = "Tunewarden: My Unique Window Property";
 
 namespace {
 
@@ -45,12 +45,10 @@ constexpr const char* FileOpenErrorCaption = "File Open Error";
 constexpr const char* ErrorWritingText = "Error writing ";
 constexpr const char* FileWriteErrorCaption = "File Write Error";
 
-// The common file dialogs: type filters as "description|pattern|...||".
+// The common file dialogs.
 constexpr const char* LoadFilter = "MP3 Files (*.mp?)|*.mp?|All Files (*.*)|*.*||";
 constexpr const char* SaveFilter = "Text Files (*.txt)|*.txt|All Files (*.*)|*.*||";
 constexpr const char* SaveInitialName = "Untitled";
-// The dialogs append the default extension after a "."; a pattern such as
-// "*.txt" here would give names like "Untitled.*.txt".
 constexpr const char* SaveDefaultExtension = "txt";
 
 // Posted to the window itself: a selection kept back during a run is due.
@@ -72,13 +70,6 @@ constexpr std::array<int, 9> LockedDuringRun = {
     IDC_MAIN_TEST_FILE, IDC_MAIN_TEST_DIRECTORY, IDC_MAIN_CATALOG_DIRECTORY, IDC_MAIN_LOAD,     IDC_MAIN_ABOUT,
     IDC_MAIN_EXIT,      IDC_MAIN_OPTIONS,        IDC_MAIN_CLEAR_LOG,         IDC_MAIN_SAVE_LOG,
 };
-
-// "a|b||" -> "a\0b\0\0", the form that the common dialogs read.
-std::string DialogFilter(const char* filter) {
-    std::string out(filter);
-    std::replace(out.begin(), out.end(), '|', '\0');
-    return out;
-}
 
 std::string WithoutQuotes(std::string text) {
     text.erase(std::remove(text.begin(), text.end(), '"'), text.end());
@@ -103,10 +94,6 @@ MainDialog::MainDialog(const Startup& startup) : startup_(startup) {
 
 MainDialog::~MainDialog() {
     logList_.detach();
-    if (measureDc_ != nullptr) {
-        SelectObject(measureDc_, measureOldFont_);
-        DeleteDC(measureDc_);
-    }
 }
 
 // ---------------------------------------------------------------- RunSink
@@ -116,26 +103,16 @@ std::int32_t MainDialog::addFile(const std::string& path) {
 }
 
 void MainDialog::appendLine(const std::string& text, std::int32_t fileIndex) {
-    auto lineIndex = static_cast<WPARAM>(log_.lines().size());
+    std::size_t logLine = log_.lines().size();
     log_.appendLine(text, fileIndex);
-    HWND list = logList_.handle();
-    if (list == nullptr)
-        return;
-    LRESULT item = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    if (item >= 0)
-        SendMessageA(list, LB_SETITEMDATA, static_cast<WPARAM>(item), static_cast<LPARAM>(lineIndex));
-    int width = textWidth(text) + 5;
-    if (width <= widestLine_)
-        return;
-    widestLine_ = width;
-    SendMessageA(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(width), 0);
+    logList_.addLine(text, logLine);
 }
 
 void MainDialog::setStatusText(const std::string& text) {
     if (text == statusText_)
         return;
     statusText_ = text;
-    setText(IDC_MAIN_STATUS, text);
+    setItemText(IDC_MAIN_STATUS, text);
 }
 
 void MainDialog::setProgressPercent(std::int32_t percent) {
@@ -184,11 +161,7 @@ bool MainDialog::onInit() {
 }
 
 bool MainDialog::onCommand(int id, int notifyCode, HWND control) {
-    struct Route {
-        int id;
-        int notifyCode;
-        void (MainDialog::*handler)();
-    };
+    using Route = CommandRoute<void (MainDialog::*)()>;
     static constexpr std::array<Route, 12> Routes = {{
         {IDC_MAIN_TEST_FILE, BN_CLICKED, &MainDialog::functionChanged},
         {IDC_MAIN_TEST_DIRECTORY, BN_CLICKED, &MainDialog::functionChanged},
@@ -203,13 +176,7 @@ bool MainDialog::onCommand(int id, int notifyCode, HWND control) {
         {IDC_MAIN_EXIT, BN_CLICKED, &MainDialog::exit},
         {IDC_MAIN_LOG, LBN_DBLCLK, &MainDialog::openFileOfLine},
     }};
-    for (const Route& route : Routes) {
-        if (route.id == id && route.notifyCode == notifyCode) {
-            (this->*route.handler)();
-            return true;
-        }
-    }
-    return Dialog::onCommand(id, notifyCode, control);
+    return RouteCommand(*this, Routes, id, notifyCode) || Dialog::onCommand(id, notifyCode, control);
 }
 
 void MainDialog::onSize(UINT type, int, int) {
@@ -247,11 +214,7 @@ INT_PTR MainDialog::onMessage(UINT message, WPARAM wParam, LPARAM, bool& handled
         case WM_DESTROY:
             // The list's font goes with the window: stop measuring with it.
             bound_ = false;
-            if (measureDc_ != nullptr) {
-                SelectObject(measureDc_, measureOldFont_);
-                DeleteDC(measureDc_);
-                measureDc_ = nullptr;
-            }
+            logList_.detach();
             break;
         default:
             break;
@@ -272,14 +235,9 @@ void MainDialog::initialise() {
         SendMessageA(handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
         SendMessageA(handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
     }
-    SetPropA(handle(), InstancePropertyName, reinterpret_cast<HANDLE>(1));
+    MarkAsRunningInstance(handle());
 
-    HWND list = item(IDC_MAIN_LOG);
-    logList_.attach(list, [this](int line) { copyFileNameOfLine(line); });
-    measureDc_ = CreateCompatibleDC(nullptr);
-    auto font = reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0));
-    if (measureDc_ != nullptr && font != nullptr)
-        measureOldFont_ = SelectObject(measureDc_, font);
+    logList_.attach(item(IDC_MAIN_LOG), [this](int line) { copyFileNameOfLine(line); });
     SendDlgItemMessageA(handle(), IDC_MAIN_PROGRESS, PBM_SETRANGE, 0, MAKELPARAM(0, 100));
     bound_ = true;
 
@@ -293,15 +251,10 @@ void MainDialog::initialise() {
     // The path on our own command line arrives like one handed over by
     // another instance, once the window is up.
     layOut();
-    enable(IDC_MAIN_START, false);
+    enableItem(IDC_MAIN_START, false);
     std::string path = WithoutQuotes(startup_.commandLine);
-    ATOM atom = GlobalAddAtomA(path.c_str());
-    if (atom != 0 && startup_.selectionMessage != 0) {
-        PostMessageA(handle(), startup_.selectionMessage, atom, 0);
+    if (PostSelection(handle(), path, startup_.selectionMessage))
         return;
-    }
-    if (atom != 0)
-        GlobalDeleteAtom(atom);
     // Too long for an atom: keep it ourselves rather than lose it.
     pendingSelection_ = path;
     PostMessageA(handle(), PendingSelectionMessage, 0, 0);
@@ -327,22 +280,15 @@ void MainDialog::measureLayout() {
 
 void MainDialog::loadSettings() {
     Settings settings;
+    WindowPlacement placement;
     if (!startup_.settingsPath.empty())
-        LoadSettingsFile(startup_.settingsPath, settings);
-
-    WINDOWPLACEMENT placement{};
-    placement.length = sizeof placement;
-    if (GetWindowPlacement(handle(), &placement)) {
-        std::int32_t showCommand =
-            PlacementShowCommand(settings.placement, static_cast<std::int32_t>(placement.showCmd));
-        if (showCommand != -1) {
-            placement.flags = static_cast<UINT>(settings.placement.flags);
-            placement.showCmd = static_cast<UINT>(showCommand);
-            placement.rcNormalPosition = RECT{settings.placement.left, settings.placement.top, settings.placement.right,
-                                              settings.placement.bottom};
-            SetWindowPlacement(handle(), &placement);
-        }
-    }
+        LoadWindowSettings(startup_.settingsPath, settings, placement);
+    // The window opens at its template's size for the current DPI.
+    RECT opened{};
+    GetWindowRect(handle(), &opened);
+    SIZE templateSize{opened.right - opened.left, opened.bottom - opened.top};
+    if (!ApplyPlacement(handle(), placement, templateSize))
+        CentreInWorkArea(handle());
 
     selectFunction(settings.function);
     testDirName_ = settings.testDirName;
@@ -354,16 +300,6 @@ void MainDialog::loadSettings() {
 Settings MainDialog::currentSettings() const {
     Settings settings;
     options_.storeInto(settings);
-    WINDOWPLACEMENT placement{};
-    placement.length = sizeof placement;
-    if (handle() != nullptr && GetWindowPlacement(handle(), &placement)) {
-        settings.placement.flags = static_cast<std::int32_t>(placement.flags);
-        settings.placement.showCommand = static_cast<std::int32_t>(placement.showCmd);
-        settings.placement.left = placement.rcNormalPosition.left;
-        settings.placement.top = placement.rcNormalPosition.top;
-        settings.placement.right = placement.rcNormalPosition.right;
-        settings.placement.bottom = placement.rcNormalPosition.bottom;
-    }
     // 1, 2 or 3 from the one checked button (0 when none is checked).
     settings.function =
         static_cast<RunFunction>(1 * isChecked(IDC_MAIN_TEST_FILE) + 2 * isChecked(IDC_MAIN_TEST_DIRECTORY) +
@@ -378,7 +314,7 @@ void MainDialog::saveSettings() {
     if (startup_.settingsPath.empty())
         return;
     // A settings file that can't be written is given up silently.
-    SaveSettingsFile(startup_.settingsPath, currentSettings());
+    SaveWindowSettings(startup_.settingsPath, currentSettings(), PlacementOf(handle()));
 }
 
 // ---------------------------------------------------------------- commands
@@ -389,40 +325,31 @@ void MainDialog::functionChanged() {
     RunFunction function = selectedFunction();
     bool directoryMode = function == RunFunction::TestDirectory || function == RunFunction::CatalogDirectory;
     if (!directoryMode || !DirectoryExists(testDirName_)) {
-        enable(IDC_MAIN_START, false);
+        enableItem(IDC_MAIN_START, false);
         return;
     }
     const char* prefix = function == RunFunction::TestDirectory ? TestDirPrefix : CatalogDirPrefix;
-    setText(IDC_MAIN_PATH, prefix + testDirName_);
-    enable(IDC_MAIN_START, true);
+    setItemText(IDC_MAIN_PATH, prefix + testDirName_);
+    enableItem(IDC_MAIN_START, true);
 }
 
 void MainDialog::load() {
-    enable(IDC_MAIN_START, false);
+    enableItem(IDC_MAIN_START, false);
     if (options_.clearLog())
         clearLog();
 
     RunFunction function = selectedFunction();
     if (function == RunFunction::TestFile) {
         clearPanes();
-        std::string filter = DialogFilter(LoadFilter);
-        char path[MAX_PATH + 1] = {};
-        OPENFILENAMEA dialog{};
-        dialog.lStructSize = sizeof dialog;
-        dialog.hwndOwner = handle();
-        dialog.lpstrFilter = filter.c_str();
-        dialog.lpstrFile = path;
-        dialog.nMaxFile = sizeof path;
-        dialog.lpstrInitialDir = testDirName_.empty() ? nullptr : testDirName_.c_str();
-        dialog.Flags = OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
-        if (!GetOpenFileNameA(&dialog)) {
+        std::optional<std::string> path = AskForFileToOpen(handle(), LoadFilter, testDirName_);
+        if (!path) {
             fileName_.clear();
             return;
         }
-        fileName_ = path;
+        fileName_ = *path;
         testDirName_ = FolderOf(fileName_);
         reportFile(fileName_);
-        enable(IDC_MAIN_START, true);
+        enableItem(IDC_MAIN_START, true);
         return;
     }
 
@@ -430,14 +357,13 @@ void MainDialog::load() {
     if (!DirectoryExists(testDirName_))
         return;
     const char* prefix = function == RunFunction::TestDirectory ? TestDirPrefix : CatalogDirPrefix;
-    setText(IDC_MAIN_PATH, prefix + testDirName_);
-    enable(IDC_MAIN_START, true);
+    setItemText(IDC_MAIN_PATH, prefix + testDirName_);
+    enableItem(IDC_MAIN_START, true);
 }
 
 void MainDialog::startOrCancel() {
     if (running_) {
-        if (messageBox(ConfirmCancelText, ConfirmationCaption, MB_YESNO) == IDYES)
-            cancelRequested_ = true;
+        confirmCancel();
         return;
     }
     if (options_.clearLog())
@@ -487,7 +413,7 @@ void MainDialog::runFunctions(const AudioFileInfo& info) {
 
 void MainDialog::setRunning(bool running) {
     lockCommands(running);
-    setText(IDC_MAIN_START, running ? CancelLabel : StartLabel);
+    setItemText(IDC_MAIN_START, running ? CancelLabel : StartLabel);
     running_ = running;
     if (!running)
         return;
@@ -504,7 +430,7 @@ void MainDialog::lockCommands(bool locked) {
             SendMessageA(handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item(IDC_MAIN_START)), TRUE);
     }
     for (int id : LockedDuringRun)
-        enable(id, !locked);
+        enableItem(id, !locked);
 }
 
 void MainDialog::showOptions() {
@@ -513,59 +439,31 @@ void MainDialog::showOptions() {
 
 void MainDialog::clearLog() {
     log_.clear();
-    widestLine_ = 0;
-    HWND list = logList_.handle();
-    if (list == nullptr)
-        return;
-    SendMessageA(list, LB_RESETCONTENT, 0, 0);
-    SendMessageA(list, LB_SETHORIZONTALEXTENT, 0, 0);
+    logList_.clear();
 }
 
 void MainDialog::saveLog() {
-    std::string filter = DialogFilter(SaveFilter);
-    char path[MAX_PATH + 1] = {};
-    lstrcpynA(path, SaveInitialName, sizeof path);
-    OPENFILENAMEA dialog{};
-    dialog.lStructSize = sizeof dialog;
-    dialog.hwndOwner = handle();
-    dialog.lpstrFilter = filter.c_str();
-    dialog.lpstrFile = path;
-    dialog.nMaxFile = sizeof path;
-    dialog.lpstrInitialDir = logDirName_.c_str();
-    dialog.lpstrDefExt = SaveDefaultExtension;
-    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
-    if (!GetSaveFileNameA(&dialog))
+    std::optional<std::string> path =
+        AskForFileToSave(handle(), SaveFilter, SaveInitialName, SaveDefaultExtension, logDirName_);
+    if (!path)
         return;
-    std::string chosen = path;
-    logDirName_ = FolderOf(chosen);
-    writeLogFile(chosen);
+    logDirName_ = FolderOf(*path);
+    writeLogFile(*path);
 }
 
 bool MainDialog::writeLogFile(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        messageBox(ErrorOpeningText + path, FileOpenErrorCaption, MB_OK | MB_ICONEXCLAMATION);
-        return false;
+    switch (log_.saveToFile(path)) {
+        case OutputLog::SaveResult::Saved:
+            return true;
+        case OutputLog::SaveResult::CannotCreate:
+            messageBox(ErrorOpeningText + path, FileOpenErrorCaption, MB_OK | MB_ICONEXCLAMATION);
+            return false;
+        case OutputLog::SaveResult::CannotWrite:
+            // A log cut short (a full disk) must not pass for a saved one.
+            messageBox(ErrorWritingText + path, FileWriteErrorCaption, MB_OK | MB_ICONEXCLAMATION);
+            return false;
     }
-    std::string bytes = SaveLogText(log_.lines());
-    std::size_t done = 0;
-    bool ok = true;
-    while (done < bytes.size()) {
-        DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
-        DWORD written = 0;
-        if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0) {
-            ok = false;
-            break;
-        }
-        done += written;
-    }
-    if (!CloseHandle(file))
-        ok = false;
-    // A log cut short (a full disk) must not pass for a saved one.
-    if (!ok)
-        messageBox(ErrorWritingText + path, FileWriteErrorCaption, MB_OK | MB_ICONEXCLAMATION);
-    return ok;
+    return false;
 }
 
 void MainDialog::layOut() {
@@ -582,9 +480,9 @@ void MainDialog::layOut() {
     MoveWindow(item(IDC_MAIN_LOG), listLeft_, top, width, height, TRUE);
     MoveWindow(item(IDC_MAIN_HINT), client.left + hintLeft_, client.bottom - hintBottomOffset_, hintWidth_, hintHeight_,
                TRUE);
-    show(IDC_MAIN_HIDE_MPEG_INFO, testFile);
+    showItem(IDC_MAIN_HIDE_MPEG_INFO, testFile);
     for (int id : PaneControls)
-        show(id, panes);
+        showItem(id, panes);
 }
 
 void MainDialog::showAbout() {
@@ -607,41 +505,34 @@ void MainDialog::closeWindow() {
     end(IDCANCEL);
 }
 
+std::optional<std::string> MainDialog::fileOfLine(int line) const {
+    std::optional<std::size_t> logLine = logList_.logLineAt(line);
+    if (!logLine)
+        return std::nullopt;
+    return log_.filePathForLine(*logLine);
+}
+
 void MainDialog::openFileOfLine() {
-    int line = logList_.selectedLine();
-    if (line < 0)
-        return;
-    LRESULT lineIndex = SendMessageA(logList_.handle(), LB_GETITEMDATA, static_cast<WPARAM>(line), 0);
-    if (lineIndex == LB_ERR)
-        return;
-    std::optional<std::string> path = log_.filePathForLine(static_cast<std::size_t>(lineIndex));
-    if (!path)
-        return;
-    ShellExecuteA(GetParent(handle()), "open", path->c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    std::optional<std::string> path = fileOfLine(logList_.selectedLine());
+    if (path)
+        ShellExecuteA(GetParent(handle()), "open", path->c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void MainDialog::copyFileNameOfLine(int line) {
-    LRESULT lineIndex = SendMessageA(logList_.handle(), LB_GETITEMDATA, static_cast<WPARAM>(line), 0);
-    if (lineIndex == LB_ERR)
-        return;
-    std::optional<std::string> path = log_.filePathForLine(static_cast<std::size_t>(lineIndex));
-    if (!path)
-        return;
-    CopyTextToClipboard(handle(), *path);
+    std::optional<std::string> path = fileOfLine(line);
+    if (path)
+        CopyTextToClipboard(handle(), *path);
 }
 
 // ---------------------------------------------------------------- selections
 
 void MainDialog::receiveSelection(ATOM atom) {
-    char name[256] = {};
-    UINT length = GlobalGetAtomNameA(atom, name, sizeof name);
-    if (length == 0)
+    std::optional<std::string> selection = TakeSelection(atom);
+    if (!selection)
         return;
-    GlobalDeleteAtom(atom);
-    std::string path = WithoutQuotes(std::string(name, length));
+    std::string path = WithoutQuotes(*selection);
     if (running_) {
-        // Taken up once the run has ended; the latest selection wins.
-        pendingSelection_ = path;
+        selectionDuringRun(path);
         return;
     }
     processSelection(path);
@@ -666,10 +557,33 @@ void MainDialog::receiveDrop(HDROP drop) {
     if (count != 1)
         return;
     if (running_) {
-        pendingSelection_ = path;
+        selectionDuringRun(path);
         return;
     }
     processSelection(path);
+}
+
+void MainDialog::selectionDuringRun(const std::string& path) {
+    // The latest selection wins. One question covers every selection that
+    // arrives while it is open, or after a Yes while the run winds down.
+    pendingSelection_ = path;
+    if (confirming_ || cancelRequested_ || closeRequested_)
+        return;
+    confirmCancel();
+}
+
+bool MainDialog::confirmCancel() {
+    confirming_ = true;
+    bool yes = messageBox(ConfirmCancelText, ConfirmationCaption, MB_YESNO) == IDYES;
+    confirming_ = false;
+    if (yes) {
+        // The selection, if any, is taken up once the run has stopped.
+        cancelRequested_ = true;
+        return true;
+    }
+    // The run and its log go on untouched.
+    pendingSelection_.reset();
+    return false;
 }
 
 void MainDialog::processPendingSelection() {
@@ -682,7 +596,7 @@ void MainDialog::processPendingSelection() {
 
 void MainDialog::processSelection(const std::string& path) {
     clearPanes();
-    enable(IDC_MAIN_START, false);
+    enableItem(IDC_MAIN_START, false);
     if (options_.clearLog())
         clearLog();
 
@@ -693,7 +607,7 @@ void MainDialog::processSelection(const std::string& path) {
         fileName_ = path;
         testDirName_ = FolderOf(path);
         reportFile(path);
-        enable(IDC_MAIN_START, true);
+        enableItem(IDC_MAIN_START, true);
         if (options_.autoStart())
             startOrCancel();
         return;
@@ -703,8 +617,8 @@ void MainDialog::processSelection(const std::string& path) {
         SendMessageA(handle(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(item(IDC_MAIN_TEST_DIRECTORY)), TRUE);
         layOut();
         testDirName_ = path;
-        setText(IDC_MAIN_PATH, TestDirPrefix + path);
-        enable(IDC_MAIN_START, true);
+        setItemText(IDC_MAIN_PATH, TestDirPrefix + path);
+        enableItem(IDC_MAIN_START, true);
         return;
     }
     messageBox(UnableToProcessText + path, SelectionErrorCaption, MB_OK);
@@ -713,23 +627,23 @@ void MainDialog::processSelection(const std::string& path) {
 // ---------------------------------------------------------------- panes
 
 void MainDialog::reportFile(const std::string& path) {
-    setText(IDC_MAIN_PATH, FilePrefix + path);
+    setItemText(IDC_MAIN_PATH, FilePrefix + path);
     AudioFileInfo info;
     bool scanned = info.scan(path, options_.maxOffset());
-    setText(IDC_MAIN_ID3V1_INFO, Id3v1InfoText(info));
-    setText(IDC_MAIN_ID3V2_INFO, Id3v2InfoText(info));
+    setItemText(IDC_MAIN_ID3V1_INFO, Id3v1InfoText(info));
+    setItemText(IDC_MAIN_ID3V2_INFO, Id3v2InfoText(info));
     if (!scanned) {
         appendLine(info.errorText(), NoFile);
         return;
     }
-    setText(IDC_MAIN_MPEG_INFO, MpegInfoText(info));
+    setItemText(IDC_MAIN_MPEG_INFO, MpegInfoText(info));
 }
 
 void MainDialog::clearPanes() {
     for (int id : {IDC_MAIN_PATH, IDC_MAIN_MPEG_INFO, IDC_MAIN_ID3V1_INFO, IDC_MAIN_ID3V2_INFO})
-        setText(id, std::string());
+        setItemText(id, std::string());
     statusText_.clear();
-    setText(IDC_MAIN_STATUS, std::string());
+    setItemText(IDC_MAIN_STATUS, std::string());
 }
 
 // ---------------------------------------------------------------- helpers
@@ -752,33 +666,8 @@ void MainDialog::selectFunction(RunFunction function) {
         CheckDlgButton(handle(), each, each == id ? BST_CHECKED : BST_UNCHECKED);
 }
 
-bool MainDialog::isChecked(int id) const {
-    return IsDlgButtonChecked(handle(), id) == BST_CHECKED;
-}
-
-void MainDialog::setText(int id, const std::string& text) {
-    SetDlgItemTextA(handle(), id, text.c_str());
-}
-
-void MainDialog::enable(int id, bool enabled) {
-    EnableWindow(item(id), enabled ? TRUE : FALSE);
-}
-
-void MainDialog::show(int id, bool visible) {
-    ShowWindow(item(id), visible ? SW_SHOW : SW_HIDE);
-}
-
 int MainDialog::messageBox(const std::string& text, const char* caption, UINT type) {
     return MessageBoxA(handle(), text.c_str(), caption, type);
-}
-
-int MainDialog::textWidth(const std::string& text) {
-    if (measureDc_ == nullptr || text.empty())
-        return 0;
-    SIZE size{};
-    if (!GetTextExtentPoint32A(measureDc_, text.data(), static_cast<int>(text.size()), &size))
-        return 0;
-    return size.cx;
 }
 
 }  // namespace tw::win

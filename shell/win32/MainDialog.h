@@ -23,10 +23,6 @@ class AudioFileInfo;
 
 namespace tw::win {
 
-// Names shared with other instances of the program.
-extern const char* const SelectionMessageName;
-extern const char* const InstancePropertyName;
-
 class MainDialog : public Dialog, public RunSink {
 public:
     struct Startup {
@@ -54,7 +50,7 @@ public:
     const std::string& logDirName() const { return logDirName_; }
     bool isRunning() const { return running_; }
     // The log list's horizontal scroll range: widest line + 5, 0 when empty.
-    int widestLine() const { return widestLine_; }
+    int widestLine() const { return logList_.widestLine(); }
     // Every setting as it would be saved now.
     Settings currentSettings() const;
 
@@ -87,12 +83,17 @@ private:
     void exit();
     void openFileOfLine();
     void copyFileNameOfLine(int line);
+    std::optional<std::string> fileOfLine(int line) const;
 
     // Selections from outside.
     void receiveSelection(ATOM atom);
     void receiveDrop(HDROP drop);
     void processSelection(const std::string& path);
     void processPendingSelection();
+    void selectionDuringRun(const std::string& path);
+    // Asks whether to cancel the run; Yes requests the cancel, No drops a
+    // selection that came during the run.
+    bool confirmCancel();
 
     // The panes.
     void reportFile(const std::string& path);
@@ -106,15 +107,10 @@ private:
 
     RunFunction selectedFunction() const;
     void selectFunction(RunFunction function);
-    bool isChecked(int id) const;
-    void setText(int id, const std::string& text);
-    void enable(int id, bool enabled);
-    void show(int id, bool visible);
     void lockCommands(bool locked);
     void runFunctions(const AudioFileInfo& info);
     void setRunning(bool running);
     int messageBox(const std::string& text, const char* caption, UINT type);
-    int textWidth(const std::string& text);
 
     Startup startup_;
     HICON icon_ = nullptr;
@@ -138,15 +134,11 @@ private:
     int hintWidth_ = 0;
     int hintHeight_ = 0;
 
-    // The log list's width bookkeeping: a memory DC holding the list's font.
-    HDC measureDc_ = nullptr;
-    HGDIOBJ measureOldFont_ = nullptr;
-    int widestLine_ = 0;
-
     // Run state.
     bool running_ = false;
     bool cancelRequested_ = false;
     bool closeRequested_ = false;
+    bool confirming_ = false;  // a cancel question is open
     std::optional<std::string> pendingSelection_;
     std::string statusText_ = "Status";
     std::int32_t progress_ = 0;

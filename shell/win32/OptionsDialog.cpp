@@ -1,7 +1,6 @@
 #include "shell/win32/OptionsDialog.h"
 
 #include <algorithm>
-#include <vector>
 
 #include "common/Text.h"
 #include "shell/win32/FolderBrowser.h"
@@ -135,17 +134,13 @@ HWND OptionsDialog::openModeless(HWND parent) {
 
 bool OptionsDialog::onInit() {
     putFieldsIntoControls();
-    EnableWindow(item(IDC_OPT_DELIM_TEXT), fields_.delimiterChoice == DelimiterOther);
+    enableItem(IDC_OPT_DELIM_TEXT, fields_.delimiterChoice == DelimiterOther);
     enableMoveFilesControls();
     return true;
 }
 
 bool OptionsDialog::onCommand(int id, int notifyCode, HWND control) {
-    struct Route {
-        int id;
-        int notifyCode;
-        void (OptionsDialog::*handler)(int id);
-    };
+    using Route = CommandRoute<void (OptionsDialog::*)(int)>;
     static constexpr std::array<Route, 8> Routes = {{
         {IDC_OPT_DELIM_TAB, BN_CLICKED, &OptionsDialog::onTabClicked},         // "Tab"
         {IDC_OPT_DELIM_OTHER, BN_CLICKED, &OptionsDialog::onOtherClicked},     // "Other:"
@@ -156,39 +151,33 @@ bool OptionsDialog::onCommand(int id, int notifyCode, HWND control) {
         {IDC_OPT_MAX_FIELD_LEN, EN_UPDATE, &OptionsDialog::onNumberUpdated},   // number filter
         {IDC_OPT_DELIM_TEXT, EN_UPDATE, &OptionsDialog::onDelimiterUpdated},   // one-character filter
     }};
-    for (const Route& route : Routes) {
-        if (route.id == id && route.notifyCode == notifyCode) {
-            (this->*route.handler)(id);
-            return true;
-        }
-    }
-    return Dialog::onCommand(id, notifyCode, control);
+    return RouteCommand(*this, Routes, id, notifyCode) || Dialog::onCommand(id, notifyCode, control);
 }
 
 void OptionsDialog::onOk() {
     fields_.recurse = isChecked(IDC_OPT_RECURSE);
     fields_.clearLog = isChecked(IDC_OPT_CLEAR_LOG);
-    fields_.maxOffsetText = controlText(IDC_OPT_MAX_OFFSET);
+    fields_.maxOffsetText = itemText(IDC_OPT_MAX_OFFSET);
     fields_.ignoreEofErrors = isChecked(IDC_OPT_IGNORE_EOF);
     fields_.delimiterChoice = isChecked(IDC_OPT_DELIM_TAB)     ? DelimiterTab
                               : isChecked(IDC_OPT_DELIM_OTHER) ? DelimiterOther
                                                                : DelimiterNone;
-    fields_.delimiterText = controlText(IDC_OPT_DELIM_TEXT);
+    fields_.delimiterText = itemText(IDC_OPT_DELIM_TEXT);
     fields_.moveFiles = isChecked(IDC_OPT_MOVE_FILES);
-    fields_.moveFilesPath = controlText(IDC_OPT_MOVE_PATH);
-    fields_.maxResyncText = controlText(IDC_OPT_MAX_RESYNC);
-    fields_.maxFieldLenText = controlText(IDC_OPT_MAX_FIELD_LEN);
+    fields_.moveFilesPath = itemText(IDC_OPT_MOVE_PATH);
+    fields_.maxResyncText = itemText(IDC_OPT_MAX_RESYNC);
+    fields_.maxFieldLenText = itemText(IDC_OPT_MAX_FIELD_LEN);
     fields_.autoStart = isChecked(IDC_OPT_AUTO_START);
     fields_.bitrateSummary = isChecked(IDC_OPT_BITRATE_SUMMARY);
     end(IDOK);
 }
 
 void OptionsDialog::onTabClicked(int) {
-    EnableWindow(item(IDC_OPT_DELIM_TEXT), FALSE);
+    enableItem(IDC_OPT_DELIM_TEXT, false);
 }
 
 void OptionsDialog::onOtherClicked(int) {
-    EnableWindow(item(IDC_OPT_DELIM_TEXT), TRUE);
+    enableItem(IDC_OPT_DELIM_TEXT, true);
 }
 
 void OptionsDialog::onMoveFilesClicked(int) {
@@ -196,9 +185,9 @@ void OptionsDialog::onMoveFilesClicked(int) {
 }
 
 void OptionsDialog::onBrowseClicked(int) {
-    std::string path = controlText(IDC_OPT_MOVE_PATH);
+    std::string path = itemText(IDC_OPT_MOVE_PATH);
     BrowseForFolder(path, handle());
-    setControlText(IDC_OPT_MOVE_PATH, path);
+    setItemText(IDC_OPT_MOVE_PATH, path);
 }
 
 void OptionsDialog::onNumberUpdated(int id) {
@@ -208,7 +197,7 @@ void OptionsDialog::onNumberUpdated(int id) {
     HWND box = item(id);
     DWORD caret = 0;
     SendMessageA(box, EM_GETSEL, 0, reinterpret_cast<LPARAM>(&caret));
-    std::string typed = controlText(id);
+    std::string typed = itemText(id);
     std::string shown = NumberBoxText(typed);
     guard = true;
     SetWindowTextA(box, shown.c_str());
@@ -223,7 +212,7 @@ void OptionsDialog::onNumberUpdated(int id) {
 void OptionsDialog::onDelimiterUpdated(int id) {
     if (delimiterGuard_)
         return;
-    std::string typed = controlText(id);
+    std::string typed = itemText(id);
     if (typed.size() <= 1)
         return;
     MessageBeep(0xFFFFFFFF);
@@ -244,44 +233,27 @@ void OptionsDialog::putFieldsIntoControls() {
     // The boxes show the fields as they are; the filters are for typing.
     numberGuards_.fill(true);
     delimiterGuard_ = true;
-    CheckDlgButton(handle(), IDC_OPT_RECURSE, fields_.recurse ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(handle(), IDC_OPT_CLEAR_LOG, fields_.clearLog ? BST_CHECKED : BST_UNCHECKED);
-    setControlText(IDC_OPT_MAX_OFFSET, fields_.maxOffsetText);
-    CheckDlgButton(handle(), IDC_OPT_IGNORE_EOF, fields_.ignoreEofErrors ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(handle(), IDC_OPT_DELIM_TAB, fields_.delimiterChoice == DelimiterTab ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(handle(), IDC_OPT_DELIM_OTHER,
-                   fields_.delimiterChoice == DelimiterOther ? BST_CHECKED : BST_UNCHECKED);
-    setControlText(IDC_OPT_DELIM_TEXT, fields_.delimiterText);
-    CheckDlgButton(handle(), IDC_OPT_MOVE_FILES, fields_.moveFiles ? BST_CHECKED : BST_UNCHECKED);
-    setControlText(IDC_OPT_MOVE_PATH, fields_.moveFilesPath);
-    setControlText(IDC_OPT_MAX_RESYNC, fields_.maxResyncText);
-    setControlText(IDC_OPT_MAX_FIELD_LEN, fields_.maxFieldLenText);
-    CheckDlgButton(handle(), IDC_OPT_AUTO_START, fields_.autoStart ? BST_CHECKED : BST_UNCHECKED);
-    CheckDlgButton(handle(), IDC_OPT_BITRATE_SUMMARY, fields_.bitrateSummary ? BST_CHECKED : BST_UNCHECKED);
+    setChecked(IDC_OPT_RECURSE, fields_.recurse);
+    setChecked(IDC_OPT_CLEAR_LOG, fields_.clearLog);
+    setItemText(IDC_OPT_MAX_OFFSET, fields_.maxOffsetText);
+    setChecked(IDC_OPT_IGNORE_EOF, fields_.ignoreEofErrors);
+    setChecked(IDC_OPT_DELIM_TAB, fields_.delimiterChoice == DelimiterTab);
+    setChecked(IDC_OPT_DELIM_OTHER, fields_.delimiterChoice == DelimiterOther);
+    setItemText(IDC_OPT_DELIM_TEXT, fields_.delimiterText);
+    setChecked(IDC_OPT_MOVE_FILES, fields_.moveFiles);
+    setItemText(IDC_OPT_MOVE_PATH, fields_.moveFilesPath);
+    setItemText(IDC_OPT_MAX_RESYNC, fields_.maxResyncText);
+    setItemText(IDC_OPT_MAX_FIELD_LEN, fields_.maxFieldLenText);
+    setChecked(IDC_OPT_AUTO_START, fields_.autoStart);
+    setChecked(IDC_OPT_BITRATE_SUMMARY, fields_.bitrateSummary);
     numberGuards_.fill(false);
     delimiterGuard_ = false;
 }
 
 void OptionsDialog::enableMoveFilesControls() {
-    BOOL on = isChecked(IDC_OPT_MOVE_FILES) ? TRUE : FALSE;
-    EnableWindow(item(IDC_OPT_BROWSE), on);
-    EnableWindow(item(IDC_OPT_MOVE_PATH), on);
-}
-
-bool OptionsDialog::isChecked(int id) const {
-    return IsDlgButtonChecked(handle(), id) == BST_CHECKED;
-}
-
-std::string OptionsDialog::controlText(int id) const {
-    HWND control = item(id);
-    int length = GetWindowTextLengthA(control);
-    std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
-    GetWindowTextA(control, buffer.data(), length + 1);
-    return std::string(buffer.data());
-}
-
-void OptionsDialog::setControlText(int id, const std::string& text) {
-    SetDlgItemTextA(handle(), id, text.c_str());
+    bool on = isChecked(IDC_OPT_MOVE_FILES);
+    enableItem(IDC_OPT_BROWSE, on);
+    enableItem(IDC_OPT_MOVE_PATH, on);
 }
 
 bool& OptionsDialog::numberGuard(int id) {

@@ -100,9 +100,6 @@ private:
 
     void putFieldsIntoControls();
     void enableMoveFilesControls();
-    bool isChecked(int id) const;
-    std::string controlText(int id) const;
-    void setControlText(int id, const std::string& text);
     bool& numberGuard(int id);
 
     Fields fields_;

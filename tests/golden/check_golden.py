@@ -48,8 +48,11 @@ def main():
         key = rel.replace(os.sep, "__")
         runs.append((key + ".test.txt", ["test", path]))
         runs.append((key + ".info.txt", ["info", path]))
+        if rel.startswith("deep" + os.sep):
+            runs.append((key + ".test-deep.txt", ["test", "--deep", path]))
     runs.append(("dir.test-dir.txt", ["test-dir", "--recurse", samples]))
     runs.append(("dir.test-dir-report-eof.txt", ["test-dir", "--recurse", "--report-eof-errors", samples]))
+    runs.append(("dir.test-dir-deep.txt", ["test-dir", "--recurse", "--deep", samples]))
     runs.append(("dir.catalog.txt", ["catalog", "--recurse", samples]))
     runs.append(("dir.catalog-comma.txt", ["catalog", "--delimiter", ",", samples]))
 

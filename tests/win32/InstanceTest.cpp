@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/win32/App.h"
+#include "shell/win32/HandOver.h"
 #include "shell/win32/MainDialog.h"
 #include "shell/win32/MainDialogIds.h"
 #include "tests/win32/MainWindowHarness.h"

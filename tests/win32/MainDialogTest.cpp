@@ -15,7 +15,7 @@
 #include "reports/DirectoryCatalog.h"
 #include "reports/DirectoryTest.h"
 #include "reports/FileInfoReport.h"
-#include "shell/win32/App.h"
+#include "shell/win32/HandOver.h"
 #include "shell/win32/Clipboard.h"
 #include "shell/win32/MainDialogIds.h"
 #include "tests/support/RecordingSink.h"
@@ -470,25 +470,45 @@ TEST(MainDialogTest, ClosingDuringARunCancelsItThenSavesAndCloses) {
     EXPECT_NE(saved.find("Test Dir Name=" + folder.path() + "\r\n"), std::string::npos);
 }
 
-TEST(MainDialogTest, ASelectionDuringARunWaitsForItsEnd) {
+TEST(MainDialogTest, ASelectionDuringARunAsksOnceWhetherToCancel) {
     ScratchFolder folder;
     const std::string first = folder / "first.mp3";
     const std::string second = folder / "second.mp3";
+    const std::string third = folder / "third.mp3";
     WriteBytes(first, BrokenMp3(400));
     WriteBytes(second, SoundMp3(50));
+    WriteBytes(third, SoundMp3(60));
     MainWindow w(folder, Options("Auto Start=false\r\nClear Log=false\r\n"));
     w.postSelection(first);
     PumpMessages();
 
-    w.postSelection(second);
-    w.click(IDC_MAIN_START);
-    // The first file's run went through whole, untouched by the selection.
+    // No: the selection is dropped; the run and its log go on untouched.
+    {
+        BoxAnswer box("Confirmation", IDNO);
+        w.postSelection(second);
+        w.click(IDC_MAIN_START);
+        EXPECT_EQ(box.text, "Are you sure you want to cancel?");
+    }
     ExpectSameLog(w.dialog().log(), CoreTestFile(first).log);
-    EXPECT_EQ(w.dialog().fileName(), first);
-
     PumpMessages();
-    EXPECT_EQ(w.dialog().fileName(), second);
-    EXPECT_EQ(w.text(IDC_MAIN_PATH), "File: " + second);
+    EXPECT_EQ(w.dialog().fileName(), first);
+    EXPECT_EQ(w.text(IDC_MAIN_PATH), "File: " + first);
+
+    // Yes: the run stops as a cancel does, then the latest of the two
+    // selections (the second arrives while the question is open) is taken up.
+    w.click(IDC_MAIN_CLEAR_LOG);
+    {
+        BoxAnswer box("Confirmation", IDYES);
+        w.postSelection(second);
+        w.postSelection(third);
+        w.click(IDC_MAIN_START);
+        EXPECT_EQ(box.text, "Are you sure you want to cancel?");
+    }
+    ExpectSameLog(w.dialog().log(), CoreTestFile(first, 1).log);
+    EXPECT_EQ(w.logTexts().back(), "Processing cancelled by user.");
+    PumpMessages();
+    EXPECT_EQ(w.dialog().fileName(), third);
+    EXPECT_EQ(w.text(IDC_MAIN_PATH), "File: " + third);
     EXPECT_TRUE(w.enabled(IDC_MAIN_START));
 }
 
@@ -558,6 +578,16 @@ TEST(MainDialogTest, TheHorizontalRangeFollowsTheWidestLine) {
     EXPECT_EQ(SendMessageA(list, LB_GETHORIZONTALEXTENT, 0, 0), 0);
     EXPECT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 0);
     EXPECT_TRUE(w.dialog().log().files().empty());
+
+    // Catalog lines: tabs go to evenly spaced stops wide enough for a
+    // number, and the range measures them so.
+    ASSERT_NE(GetWindowLongA(list, GWL_STYLE) & LBS_USETABSTOPS, 0);
+    w.dialog().appendLine("\tx", NoFile);
+    const int oneTab = w.dialog().widestLine();
+    w.dialog().appendLine("\t\t\t\tx", NoFile);
+    const int stop = (w.dialog().widestLine() - oneTab) / 3;
+    EXPECT_EQ(oneTab, stop + measure("x") + 5);
+    EXPECT_GE(stop, measure("2,147,483,647"));
 }
 
 TEST(MainDialogTest, SaveLogWritesEveryLineWithCrLf) {
@@ -858,6 +888,56 @@ TEST(MainDialogTest, OptionsAndAboutOpenModally) {
         EXPECT_TRUE(about.acted());
     }
     EXPECT_TRUE(IsWindow(w.handle()));
+}
+
+POINT CentreOf(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+void ExpectSameCentre(POINT actual, POINT expected) {
+    EXPECT_NEAR(actual.x, expected.x, 1);
+    EXPECT_NEAR(actual.y, expected.y, 1);
+}
+
+TEST(MainDialogTest, WindowsOpenCentredAndASmallPlacementGrowsToTheTemplate) {
+    ScratchFolder folder;
+    SIZE templateSize{};
+    {
+        // No placement saved: centred on the work area.
+        MainWindow w(folder, Options("Auto Start=false\r\n"));
+        RECT work{};
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+        ExpectSameCentre(CentreOf(w.handle()), {(work.left + work.right) / 2, (work.top + work.bottom) / 2});
+        RECT r{};
+        GetWindowRect(w.handle(), &r);
+        templateSize = {r.right - r.left, r.bottom - r.top};
+
+        // Its dialogs, its own and the system's, centred on it.
+        for (const auto& [caption, button] :
+             {std::pair{"Options For Testing", IDC_MAIN_OPTIONS}, std::pair{"About Tunewarden", IDC_MAIN_ABOUT},
+              std::pair{"Open", IDC_MAIN_LOAD}}) {
+            POINT centre{};
+            WhenDialogOpens dialog(CaptionIs(caption), [&centre](HWND d) {
+                centre = CentreOf(d);
+                PostMessageA(d, WM_COMMAND, IDCANCEL, 0);
+            });
+            w.click(button);
+            ASSERT_TRUE(dialog.acted()) << caption;
+            SCOPED_TRACE(caption);
+            ExpectSameCentre(centre, CentreOf(w.handle()));
+        }
+    }
+    // Saved at a lower DPI, smaller than the template: grown, where it was.
+    MainWindow w(folder, Options("Window Flags=0\r\nWindow Show Command=1\r\nWindow Left=30\r\n"
+                                 "Window Top=35\r\nWindow Right=230\r\nWindow Bottom=135\r\n"));
+    RECT r{};
+    GetWindowRect(w.handle(), &r);
+    EXPECT_EQ(r.left, 30);
+    EXPECT_EQ(r.top, 35);
+    EXPECT_EQ(r.right - r.left, templateSize.cx);
+    EXPECT_EQ(r.bottom - r.top, templateSize.cy);
 }
 
 }  // namespace

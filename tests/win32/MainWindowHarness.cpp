@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "shell/win32/HandOver.h"
 #include "shell/win32/MainDialogIds.h"
 #include "shell/win32/ResourceIds.h"
 #include "tests/win32/WindowActions.h"

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/Text.h"
+#include "settings/IniFile.h"
 #include "shell/win32/Clipboard.h"
 #include "shell/win32/OptionsDialogIds.h"
 #include "tests/win32/WindowActions.h"
@@ -13,6 +15,12 @@ namespace {
 using test::CaretOf;
 using test::TypeChars;
 using test::WindowText;
+
+std::string StoredText(const Settings& settings) {
+    IniFile ini;
+    StoreSettings(settings, ini);
+    return ini.text();
+}
 
 class OptionsDialogTest : public ::testing::Test {
 protected:
@@ -41,24 +49,26 @@ protected:
 };
 
 TEST_F(OptionsDialogTest, OpensWithTheDefaultSettings) {
+    const Settings defaults;
     OptionsDialog dialog;
-    dialog.setFrom(Settings{});
+    dialog.setFrom(defaults);
     ASSERT_NE(open(dialog), nullptr);
     EXPECT_EQ(WindowText(dialog.handle()), "Options For Testing");
-    EXPECT_EQ(text(dialog, IDC_OPT_MAX_OFFSET), "5,000");
-    EXPECT_EQ(text(dialog, IDC_OPT_MAX_RESYNC), "2,000");
-    EXPECT_EQ(text(dialog, IDC_OPT_MAX_FIELD_LEN), "50");
-    EXPECT_TRUE(checked(dialog, IDC_OPT_DELIM_TAB));
-    EXPECT_FALSE(checked(dialog, IDC_OPT_DELIM_OTHER));
-    EXPECT_FALSE(enabled(dialog, IDC_OPT_DELIM_TEXT));
-    EXPECT_FALSE(checked(dialog, IDC_OPT_MOVE_FILES));
-    EXPECT_FALSE(enabled(dialog, IDC_OPT_BROWSE));
-    EXPECT_FALSE(enabled(dialog, IDC_OPT_MOVE_PATH));
-    EXPECT_FALSE(checked(dialog, IDC_OPT_RECURSE));
-    EXPECT_TRUE(checked(dialog, IDC_OPT_AUTO_START));
-    EXPECT_TRUE(checked(dialog, IDC_OPT_CLEAR_LOG));
-    EXPECT_TRUE(checked(dialog, IDC_OPT_BITRATE_SUMMARY));
-    EXPECT_TRUE(checked(dialog, IDC_OPT_IGNORE_EOF));
+    EXPECT_EQ(text(dialog, IDC_OPT_MAX_OFFSET), FormatThousands(defaults.maxOffset));
+    EXPECT_EQ(text(dialog, IDC_OPT_MAX_RESYNC), FormatThousands(defaults.maxResync));
+    EXPECT_EQ(text(dialog, IDC_OPT_MAX_FIELD_LEN), FormatThousands(defaults.maxFieldLen));
+    const bool tab = defaults.catDelimChar == '\t';
+    EXPECT_EQ(checked(dialog, IDC_OPT_DELIM_TAB), tab);
+    EXPECT_EQ(checked(dialog, IDC_OPT_DELIM_OTHER), !tab);
+    EXPECT_EQ(enabled(dialog, IDC_OPT_DELIM_TEXT), !tab);
+    EXPECT_EQ(checked(dialog, IDC_OPT_MOVE_FILES), defaults.moveFiles);
+    EXPECT_EQ(enabled(dialog, IDC_OPT_BROWSE), defaults.moveFiles);
+    EXPECT_EQ(enabled(dialog, IDC_OPT_MOVE_PATH), defaults.moveFiles);
+    EXPECT_EQ(checked(dialog, IDC_OPT_RECURSE), defaults.recurseDirs);
+    EXPECT_EQ(checked(dialog, IDC_OPT_AUTO_START), defaults.autoStart);
+    EXPECT_EQ(checked(dialog, IDC_OPT_CLEAR_LOG), defaults.clearLog);
+    EXPECT_EQ(checked(dialog, IDC_OPT_BITRATE_SUMMARY), defaults.includeBitrateSummary);
+    EXPECT_EQ(checked(dialog, IDC_OPT_IGNORE_EOF), defaults.ignoreEofErrors);
 }
 
 TEST_F(OptionsDialogTest, SettingsSurviveOpeningAndOk) {
@@ -89,19 +99,11 @@ TEST_F(OptionsDialogTest, SettingsSurviveOpeningAndOk) {
     ok(dialog);
     EXPECT_EQ(dialog.handle(), nullptr);
 
+    // Every option comes back as it went in: compared as the settings file
+    // would hold them.
     Settings back;
     dialog.storeInto(back);
-    EXPECT_TRUE(back.recurseDirs);
-    EXPECT_FALSE(back.autoStart);
-    EXPECT_FALSE(back.clearLog);
-    EXPECT_FALSE(back.includeBitrateSummary);
-    EXPECT_TRUE(back.moveFiles);
-    EXPECT_EQ(back.moveFilesPath, "D:\\Bad Files");
-    EXPECT_FALSE(back.ignoreEofErrors);
-    EXPECT_EQ(back.maxOffset, 1234567);
-    EXPECT_EQ(back.maxResync, 0);
-    EXPECT_EQ(back.catDelimChar, 44);
-    EXPECT_EQ(back.maxFieldLen, 2147483647);
+    EXPECT_EQ(StoredText(back), StoredText(original));
 }
 
 TEST_F(OptionsDialogTest, DelimiterCodesAsTheFieldsHoldThem) {
@@ -246,8 +248,9 @@ TEST_F(OptionsDialogTest, OtherWithAnEmptyBoxGivesCodeZero) {
 }
 
 TEST_F(OptionsDialogTest, CancelKeepsTheValuesFromBefore) {
+    const Settings defaults;
     OptionsDialog dialog;
-    dialog.setFrom(Settings{});
+    dialog.setFrom(defaults);
     ASSERT_NE(open(dialog), nullptr);
     click(dialog, IDC_OPT_RECURSE);
     click(dialog, IDC_OPT_CLEAR_LOG);
@@ -259,17 +262,17 @@ TEST_F(OptionsDialogTest, CancelKeepsTheValuesFromBefore) {
     cancel(dialog);
     EXPECT_EQ(dialog.handle(), nullptr);
 
-    EXPECT_FALSE(dialog.recurseDirs());
-    EXPECT_TRUE(dialog.clearLog());
-    EXPECT_EQ(dialog.catDelimChar(), 9);
-    EXPECT_EQ(dialog.maxOffset(), 5000);
+    EXPECT_EQ(dialog.recurseDirs(), defaults.recurseDirs);
+    EXPECT_EQ(dialog.clearLog(), defaults.clearLog);
+    EXPECT_EQ(dialog.catDelimChar(), defaults.catDelimChar);
+    EXPECT_EQ(dialog.maxOffset(), defaults.maxOffset);
 
     ASSERT_NE(open(dialog), nullptr);
-    EXPECT_FALSE(checked(dialog, IDC_OPT_RECURSE));
-    EXPECT_TRUE(checked(dialog, IDC_OPT_CLEAR_LOG));
+    EXPECT_EQ(checked(dialog, IDC_OPT_RECURSE), defaults.recurseDirs);
+    EXPECT_EQ(checked(dialog, IDC_OPT_CLEAR_LOG), defaults.clearLog);
     EXPECT_TRUE(checked(dialog, IDC_OPT_DELIM_TAB));
     EXPECT_EQ(text(dialog, IDC_OPT_DELIM_TEXT), "");
-    EXPECT_EQ(text(dialog, IDC_OPT_MAX_OFFSET), "5,000");
+    EXPECT_EQ(text(dialog, IDC_OPT_MAX_OFFSET), FormatThousands(defaults.maxOffset));
     cancel(dialog);
 }
 

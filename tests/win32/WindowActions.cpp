@@ -1,5 +1,7 @@
 #include "tests/win32/WindowActions.h"
 
+#include "shell/win32/ResourceIds.h"
+
 #include <vector>
 
 namespace tw::test {
@@ -121,6 +123,52 @@ void CALLBACK WhenDialogOpens::Tick(HWND, UINT, UINT_PTR, DWORD) {
     HWND stuck = FindThreadDialog([](HWND) { return true; });
     if (stuck != nullptr)
         PostMessageA(stuck, WM_COMMAND, IDCANCEL, 0);
+}
+
+SIZE TextExtentIn(HWND control) {
+    std::string text = WindowText(control);
+    HDC dc = GetDC(control);
+    HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    SIZE extent = {};
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, previous);
+    ReleaseDC(control, dc);
+    return extent;
+}
+
+SIZE WindowSize(HWND window) {
+    RECT r = {};
+    GetWindowRect(window, &r);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+LOGFONTA FontDescriptionOf(HWND control) {
+    LOGFONTA description = {};
+    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)), sizeof description, &description);
+    return description;
+}
+
+HCURSOR CursorOver(HWND window) {
+    SetCursor(nullptr);
+    SendMessageA(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    return GetCursor();
+}
+
+HCURSOR LinkCursor() {
+    return LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_LINK));
+}
+
+bool ShowsColour(HWND window, COLORREF colour) {
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    RECT r = {};
+    GetClientRect(window, &r);
+    HDC dc = GetDC(window);
+    bool found = false;
+    for (int y = r.top; y < r.bottom && !found; ++y)
+        for (int x = r.left; x < r.right && !found; ++x)
+            found = GetPixel(dc, x, y) == colour;
+    ReleaseDC(window, dc);
+    return found;
 }
 
 }  // namespace tw::test

@@ -27,6 +27,19 @@ HWND FindThreadDialog(const std::function<bool(HWND)>& match);
 // The first child of `parent` (at any depth) whose text is `text`.
 HWND FindChildWithText(HWND parent, const std::string& text);
 
+// The extent of the control's text in the control's font.
+SIZE TextExtentIn(HWND control);
+// The window's outer size.
+SIZE WindowSize(HWND window);
+// The description of the font that the control draws with.
+LOGFONTA FontDescriptionOf(HWND control);
+// The cursor that the window sets when the pointer moves over it.
+HCURSOR CursorOver(HWND window);
+// The program's hand cursor for links.
+HCURSOR LinkCursor();
+// True when some pixel of the window's client area has the colour.
+bool ShowsColour(HWND window, COLORREF colour);
+
 // While alive, polls every 20 ms (from a thread timer, so also inside modal
 // loops) for a dialog that `match` accepts and runs `action` on it once. A
 // dialog still open after about five seconds gets IDCANCEL, so a test can't

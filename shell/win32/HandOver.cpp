@@ -1,0 +1,57 @@
+#include "shell/win32/HandOver.h"
+
+namespace tw::win {
+
+namespace {
+
+// Posts a selection atom; the atom is released when it can't be posted.
+bool PostAtom(HWND target, ATOM atom, UINT selectionMessage) {
+    if (selectionMessage != 0 && PostMessageA(target, selectionMessage, atom, 0))
+        return true;
+    GlobalDeleteAtom(atom);
+    return false;
+}
+
+}  // namespace
+
+const char* const SelectionMessageName = "Tunewarden: ProcessSelectionMessage";
+const char* const InstancePropertyName = "Tunewarden: My Unique Window Property";
+
+void MarkAsRunningInstance(HWND window) {
+    SetPropA(window, InstancePropertyName, reinterpret_cast<HANDLE>(1));
+}
+
+HWND FindRunningInstance() {
+    for (HWND window = GetWindow(GetDesktopWindow(), GW_CHILD); window != nullptr;
+         window = GetWindow(window, GW_HWNDNEXT)) {
+        if (GetPropA(window, InstancePropertyName) != nullptr)
+            return window;
+    }
+    return nullptr;
+}
+
+bool PostSelection(HWND target, const std::string& text, UINT selectionMessage) {
+    ATOM atom = GlobalAddAtomA(text.c_str());
+    return atom != 0 && PostAtom(target, atom, selectionMessage);
+}
+
+bool HandOver(HWND target, const std::string& commandLine, UINT selectionMessage) {
+    // A text that can't travel leaves the running window where it is.
+    ATOM atom = GlobalAddAtomA(commandLine.c_str());
+    if (atom == 0)
+        return false;
+    OpenIcon(target);
+    SetForegroundWindow(target);
+    return PostAtom(target, atom, selectionMessage);
+}
+
+std::optional<std::string> TakeSelection(ATOM atom) {
+    char name[256] = {};
+    UINT length = GlobalGetAtomNameA(atom, name, sizeof name);
+    if (length == 0)
+        return std::nullopt;
+    GlobalDeleteAtom(atom);
+    return std::string(name, length);
+}
+
+}  // namespace tw::win
