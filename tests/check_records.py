@@ -104,6 +104,14 @@ def check_test_dir(cli, folder):
                 assert test[-1]["problems"] == (b"No errors found." not in log)
 
 
+def by_name_of(files):
+    return {f["file_name"]: f for f in files}
+
+
+def percent_escape(raw):
+    return "".join(chr(b) if 0x20 <= b <= 0x7E and b != 0x25 else "%%%02X" % b for b in raw)
+
+
 def unquote(text):
     out, i = bytearray(), 0
     while i < len(text):
@@ -143,11 +151,18 @@ def main():
             out.write(odd)
         with open(os.path.join(tmpb, b"name \xff\xfe,x.mp3"), "wb") as out:
             out.write(odd)
+        with open(os.path.join(tmpb, b"ctl\x01name.mp3"), "wb") as out:
+            out.write(src[:5000])
         with open(os.path.join(tmpb, b"empty.mp3"), "wb") as out:
             pass
         files = check_catalog(cli, tmp)
-        assert len(files) == 3
-        by_name = {f["file_name"]: f for f in files}
+        assert len(files) == 4
+        assert by_name_of(files)["ctl\x01name.mp3"]["file_size"] == 5000
+        status, out = run(cli, "test-dir", "--format", "jsonl", tmp)
+        tested = {r.get("path_bytes") or r["path"]: r for r in json_lines(out) if r["type"] == "file"}
+        assert len(tested) == 4 and tested[os.path.join(tmp, "empty.mp3")]["verdict"] == "scan-failed"
+        assert percent_escape(os.path.join(tmpb, b"name \xff\xfe,x.mp3")) in tested
+        by_name = by_name_of(files)
         title = by_name["title.mp3"]
         assert title["id3v1_title"] == 'Hello, "World"; again'
         odd_name = by_name["name \ufffd\ufffd,x.mp3"]
