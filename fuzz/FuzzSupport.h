@@ -28,6 +28,7 @@
 
 #include "cli/JsonWriter.h"
 #include "common/Record.h"
+#include "common/ByteOrder.h"
 #include "common/RunSink.h"
 #include "support/MemoryFile.h"
 #include "platform/Platform.h"
@@ -79,11 +80,6 @@ struct AudioInput {
     bool deep = false;
     std::uint16_t amount = 0;
 };
-
-inline std::uint32_t LittleEndian32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
 
 inline AudioInput SplitAudioInput(const std::uint8_t* data, std::size_t size) {
     AudioInput in;
