@@ -17,6 +17,7 @@ constexpr const char* NothingRecordedText =
 constexpr const char* NothingVerifiedText = "Deep check: nothing could be verified.";
 constexpr const char* VerifiedPrefix = "Deep check verified: ";
 constexpr const char* TagCrcText = "Warning: LAME tag CRC mismatch: the header frame is damaged.";
+constexpr const char* HeaderTailText = "Warning: The header frame changed after its LAME tag.";
 constexpr const char* MusicCrcText = "Error: Music CRC mismatch: the audio changed since it was encoded.";
 
 // Frame CRC mismatches logged one by one; the rest are counted.
@@ -133,6 +134,15 @@ void DeepCheck::readRecords(const AudioFileInfo& info) {
         return;
     }
     verified_.push_back("tag CRC");
+    // lame and ffmpeg leave the rest of the header frame zero; neither CRC
+    // covers it, so this is how a change there shows.
+    const auto tail = std::find_if(frame.begin() + static_cast<std::ptrdiff_t>(tagCrcAt + 2), frame.end(),
+                                   [](std::uint8_t b) { return b != 0; });
+    if (tail != frame.end())
+        add(false, HeaderTailText,
+            "Byte " + FT(headerStart_ + (tail - frame.begin()) + 1) + " of the header frame (bytes " +
+                FT(headerStart_ + 1) + " - " + FT(headerStart_ + static_cast<std::int64_t>(frame.size())) +
+                ") is not zero.");
     if (record_.musicLength() >= 0)
         musicEnd_ = std::min(headerStart_ + record_.musicLength(), audioEnd_);
 }
@@ -160,9 +170,13 @@ void DeepCheck::feed(const std::uint8_t* bytes, std::size_t size) {
 
 void DeepCheck::observe(std::int64_t offset, const std::uint8_t* bytes, std::size_t size) {
     const std::int64_t end = std::min(offset + static_cast<std::int64_t>(size), musicEnd_);
-    // Only bytes that follow on from what the CRC has seen; a gap is closed
-    // by feedRange at the end.
-    if (offset > crcPos_ || end <= crcPos_)
+    if (end <= crcPos_)
+        return;
+    // The walk may step over the bytes between two buffers (the rest of a
+    // frame whose header the last one held): read those few aside.
+    if (offset > crcPos_)
+        feedRange(crcPos_, std::min(offset, musicEnd_));
+    if (offset > crcPos_)
         return;
     feed(bytes + (crcPos_ - offset), static_cast<std::size_t>(end - crcPos_));
 }

@@ -1,5 +1,7 @@
 #include "analysis/GainUndo.h"
 
+#include "analysis/FrameCrc.h"
+
 #include "analysis/FrameHeader.h"
 #include "common/ByteOrder.h"
 
@@ -182,20 +184,8 @@ std::uint16_t Layer3FrameCrc(const std::uint8_t* frame, std::size_t length) {
     SideInfo info;
     if (!LayoutOf(frame, length, info) || length < info.offset + info.length)
         return 0;
-    unsigned crc = 0xFFFF;
-    auto feed = [&crc](std::uint8_t byte) {
-        for (int i = 7; i >= 0; --i) {
-            const bool top = ((crc >> 15) ^ (static_cast<unsigned>(byte) >> i)) & 1u;
-            crc = (crc << 1) & 0xFFFFu;
-            if (top)
-                crc ^= 0x8005u;
-        }
-    };
-    feed(frame[2]);
-    feed(frame[3]);
-    for (std::size_t i = 0; i < info.length; ++i)
-        feed(frame[info.offset + i]);
-    return static_cast<std::uint16_t>(crc);
+    // The side information is the protected part of a Layer III frame.
+    return ComputeFrameCrc(frame, static_cast<std::int32_t>(info.length * 8));
 }
 
 }  // namespace tw

@@ -10,6 +10,7 @@
 #include "analysis/FrameHeader.h"
 #include "analysis/StreamMatcher.h"
 #include "common/BufferedReader.h"
+#include "common/Record.h"
 #include "common/RunSink.h"
 #include "common/Text.h"
 #include "platform/Platform.h"
@@ -62,7 +63,8 @@ public:
           audioEnd_(deep != nullptr ? deep->audioEnd() : info.audioEnd()),
           audioSize_(info.audioSize()),
           stream_(info.firstHeader()),
-          firstBitrate_(info.firstHeader().bitrate()) {
+          firstBitrate_(info.firstHeader().bitrate()),
+          records_(sink.records()) {
         const FrameHeader& first = info.firstHeader();
         prevStart_ = firstOffset_;
         prevLength_ = first.frameLength();
@@ -81,8 +83,10 @@ public:
         sink_.appendLine(std::string(), NoFile);
         log(FirstFrameEofText);
         // This one line has no full stop.
-        log(FrameSpan(1, prevStart_ + 1, audioEnd_) + " short by " + FT(prevLength_ - found) + " bytes" +
-            ExpectedFound(prevLength_, found));
+        const std::string span = FrameSpan(1, prevStart_ + 1, audioEnd_) + " short by " + FT(prevLength_ - found) +
+                                 " bytes" + ExpectedFound(prevLength_, found);
+        log(span);
+        frameEvent("first_frame_truncated", "error", 1, prevStart_, audioEnd_, prevLength_, found, span);
         return false;
     }
 
@@ -131,6 +135,10 @@ public:
         if (sink_.cancelRequested()) {
             log(std::string());
             log(CancelledText);
+            if (records_ != nullptr) {
+                Record r("summary");
+                records_->record(r.add("path", info_.filePath()).add("cancelled", true));
+            }
             return;
         }
         if (deep_ != nullptr)
@@ -142,17 +150,52 @@ public:
             " unpadded)." + (variable_ ? "  Bitrate is VARIABLE." : "  Bitrate is constant."));
         if (variable_ && options_.includeBitrateSummary)
             histogram_.writeSummary(sink_, fileIndex_);
+        if (records_ != nullptr)
+            records_->record(summaryRecord());
+    }
+
+    Record summaryRecord() const {
+        Record r("summary");
+        r.add("path", info_.filePath()).add("frames", frame_).add("padded", padded_).add("unpadded", unpadded_);
+        r.add("bitrate", variable_ ? "variable" : "constant");
+        std::vector<Value> buckets;
+        for (int i = 0; i < histogram_.bucketCount(); ++i)
+            if (histogram_.countAt(i) != 0 && BitrateHistogram::bitrateAt(i) > 0) {
+                Record bucket;
+                bucket.add("kbps", BitrateHistogram::bitrateAt(i) / 1000).add("frames", histogram_.countAt(i));
+                buckets.push_back(bucket.toValue());
+            }
+        r.add("histogram", Value(std::move(buckets)));
+        r.add("problems", hadProblem_);
+        if (deep_ != nullptr)
+            r.add("deep_check", reachedEnd_ ? deep_->closingLine() : std::string(DeepStoppedText));
+        return r;
     }
 
     bool hadProblem() const { return hadProblem_; }
 
 private:
+    // A record of one finding about frame `frame` spanning [start, end).
+    void frameEvent(const char* event, const char* level, std::int64_t frame, std::int64_t start, std::int64_t end,
+                    std::int64_t expected, std::int64_t found, const std::string& message) {
+        if (records_ == nullptr)
+            return;
+        Record r("event");
+        r.add("event", event).add("level", level).add("frame", frame).add("offset", start).add("end", end);
+        r.add("expected_bytes", expected).add("found_bytes", found).add("message", message);
+        records_->record(r);
+    }
+
     // The deep check's lines come after the walk's own: the tags that end
     // the audio, a pair per finding, and what was verified.
     void writeDeepCheck() {
         for (const std::string& line : deep_->tagLines()) {
             log(std::string());
             log(line);
+            if (records_ != nullptr) {
+                Record r("event");
+                records_->record(r.add("event", "trailing_tag").add("message", line));
+            }
         }
         if (reachedEnd_)
             deep_->finish(frame_);
@@ -161,6 +204,11 @@ private:
             log(std::string());
             log(finding.headline);
             log(finding.detail);
+            if (records_ != nullptr) {
+                Record r("event");
+                r.add("event", "deep_check").add("level", finding.isError ? "error" : "warning");
+                records_->record(r.add("message", finding.headline).add("detail", finding.detail));
+            }
         }
         if (!deep_->gainLine().empty()) {
             log(std::string());
@@ -178,8 +226,10 @@ private:
         reachedEnd_ = true;
         log(std::string());
         log(LastTooLongText);
-        log(FrameSpan(frame_, prevStart_ + 1, audioEnd_) + " long by " + FT(found - prevLength_) + " bytes" +
-            ExpectedFound(prevLength_, found) + ".");
+        const std::string span = FrameSpan(frame_, prevStart_ + 1, audioEnd_) + " long by " + FT(found - prevLength_) +
+                                 " bytes" + ExpectedFound(prevLength_, found) + ".";
+        log(span);
+        frameEvent("last_frame_too_long", "warning", frame_, prevStart_, audioEnd_, prevLength_, found, span);
     }
 
     void lastFrameTruncated() {
@@ -188,8 +238,10 @@ private:
         reachedEnd_ = true;
         log(std::string());
         log(LastTruncatedText);
-        log(FrameSpan(frame_, prevStart_ + 1, audioEnd_) + " short by " + FT(prevLength_ - found) + " bytes" +
-            ExpectedFound(prevLength_, found) + ".");
+        const std::string span = FrameSpan(frame_, prevStart_ + 1, audioEnd_) + " short by " + FT(prevLength_ - found) +
+                                 " bytes" + ExpectedFound(prevLength_, found) + ".";
+        log(span);
+        frameEvent("last_frame_truncated", "warning", frame_, prevStart_, audioEnd_, prevLength_, found, span);
     }
 
     // A header that doesn't belong at `pos`: reports it, then looks for the
@@ -208,6 +260,13 @@ private:
         log(std::string());
         log(line);
         log("Previous valid frame header located at byte " + FT(prevStart_ + 1) + ".");
+        if (records_ != nullptr) {
+            Record r("event");
+            r.add("event", "sync_error").add("level", at.isNearEnd() ? "warning" : "error").add("frame", frame_ + 1);
+            r.add("offset", pos).add("previous_offset", prevStart_).add("percent", at.percent);
+            r.add("time_seconds", at.timeKnown ? Value(at.seconds) : Value()).add("message", line);
+            records_->record(r);
+        }
 
         // The search starts just after the previous header, so it also
         // finds a header that stands earlier than expected.
@@ -226,17 +285,33 @@ private:
             ++tried;
         }
         if (p + 4 > audioEnd_ || tried >= maxResync) {
-            log(tried < maxResync
-                    ? std::string(ResyncEofText)
-                    : "Resync failed (no matching frame header found within " + FT(maxResync) + " bytes).");
+            const std::string failed = tried < maxResync ? std::string(ResyncEofText)
+                                                         : "Resync failed (no matching frame header found within " +
+                                                               FT(maxResync) + " bytes).";
+            log(failed);
+            if (records_ != nullptr) {
+                Record r("event");
+                r.add("event", "resync_failed").add("reason", tried < maxResync ? "end_of_file" : "limit");
+                r.add("message", failed);
+                records_->record(r);
+            }
             return -1;
         }
         const std::int64_t actual = p - prevStart_;
         const bool isLong = actual > prevLength_;
         const std::int64_t diff = isLong ? actual - prevLength_ : prevLength_ - actual;
-        log("Resync successful - Frame header " + FT(frame_ + 1) + " found at byte " + FT(p + 1) + ".");
-        log(FrameSpan(frame_, prevStart_ + 1, p) + (isLong ? " long by " : " short by ") + FT(diff) + " bytes" +
-            ExpectedFound(prevLength_, actual) + ".");
+        const std::string found =
+            "Resync successful - Frame header " + FT(frame_ + 1) + " found at byte " + FT(p + 1) + ".";
+        const std::string span = FrameSpan(frame_, prevStart_ + 1, p) + (isLong ? " long by " : " short by ") +
+                                 FT(diff) + " bytes" + ExpectedFound(prevLength_, actual) + ".";
+        log(found);
+        log(span);
+        if (records_ != nullptr) {
+            Record r("event");
+            r.add("event", "resync").add("frame", frame_ + 1).add("offset", p).add("message", found);
+            records_->record(r);
+        }
+        frameEvent(isLong ? "long_frame" : "short_frame", "error", frame_, prevStart_, p, prevLength_, actual, span);
         return p;
     }
 
@@ -276,6 +351,7 @@ private:
     const std::int64_t audioSize_;
     const StreamMatcher stream_;
     const std::int32_t firstBitrate_;
+    RecordSink* const records_;  // nullptr: nobody wants records
 
     std::int64_t frame_ = 1;  // frames accepted so far
     std::int64_t prevStart_ = 0;
@@ -305,12 +381,20 @@ bool IntegrityTest::testFile(const AudioFileInfo& info) {
     sink_.setStatusText(ProcessingStatus);
     const std::int32_t fileIndex = sink_.addFile(info.filePath());
     sink_.appendLine(ProcessingPrefix + info.filePath(), fileIndex);
+    if (RecordSink* records = sink_.records()) {
+        Record r("test");
+        records->record(r.add("path", info.filePath()).add("deep_check", options_.deepCheck));
+    }
 
     std::unique_ptr<ReadableFile> file = fileSystem_.openForReading(info.filePath());
     if (!file) {
         sink_.setStatusText(OpenErrorStatus);
         sink_.appendLine(std::string(), NoFile);
         sink_.appendLine(UnableToOpenText, NoFile);
+        if (RecordSink* records = sink_.records()) {
+            Record r("event");
+            records->record(r.add("event", "unreadable").add("level", "error").add("message", UnableToOpenText));
+        }
         return true;
     }
     BufferedReader reader(*file);

@@ -58,6 +58,11 @@ int RunTest(RunSink& sink, const Settings& settings, const std::string& path) {
     AudioFileInfo info;
     if (!info.scan(path, settings.maxOffset)) {
         sink.appendLine(info.errorText(), NoFile);
+        if (RecordSink* records = sink.records()) {
+            Record r("test");
+            r.add("path", path).add("deep_check", settings.deepCheck);
+            records->record(r.add("verdict", "scan-failed").add("problem", info.errorText()));
+        }
         return ExitFound;
     }
     IntegrityTest test(sink, IntegrityTestOptionsOf(settings));

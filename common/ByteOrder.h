@@ -1,4 +1,5 @@
-// Big-endian integers as MPEG headers, VBR records and ID3 sizes store them.
+// Integers as files store them: big-endian in MPEG headers, VBR records and
+// ID3 sizes, little-endian in APE tags.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,11 @@ inline std::uint16_t BigEndian16(const std::uint8_t* p) {
 inline std::uint32_t BigEndian32(const std::uint8_t* p) {
     return (static_cast<std::uint32_t>(p[0]) << 24) | (static_cast<std::uint32_t>(p[1]) << 16) |
            (static_cast<std::uint32_t>(p[2]) << 8) | static_cast<std::uint32_t>(p[3]);
+}
+
+inline std::uint32_t LittleEndian32(const std::uint8_t* p) {
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
 }  // namespace tw

@@ -24,7 +24,9 @@
 // uninitialised variable, and -O3 then warns inside its own header about
 // them; the warning has to be off where the header is read.
 #pragma GCC diagnostic push
+#if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 #include <immintrin.h>
 
 #define TW_CLMUL_TARGET __attribute__((target("pclmul,ssse3,sse4.1")))

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "analysis/AudioFileInfo.h"
+#include "analysis/DeepCheck.h"
 #include "analysis/FirstProblem.h"
 #include "common/BufferedReader.h"
 #include "fuzz/FuzzSupport.h"
@@ -43,6 +44,7 @@ void RunDirectory(const AudioInput& in) {
     settings.maxOffset = in.maxOffset;
     settings.moveFiles = true;
     settings.moveFilesPath = MemoryTree::MoveFolder;
+    settings.deepCheck = in.deep;
 
     CheckingSink testSink(64, false);
     if (in.cancel)
@@ -77,22 +79,35 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CheckingSink sink(0, false);
         if (in.cancel)
             sink.cancelAfterPumps = in.amount;
+        std::optional<tw::DeepCheck> deep;
+        if (in.deep)
+            deep.emplace(info, reader);
         const std::optional<std::string> finding =
-            tw::FirstProblem(reader, info, in.ignoreEofErrors, in.cancel ? &sink : nullptr);
+            tw::FirstProblem(reader, info, in.ignoreEofErrors, in.cancel ? &sink : nullptr, deep ? &*deep : nullptr);
         if (finding) {
             FUZZ_CHECK(IsFinding(*finding));
             FUZZ_CHECK(IsPrintable(*finding));
-            if (in.ignoreEofErrors)
+            // The deep check's own warnings (a damaged header frame, more
+            // frames than recorded) aren't end-of-file problems.
+            if (in.ignoreEofErrors && !in.deep)
                 FUZZ_CHECK(finding->rfind("Warning:", 0) != 0);
         }
+        if (deep)
+            FUZZ_CHECK(IsPrintable(deep->closingLine()));
 
-        // The buffer never shows in the result.
+        // The buffer never shows in the result, nor in what the deep check
+        // proved.
         auto again = FaultyFile(in.file, in);
         tw::BufferedReader defaultReader(*again);
         CheckingSink otherSink(0, false);
         otherSink.cancelAfterPumps = sink.cancelAfterPumps;
-        FUZZ_CHECK(tw::FirstProblem(defaultReader, info, in.ignoreEofErrors, in.cancel ? &otherSink : nullptr) ==
-                   finding);
+        std::optional<tw::DeepCheck> otherDeep;
+        if (in.deep)
+            otherDeep.emplace(info, defaultReader);
+        FUZZ_CHECK(tw::FirstProblem(defaultReader, info, in.ignoreEofErrors, in.cancel ? &otherSink : nullptr,
+                                    otherDeep ? &*otherDeep : nullptr) == finding);
+        if (deep)
+            FUZZ_CHECK(deep->closingLine() == otherDeep->closingLine());
     }
 
     if (in.directoryRun)

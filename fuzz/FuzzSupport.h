@@ -26,6 +26,9 @@
 #include <string>
 #include <vector>
 
+#include "cli/JsonWriter.h"
+#include "common/Record.h"
+#include "common/ByteOrder.h"
 #include "common/RunSink.h"
 #include "support/MemoryFile.h"
 #include "platform/Platform.h"
@@ -52,12 +55,14 @@ constexpr std::size_t ParameterBlockSize = 12;
 //   0 0 0 1 0 0 0 0  cancel after `fault amount` pumps
 //   0 0 1 0 0 0 0 0  the size is reported as 2 GiB or more
 //   0 1 0 0 0 0 0 0  also run the whole directory test and catalog
+//   1 0 0 0 0 0 0 0  deep check
 constexpr std::uint8_t IgnoreEofFlag = 0x01;
 constexpr std::uint8_t BitrateSummaryFlag = 0x02;
 constexpr std::uint8_t FaultMask = 0x0C;
 constexpr std::uint8_t CancelFlag = 0x10;
 constexpr std::uint8_t HugeFlag = 0x20;
 constexpr std::uint8_t DirectoryRunFlag = 0x40;
+constexpr std::uint8_t DeepFlag = 0x80;
 
 enum class Fault { None = 0, Shrank = 1, Grew = 2, FailingReads = 3 };
 
@@ -72,13 +77,9 @@ struct AudioInput {
     bool cancel = false;
     bool huge = false;
     bool directoryRun = false;
+    bool deep = false;
     std::uint16_t amount = 0;
 };
-
-inline std::uint32_t LittleEndian32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
 
 inline AudioInput SplitAudioInput(const std::uint8_t* data, std::size_t size) {
     AudioInput in;
@@ -98,6 +99,7 @@ inline AudioInput SplitAudioInput(const std::uint8_t* data, std::size_t size) {
     in.cancel = (flags & CancelFlag) != 0;
     in.huge = (flags & HugeFlag) != 0;
     in.directoryRun = (flags & DirectoryRunFlag) != 0;
+    in.deep = (flags & DeepFlag) != 0;
     in.amount = static_cast<std::uint16_t>(block[10] | (block[11] << 8));
     return in;
 }
@@ -137,9 +139,49 @@ inline bool IsPrintable(const std::string& text, bool tabAllowed = false) {
     return true;
 }
 
+// Well-formed UTF-8 without surrogates or overlong forms.
+inline bool IsUtf8(const std::string& s) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        auto b = static_cast<unsigned char>(s[i]);
+        std::size_t n = b < 0x80 ? 1 : (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 0;
+        if (n == 0 || i + n > s.size())
+            return false;
+        std::uint32_t cp = n == 1 ? b : n == 2 ? (b & 0x1Fu) : n == 3 ? (b & 0x0Fu) : (b & 0x07u);
+        for (std::size_t k = 1; k < n; ++k) {
+            auto c = static_cast<unsigned char>(s[i + k]);
+            if ((c & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (c & 0x3Fu);
+        }
+        const std::uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (cp < least[n] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += n;
+    }
+    return true;
+}
+
+// Writes every record as the command-line tool's --format jsonl would: one
+// object on one line, valid UTF-8, no raw control byte.
+class JsonCheckingRecords final : public RecordSink {
+public:
+    void record(const Record& record) override {
+        std::string line = cli::JsonLine(record);
+        FUZZ_CHECK(line.size() >= 3 && line.front() == '{' && line[line.size() - 2] == '}');
+        FUZZ_CHECK(line.find('\n') == line.size() - 1);
+        for (std::size_t i = 0; i + 1 < line.size(); ++i)
+            FUZZ_CHECK(static_cast<unsigned char>(line[i]) >= 0x20);
+        FUZZ_CHECK(IsUtf8(line));
+        ++records;
+    }
+    long records = 0;
+};
+
 // A sink that discards the lines after checking them: printable text, a
 // file index that was handed out, progress within 0..100, and no more lines
 // than the input can explain. Can request a cancel after a number of pumps.
+// Its records go through the JSON Lines writer and are checked.
 class CheckingSink final : public RunSink {
 public:
     CheckingSink(std::size_t lineLimit, bool tabAllowed) : lineLimit_(lineLimit), tabAllowed_(tabAllowed) {}
@@ -171,8 +213,11 @@ public:
     }
     bool cancelRequested() const override { return cancel_; }
     void clearCancelRequest() override { cancel_ = false; }
+    RecordSink* records() override { return &json; }
 
     std::size_t lines() const { return lines_; }
+
+    JsonCheckingRecords json;
 
     // A further check of every line, where a target has one.
     std::function<void(const std::string&)> onLine;

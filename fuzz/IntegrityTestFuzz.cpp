@@ -82,12 +82,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // At most a handful of lines per sync error, and every resync moves on by
     // four bytes or more; the bitrate summary adds a bounded block.
-    CheckingSink sink(2 * in.file.size() + 64, false);
+    // The deep check adds a bounded block: its tags, findings and verdict.
+    CheckingSink sink(2 * in.file.size() + (in.deep ? 256 : 64), false);
     if (in.cancel)
         sink.cancelAfterPumps = in.amount;
     tw::IntegrityTestOptions options;
     options.maxResync = in.maxResync;
     options.includeBitrateSummary = in.includeBitrateSummary;
+    options.deepCheck = in.deep;
     std::string firstFinding;
     sink.onLine = [&firstFinding](const std::string& line) {
         if (firstFinding.empty() && (line.rfind("Error:", 0) == 0 || line.rfind("Warning:", 0) == 0))
@@ -105,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The directory test's walk follows the same headers and must stop at
     // the same first problem, with the same words and the same time.
-    if (in.fault != Fault::None || in.cancel)
+    if (in.fault != Fault::None || in.cancel || in.deep)
         return 0;
     tw::MemoryFile again(in.file);
     tw::BufferedReader reader(again);

@@ -61,6 +61,8 @@ constexpr Parameters ParameterSets[] = {
     {0, 0, 0, 0x13, 3},          // cancel after three pumps
     {5000, 2000, 15, 0x23, 0},   // the size reads 2 GiB
     {-1, -5, 1, 0x41, 0},        // negative settings
+    {5000, 2000, 16, 0x83, 0},   // deep check
+    {5000, 2000, 7, 0xC2, 0},    // deep check with a small buffer; whole directory runs
 };
 
 void Write(const fs::path& path, const Bytes& bytes) {

@@ -6,6 +6,7 @@
 #include "analysis/DeepCheck.h"
 #include "analysis/FirstProblem.h"
 #include "common/BufferedReader.h"
+#include "common/Record.h"
 #include "common/RunSink.h"
 #include "common/Text.h"
 #include "platform/Platform.h"
@@ -70,6 +71,7 @@ DirectoryTest::Result DirectoryTest::testDirectory() {
     const auto total = static_cast<std::int32_t>(files.size());
     result.total = total;
     sink_.clearCancelRequest();
+    RecordSink* records = sink_.records();
 
     // One record serves every file; each scan fills it anew.
     AudioFileInfo info;
@@ -80,6 +82,7 @@ DirectoryTest::Result DirectoryTest::testDirectory() {
 
         std::string line = path + FindingSeparator;
         bool opened = true;
+        bool scanned = true;
         std::optional<std::string> finding;
         {
             // Opened once for the scan and the walk; closed before any move.
@@ -90,6 +93,7 @@ DirectoryTest::Result DirectoryTest::testDirectory() {
             } else {
                 BufferedReader reader(*file);
                 if (!info.scan(reader, path, options_.maxOffset)) {
+                    scanned = false;
                     finding = info.errorText();
                 } else if (options_.deepCheck) {
                     DeepCheck deep(info, reader);
@@ -105,6 +109,15 @@ DirectoryTest::Result DirectoryTest::testDirectory() {
         if (sink_.cancelRequested())
             break;
 
+        Record record("file");
+        if (records != nullptr) {
+            const char* verdict = !finding                             ? "ok"
+                                  : !opened                            ? "unreadable"
+                                  : !scanned                           ? "scan-failed"
+                                  : finding->rfind("Warning:", 0) == 0 ? "warning"
+                                                                       : "error";
+            record.add("path", path).add("verdict", verdict).add("problem", finding ? Value(*finding) : Value());
+        }
         if (finding) {
             sink_.appendLine(line + *finding, fileIndex);
             if (moveFiles && opened) {
@@ -112,13 +125,17 @@ DirectoryTest::Result DirectoryTest::testDirectory() {
                 std::string errorText;
                 if (fileSystem_.moveFileNoReplace(path, target, errorText)) {
                     ++result.moved;
+                    record.add("moved_to", target);
                 } else {
+                    record.add("move_error", errorText);
                     sink_.appendLine(MoveFailedText(path, target), NoFile);
                     sink_.appendLine(MoveErrorPrefix + errorText, NoFile);
                     sink_.appendLine("", NoFile);
                 }
             }
         }
+        if (records != nullptr)
+            records->record(record);
         sink_.setProgressPercent(RoundToInt((i + 1) * 100.0 / total));
     }
 
@@ -133,6 +150,13 @@ DirectoryTest::Result DirectoryTest::testDirectory() {
             if (result.moved < result.problems)
                 sink_.appendLine(FewerMovedText, NoFile);
         }
+    }
+    if (records != nullptr) {
+        Record summary("summary");
+        summary.add("files", total).add("problems", result.problems);
+        if (moveFiles)
+            summary.add("moved", result.moved).add("move_folder", moveDirectory);
+        records->record(summary.add("cancelled", result.cancelled));
     }
     sink_.setStatusText("");
     sink_.setProgressPercent(0);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/ByteOrder.h"
 #include "tags/TagSource.h"
 
 namespace tw {
@@ -10,7 +11,6 @@ namespace {
 
 using tagsource::FromMemory;
 using tagsource::FromReader;
-using tagsource::LittleEndian32;
 
 constexpr std::uint32_t HasHeaderFlag = 0x80000000u;
 constexpr std::uint32_t IsHeaderFlag = 0x20000000u;

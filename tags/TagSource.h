@@ -40,9 +40,4 @@ bool Fits(const Source& source, std::int64_t end, std::int64_t lowest, std::int6
     return lowest >= 0 && end <= source.size() && end - lowest >= need;
 }
 
-inline std::uint32_t LittleEndian32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
 }  // namespace tw::tagsource

@@ -77,6 +77,41 @@ def check_catalog(cli, folder, extra_files=0):
     return files
 
 
+def check_test_dir(cli, folder):
+    """test-dir --format jsonl: a record per file whose verdict and problem
+    agree with the log's lines, then the counts; test --format jsonl of each
+    file: a start, its events, and a summary whose frame count is the log's."""
+    for extra in ([], ["--deep"]):
+        status_log, log = run(cli, "test-dir", "--recurse", *extra, folder)
+        status_json, out = run(cli, "test-dir", "--recurse", "--format", "jsonl", *extra, folder)
+        assert status_log == status_json
+        records = json_lines(out)
+        files = [r for r in records if r["type"] == "file"]
+        lines = [l for l in log.decode("utf-8", "replace").split("\n") if "  -  " in l]
+        failing = [r for r in files if r["verdict"] != "ok"]
+        assert [r["path"] + "  -  " + r["problem"] for r in failing] == lines
+        for r in failing:
+            assert r["verdict"] == ("warning" if r["problem"].startswith("Warning:") else r["verdict"])
+        assert records[-1] == {"type": "summary", "files": len(files), "problems": len(failing), "cancelled": False}
+        for f in files:
+            status, log = run(cli, "test", *extra, f["path"])
+            status_json, out = run(cli, "test", "--format", "jsonl", *extra, f["path"])
+            assert status == status_json
+            test = json_lines(out)
+            assert test[0]["type"] == "test" and test[0]["path"] == f["path"]
+            if test[-1]["type"] == "summary" and "frames" in test[-1]:
+                assert ("Summary: {:,} total frames".format(test[-1]["frames"])).encode() in log
+                assert test[-1]["problems"] == (b"No errors found." not in log)
+
+
+def by_name_of(files):
+    return {f["file_name"]: f for f in files}
+
+
+def percent_escape(raw):
+    return "".join(chr(b) if 0x20 <= b <= 0x7E and b != 0x25 else "%%%02X" % b for b in raw)
+
+
 def unquote(text):
     out, i = bytearray(), 0
     while i < len(text):
@@ -102,6 +137,8 @@ def main():
             assert info["mpeg"]["file_size"] == f["file_size"]
             assert info["mpeg"]["frames"] == f["frames"]
 
+    check_test_dir(cli, samples)
+
     # Odd names and texts: a title with a comma, a quote and a semicolon, a
     # file name that isn't UTF-8 (and holds a comma), an empty file.
     with tempfile.TemporaryDirectory() as tmp:
@@ -114,11 +151,18 @@ def main():
             out.write(odd)
         with open(os.path.join(tmpb, b"name \xff\xfe,x.mp3"), "wb") as out:
             out.write(odd)
+        with open(os.path.join(tmpb, b"ctl\x01name.mp3"), "wb") as out:
+            out.write(src[:5000])
         with open(os.path.join(tmpb, b"empty.mp3"), "wb") as out:
             pass
         files = check_catalog(cli, tmp)
-        assert len(files) == 3
-        by_name = {f["file_name"]: f for f in files}
+        assert len(files) == 4
+        assert by_name_of(files)["ctl\x01name.mp3"]["file_size"] == 5000
+        status, out = run(cli, "test-dir", "--format", "jsonl", tmp)
+        tested = {r.get("path_bytes") or r["path"]: r for r in json_lines(out) if r["type"] == "file"}
+        assert len(tested) == 4 and tested[os.path.join(tmp, "empty.mp3")]["verdict"] == "scan-failed"
+        assert percent_escape(os.path.join(tmpb, b"name \xff\xfe,x.mp3")) in tested
+        by_name = by_name_of(files)
         title = by_name["title.mp3"]
         assert title["id3v1_title"] == 'Hello, "World"; again'
         odd_name = by_name["name \ufffd\ufffd,x.mp3"]

@@ -103,6 +103,7 @@ void OptionsDialog::setFrom(const Settings& settings) {
     setMoveFiles(settings.moveFiles);
     setMoveFilesPath(settings.moveFilesPath);
     setIgnoreEofErrors(settings.ignoreEofErrors);
+    setDeepCheck(settings.deepCheck);
     setMaxOffset(settings.maxOffset);
     setMaxResync(settings.maxResync);
     setCatDelimChar(settings.catDelimChar);
@@ -117,6 +118,7 @@ void OptionsDialog::storeInto(Settings& settings) const {
     settings.moveFiles = moveFiles();
     settings.moveFilesPath = moveFilesPath();
     settings.ignoreEofErrors = ignoreEofErrors();
+    settings.deepCheck = deepCheck();
     settings.maxOffset = maxOffset();
     settings.maxResync = maxResync();
     settings.catDelimChar = catDelimChar();
@@ -160,6 +162,7 @@ void OptionsDialog::onOk() {
     fields_.clearLog = isChecked(IDC_OPT_CLEAR_LOG);
     fields_.maxOffsetText = itemText(IDC_OPT_MAX_OFFSET);
     fields_.ignoreEofErrors = isChecked(IDC_OPT_IGNORE_EOF);
+    fields_.deepCheck = isChecked(IDC_OPT_DEEP_CHECK);
     fields_.delimiterChoice = isChecked(IDC_OPT_DELIM_TAB)     ? DelimiterTab
                               : isChecked(IDC_OPT_DELIM_OTHER) ? DelimiterOther
                                                                : DelimiterNone;
@@ -239,6 +242,7 @@ void OptionsDialog::putFieldsIntoControls() {
     setChecked(IDC_OPT_CLEAR_LOG, fields_.clearLog);
     setItemText(IDC_OPT_MAX_OFFSET, fields_.maxOffsetText);
     setChecked(IDC_OPT_IGNORE_EOF, fields_.ignoreEofErrors);
+    setChecked(IDC_OPT_DEEP_CHECK, fields_.deepCheck);
     setChecked(IDC_OPT_DELIM_TAB, fields_.delimiterChoice == DelimiterTab);
     setChecked(IDC_OPT_DELIM_OTHER, fields_.delimiterChoice == DelimiterOther);
     setItemText(IDC_OPT_DELIM_TEXT, fields_.delimiterText);

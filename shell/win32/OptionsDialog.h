@@ -34,6 +34,7 @@ public:
         bool clearLog = false;                         // 1016
         std::string maxOffsetText;                     // 1038
         bool ignoreEofErrors = false;                  // 1045
+        bool deepCheck = false;                        // 1070
         std::int32_t delimiterChoice = DelimiterNone;  // 1051 / 1052
         std::string delimiterText;                     // 1053
         bool moveFiles = false;                        // 1043
@@ -53,6 +54,7 @@ public:
     bool includeBitrateSummary() const { return fields_.bitrateSummary; }
     bool moveFiles() const { return fields_.moveFiles; }
     bool ignoreEofErrors() const { return fields_.ignoreEofErrors; }
+    bool deepCheck() const { return fields_.deepCheck; }
     const std::string& moveFilesPath() const { return fields_.moveFilesPath; }
     std::int32_t maxOffset() const;
     std::int32_t maxResync() const;
@@ -67,6 +69,7 @@ public:
     void setIncludeBitrateSummary(bool on) { fields_.bitrateSummary = on; }
     void setMoveFiles(bool on) { fields_.moveFiles = on; }
     void setIgnoreEofErrors(bool on) { fields_.ignoreEofErrors = on; }
+    void setDeepCheck(bool on) { fields_.deepCheck = on; }
     void setMoveFilesPath(const std::string& path) { fields_.moveFilesPath = path; }
     void setMaxOffset(std::int32_t value);
     void setMaxResync(std::int32_t value);

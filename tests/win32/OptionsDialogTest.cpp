@@ -69,6 +69,7 @@ TEST_F(OptionsDialogTest, OpensWithTheDefaultSettings) {
     EXPECT_EQ(checked(dialog, IDC_OPT_CLEAR_LOG), defaults.clearLog);
     EXPECT_EQ(checked(dialog, IDC_OPT_BITRATE_SUMMARY), defaults.includeBitrateSummary);
     EXPECT_EQ(checked(dialog, IDC_OPT_IGNORE_EOF), defaults.ignoreEofErrors);
+    EXPECT_EQ(checked(dialog, IDC_OPT_DEEP_CHECK), defaults.deepCheck);
 }
 
 TEST_F(OptionsDialogTest, SettingsSurviveOpeningAndOk) {
@@ -80,6 +81,7 @@ TEST_F(OptionsDialogTest, SettingsSurviveOpeningAndOk) {
     original.moveFiles = true;
     original.moveFilesPath = "D:\\Bad Files";
     original.ignoreEofErrors = false;
+    original.deepCheck = true;
     original.maxOffset = 1234567;
     original.maxResync = 0;
     original.catDelimChar = ',';
@@ -96,6 +98,7 @@ TEST_F(OptionsDialogTest, SettingsSurviveOpeningAndOk) {
     EXPECT_TRUE(enabled(dialog, IDC_OPT_BROWSE));
     EXPECT_TRUE(enabled(dialog, IDC_OPT_MOVE_PATH));
     EXPECT_EQ(text(dialog, IDC_OPT_MOVE_PATH), "D:\\Bad Files");
+    EXPECT_TRUE(checked(dialog, IDC_OPT_DEEP_CHECK));
     ok(dialog);
     EXPECT_EQ(dialog.handle(), nullptr);
 
