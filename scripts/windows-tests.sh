@@ -70,3 +70,8 @@ wine cmd /c exit 0 >/dev/null 2>&1
 
 echo "== Tests under Wine"
 ctest --test-dir "$build" --output-on-failure -j "$(jobs)"
+
+# The hidden promise of the Windows tool: byte for byte the Linux tool's
+# output over the sample library (paths aside).
+echo "== Golden outputs of tunewarden-cli.exe"
+TW_WIN_BUILD="$build" python3 "$top/tests/golden/check_golden.py" "$top/scripts/wine-cli.sh" "$top/samples"
