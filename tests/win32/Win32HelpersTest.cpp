@@ -1,4 +1,5 @@
-// The clipboard and folder-browser helpers of the window.
+// The clipboard and folder-browser helpers of the window, and what the
+// program's manifest asks of the system.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,6 +12,17 @@ namespace tw::win {
 namespace {
 
 using test::ClipboardText;
+
+// The test program carries the program's resources, manifest included: the
+// system reads it (DPI awareness), and it names Common Controls 6.
+TEST(ManifestTest, VisualStylesAndSystemDpiAwareness) {
+    EXPECT_TRUE(IsProcessDPIAware());
+    HRSRC found = FindResourceA(nullptr, CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST);
+    ASSERT_NE(found, nullptr);
+    const char* bytes = static_cast<const char*>(LockResource(LoadResource(nullptr, found)));
+    std::string manifest(bytes, SizeofResource(nullptr, found));
+    EXPECT_NE(manifest.find(R"(name="Microsoft.Windows.Common-Controls" version="6.0.0.0")"), std::string::npos);
+}
 
 TEST(ClipboardTest, TextRoundTrip) {
     CopyTextToClipboard(nullptr, "C:\\Music\\Track 01.mp3");
