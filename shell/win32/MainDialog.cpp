@@ -165,6 +165,11 @@ void MainDialog::pumpPendingMessages() {
         DispatchMessageA(&msg);
     }
     logList_.setRedraw(!running_);
+    // The interval counts from the end of this look: drawing can take longer
+    // than the interval under a slow display, and the run must still get
+    // its share of the time between two looks.
+    QueryPerformanceCounter(&now);
+    lastPump_ = now.QuadPart;
 }
 
 bool MainDialog::cancelRequested() const {
