@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 namespace tw::win {
 
 namespace {
@@ -41,8 +43,12 @@ void LogListBox::attach(HWND list, std::function<void(int)> onLineRightClicked) 
         measureOldFont_ = SelectObject(measureDc_, font);
     int units = TabStopUnits;
     SendMessageA(list_, LB_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&units));
-    if (measureDc_ != nullptr)
-        tabStopPixels_ = MulDiv(units, AverageCharWidth(measureDc_), 4);
+    if (measureDc_ == nullptr)
+        return;
+    tabStopPixels_ = MulDiv(units, AverageCharWidth(measureDc_), 4);
+    // A catalog adds a long line per file: adding up cached advance widths
+    // is far cheaper than asking the system for every line.
+    charWidthsKnown_ = GetCharWidth32A(measureDc_, 0, 255, charWidths_.data()) != FALSE && tabStopPixels_ > 0;
 }
 
 void LogListBox::detach() {
@@ -68,6 +74,8 @@ void LogListBox::addLine(const std::string& text, std::size_t logLine) {
     LRESULT item = SendMessageA(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     if (item >= 0)
         SendMessageA(list_, LB_SETITEMDATA, static_cast<WPARAM>(item), static_cast<LPARAM>(logLine));
+    if (!redraw_ && firstAddedLine_ < 0 && item >= 0)
+        firstAddedLine_ = static_cast<int>(item);
     int width = textWidth(text) + WidthMargin;
     if (width <= widestLine_)
         return;
@@ -81,6 +89,26 @@ void LogListBox::clear() {
         return;
     SendMessageA(list_, LB_RESETCONTENT, 0, 0);
     SendMessageA(list_, LB_SETHORIZONTALEXTENT, 0, 0);
+}
+
+void LogListBox::setRedraw(bool on) {
+    if (list_ == nullptr || on == redraw_)
+        return;
+    redraw_ = on;
+    SendMessageA(list_, WM_SETREDRAW, on ? TRUE : FALSE, 0);
+    if (on && firstAddedLine_ >= 0) {
+        // Only lines that came into view are drawn again: a catalog appends
+        // below the view most of the time, and its lines are costly to draw.
+        RECT line{}, client{};
+        GetClientRect(list_, &client);
+        if (SendMessageA(list_, LB_GETITEMRECT, static_cast<WPARAM>(firstAddedLine_),
+                         reinterpret_cast<LPARAM>(&line)) != LB_ERR &&
+            line.top < client.bottom) {
+            RECT stale{client.left, std::max(line.top, client.top), client.right, client.bottom};
+            InvalidateRect(list_, &stale, TRUE);
+        }
+    }
+    firstAddedLine_ = -1;
 }
 
 int LogListBox::selectedLine() const {
@@ -102,6 +130,14 @@ std::optional<std::size_t> LogListBox::logLineAt(int line) const {
 int LogListBox::textWidth(const std::string& text) const {
     if (measureDc_ == nullptr || text.empty())
         return 0;
+    if (charWidthsKnown_) {
+        // Tabs expanded as the list draws them: to the next stop.
+        int width = 0;
+        for (char c : text)
+            width = c == '\t' ? (width / tabStopPixels_ + 1) * tabStopPixels_
+                              : width + charWidths_[static_cast<unsigned char>(c)];
+        return width;
+    }
     // Tabs expanded as the list draws them.
     int stops = tabStopPixels_;
     DWORD extent = GetTabbedTextExtentA(measureDc_, text.data(), static_cast<int>(text.size()), stops > 0 ? 1 : 0,
