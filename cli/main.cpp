@@ -124,12 +124,11 @@ int Main(const std::vector<std::string>& args) {
 
     std::FILE* saveLog = nullptr;
     if (!inv.saveLogFile.empty()) {
-        saveLog = std::fopen(inv.saveLogFile.c_str(), "wb");
+        saveLog = OpenForWriting(inv.saveLogFile);
         if (saveLog == nullptr)
             return CannotStart("cannot create the log file '" + inv.saveLogFile + "'");
     }
 
-    UseBinaryStdout();
     static char outBuffer[1 << 16];
     std::setvbuf(stdout, outBuffer, _IOFBF, sizeof outBuffer);
     InstallInterruptHandler();
@@ -174,6 +173,9 @@ int Main(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    return Main(args);
+    // Before anything is written, --help and --version included: every line
+    // of standard output ends in LF alone, as on Linux.
+    UseBinaryStdout();
+    UseUtf8Console();
+    return Main(CommandLineArguments(argc, argv));
 }

@@ -5,8 +5,6 @@
 #include <cstdio>
 #include <limits>
 
-#include "platform/Platform.h"
-
 namespace tw {
 
 std::string FormatThousands(std::int32_t value) {
@@ -83,20 +81,10 @@ std::int32_t RoundToInt(double value) {
 
 namespace {
 
-// Index of the last separator, or npos. Skips the trail byte of a double-byte
-// character so that it is never taken for a separator.
+// Index of the last separator, or npos. Paths are UTF-8, whose multi-byte
+// characters never hold a byte below 0x80.
 std::size_t LastSeparator(const std::string& path) {
-    std::size_t last = std::string::npos;
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        unsigned char b = static_cast<unsigned char>(path[i]);
-        if (IsLeadByte(b)) {
-            ++i;
-            continue;
-        }
-        if (path[i] == PathSeparator)
-            last = i;
-    }
-    return last;
+    return path.rfind(PathSeparator);
 }
 
 }  // namespace
@@ -126,15 +114,6 @@ bool LessIgnoringCase(const std::string& a, const std::string& b) {
     for (std::size_t i = 0; i < n; ++i) {
         unsigned char x = static_cast<unsigned char>(a[i]);
         unsigned char y = static_cast<unsigned char>(b[i]);
-        if (IsLeadByte(x) && IsLeadByte(y) && i + 1 < n) {
-            // A double-byte character compares as one unit, trail byte unfolded.
-            unsigned int ux = (static_cast<unsigned int>(x) << 8) | static_cast<unsigned char>(a[i + 1]);
-            unsigned int uy = (static_cast<unsigned int>(y) << 8) | static_cast<unsigned char>(b[i + 1]);
-            if (ux != uy)
-                return ux < uy;
-            ++i;
-            continue;
-        }
         x = fold(x);
         y = fold(y);
         if (x != y)

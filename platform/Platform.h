@@ -1,11 +1,13 @@
 // The one interface between the portable core and the operating system.
 // Everything that differs between POSIX and Windows (files, directories,
 // moves, error texts, the executable's path, console details) lives behind
-// it; the core never includes a system header of its own.
+// it; the core never includes a system header of its own. Every path and
+// text that crosses it is UTF-8 (on POSIX: the bytes the system uses).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -88,9 +90,13 @@ FileSystem& SystemFileSystem();
 // Local time of a modification time as given by ReadableFile::modifiedTime.
 LocalTime ToLocalTime(std::int64_t secondsSinceEpoch);
 
-// True for the first byte of a double-byte character in the system's
-// single-byte code page (always false where the code page has none).
-bool IsLeadByte(unsigned char byte);
+// Creates (or empties) a file and opens it for writing bytes as they are;
+// nullptr on failure.
+std::FILE* OpenForWriting(const std::string& path);
+
+// Text in the system's ANSI code page, as UTF-8 (Windows); elsewhere there is
+// no such code page and the text comes back as it is.
+std::string AnsiToUtf8(const std::string& text);
 
 // Full path of the running executable; empty when unknown.
 std::string ExecutablePath();

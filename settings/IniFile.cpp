@@ -246,7 +246,7 @@ bool IniFile::setString(const std::string& section, const std::string& key, cons
 }
 
 bool IniFile::save(const std::string& path) const {
-    std::FILE* out = std::fopen(path.c_str(), "wb");
+    std::FILE* out = OpenForWriting(path);
     if (out == nullptr)
         return false;
     const std::string bytes = text();

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/Platform.h"
+
 namespace tw {
 
 std::int32_t OutputLog::addFile(const std::string& path) {
@@ -28,7 +30,7 @@ std::optional<std::string> OutputLog::filePathForLine(std::size_t lineIndex) con
 }
 
 OutputLog::SaveResult OutputLog::saveToFile(const std::string& path) const {
-    std::FILE* out = std::fopen(path.c_str(), "wb");
+    std::FILE* out = OpenForWriting(path);
     if (out == nullptr)
         return SaveResult::CannotCreate;
     bool ok = true;

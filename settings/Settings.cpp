@@ -3,6 +3,8 @@
 #include <string>
 
 #include "common/Text.h"
+#include "platform/Platform.h"
+#include "platform/Unicode.h"
 #include "settings/IniFile.h"
 
 namespace tw {
@@ -37,6 +39,13 @@ const char* BoolText(bool value) {
 
 std::string ReadText(const IniFile& ini, const char* key, const std::string& defaultText) {
     return ini.getString(SectionName, key, defaultText);
+}
+
+// Paths are kept as UTF-8. A value that is not UTF-8 was written by an older
+// build in the ANSI code page, and is read in it, so that no folder is lost.
+std::string ReadPath(const IniFile& ini, const char* key, const std::string& defaultText) {
+    std::string text = ReadText(ini, key, defaultText);
+    return IsUtf8Text(text) ? text : AnsiToUtf8(text);
 }
 
 bool ReadBool(const IniFile& ini, const char* key, bool defaultValue) {
@@ -88,15 +97,15 @@ Settings LoadSettings(const IniFile& ini) {
 
     settings.function =
         RunFunctionFromNumber(ReadNumber(ini, KeyFunction, static_cast<std::int32_t>(defaults.function)));
-    settings.testDirName = ReadText(ini, KeyTestDirName, defaults.testDirName);
-    settings.logDirName = ReadText(ini, KeyLogDirName, defaults.logDirName);
+    settings.testDirName = ReadPath(ini, KeyTestDirName, defaults.testDirName);
+    settings.logDirName = ReadPath(ini, KeyLogDirName, defaults.logDirName);
     settings.hideMpegInfo = ReadBool(ini, KeyHideMpegInfo, defaults.hideMpegInfo);
     settings.recurseDirs = ReadBool(ini, KeyRecurseDirs, defaults.recurseDirs);
     settings.autoStart = ReadBool(ini, KeyAutoStart, defaults.autoStart);
     settings.clearLog = ReadBool(ini, KeyClearLog, defaults.clearLog);
     settings.includeBitrateSummary = ReadBool(ini, KeyIncludeBitrateSummary, defaults.includeBitrateSummary);
     settings.moveFiles = ReadBool(ini, KeyMoveFiles, defaults.moveFiles);
-    settings.moveFilesPath = ReadText(ini, KeyMoveFilesPath, defaults.moveFilesPath);
+    settings.moveFilesPath = ReadPath(ini, KeyMoveFilesPath, defaults.moveFilesPath);
     settings.ignoreEofErrors = ReadBool(ini, KeyIgnoreEofErrors, defaults.ignoreEofErrors);
     settings.maxOffset = ReadNonZero(ini, KeyMaxOffset, defaults.maxOffset);
     settings.maxResync = ReadNonZero(ini, KeyMaxResync, defaults.maxResync);

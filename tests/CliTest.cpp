@@ -8,6 +8,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "common/Text.h"
+#include "platform/Platform.h"
+#include "platform/Unicode.h"
 #include "settings/Settings.h"
 #include "support/ByteBuilder.h"
 
@@ -124,25 +127,43 @@ TEST(CliProgress, LinesShowRateAndTimeLeftOnceEstimableAndFitTheWidth) {
     EXPECT_EQ(ProgressLine(one), "Pr");
 }
 
-#ifndef _WIN32
-// The built tool, run as a user would.
+// The built tool, run as a user would: through the shell, which on Windows
+// hands the arguments over in the wide command line.
 struct CliResult {
     std::string out;
     int status = -1;
 };
 
+// One argument, quoted for the shell.
+std::string Q(const std::string& arg) {
+#ifdef _WIN32
+    return "\"" + arg + "\"";
+#else
+    return "'" + arg + "'";
+#endif
+}
+
 CliResult RunCli(const std::string& args) {
     CliResult r;
-    std::string command = std::string(TW_CLI_PATH) + " " + args + " 2>/dev/null";
-    std::FILE* pipe = popen(command.c_str(), "r");
+#ifdef _WIN32
+    // Beside the tests' folder; the outer quotes are the ones cmd takes off.
+    const std::string cli = FolderOf(FolderOf(ExecutablePath())) + "\\tunewarden-cli.exe";
+    std::FILE* pipe = _wpopen(Utf8ToUtf16("\"" + Q(cli) + " " + args + " 2>NUL\"").c_str(), L"rb");
+#else
+    std::FILE* pipe = popen((std::string(TW_CLI_PATH) + " " + args + " 2>/dev/null").c_str(), "r");
+#endif
     if (pipe == nullptr)
         return r;
     char buffer[4096];
     std::size_t n;
     while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
         r.out.append(buffer, n);
+#ifdef _WIN32
+    r.status = _pclose(pipe);
+#else
     int raw = pclose(pipe);
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+#endif
     return r;
 }
 
@@ -155,9 +176,10 @@ protected:
         std::filesystem::create_directories(dir_);
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }
+    std::string path(const std::string& name) const { return (dir_ / std::filesystem::u8path(name)).u8string(); }
     std::string write(const std::string& name, const test::Bytes& bytes) {
-        std::string path = (dir_ / name).string();
-        std::ofstream(path, std::ios::binary)
+        std::string path = this->path(name);
+        std::ofstream(std::filesystem::u8path(path), std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return path;
     }
@@ -166,7 +188,7 @@ protected:
 
 TEST_F(CliRun, TestWritesTheLogAndExitsByWhatItFound) {
     std::string clean = write("clean.mp3", test::ByteBuilder().frames(10, test::Cbr128).build());
-    CliResult r = RunCli("test '" + clean + "'");
+    CliResult r = RunCli("test " + Q(clean));
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "Processing: " + clean +
                          "\n\nNo errors found.\nSummary: 10 total frames processed (0 padded, 10 unpadded).  "
@@ -174,16 +196,16 @@ TEST_F(CliRun, TestWritesTheLogAndExitsByWhatItFound) {
 
     std::string junk =
         write("junk.mp3", test::ByteBuilder().frames(3, test::Cbr128).fill(10, 0x55).frames(7, test::Cbr128).build());
-    r = RunCli("test --max-resync 0 '" + junk + "'");
+    r = RunCli("test --max-resync 0 " + Q(junk));
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("\nResync failed (no matching frame header found within 0 bytes).\n"), std::string::npos);
 
     std::string empty = write("empty.mp3", {});
-    r = RunCli("test '" + empty + "'");
+    r = RunCli("test " + Q(empty));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "Error: File too short.\n");
 
-    r = RunCli("test '" + (dir_ / "missing.mp3").string() + "'");
+    r = RunCli("test " + Q(path("missing.mp3")));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "Error: Unable to open file.\n");
 }
@@ -191,8 +213,8 @@ TEST_F(CliRun, TestWritesTheLogAndExitsByWhatItFound) {
 TEST_F(CliRun, InfoPrintsThePanesAndSavesTheLogWithCrLf) {
     std::string file =
         write("a.mp3", test::ByteBuilder().frames(5, test::Cbr128).id3v1("T", "A", "B", "1999", "C", 3, 17).build());
-    std::string log = (dir_ / "log.txt").string();
-    CliResult r = RunCli("info --save-log '" + log + "' '" + file + "'");
+    std::string log = path("log.txt");
+    CliResult r = RunCli("info --save-log " + Q(log) + " " + Q(file));
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out.substr(0, 37), "MPEG Info\nFile size: 2,213 bytes\nOffs");
     EXPECT_NE(r.out.find("\nID3v1 Tag Info\nTag version: 1.1          Track: 3\nTitle: T\n"), std::string::npos);
@@ -208,7 +230,7 @@ TEST_F(CliRun, InfoPrintsThePanesAndSavesTheLogWithCrLf) {
     EXPECT_EQ(saved, expected);
 
     std::string bad = write("bad.mp3", test::Bytes(100, 0));
-    r = RunCli("info '" + bad + "'");
+    r = RunCli("info " + Q(bad));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out,
               "MPEG Info\nID3v1 Tag Info\nNo tag found\nLeading ID3v2 Tag Info\nNo tag found\n"
@@ -218,15 +240,31 @@ TEST_F(CliRun, InfoPrintsThePanesAndSavesTheLogWithCrLf) {
 TEST_F(CliRun, UsageErrorsAndUnstartableRunsExitWith2) {
     EXPECT_EQ(RunCli("").status, 2);
     EXPECT_EQ(RunCli("frobnicate x").status, 2);
-    EXPECT_EQ(RunCli("test-dir '" + (dir_ / "nowhere").string() + "'").status, 2);
+    EXPECT_EQ(RunCli("test-dir " + Q(path("nowhere"))).status, 2);
     CliResult help = RunCli("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.out.substr(0, 40), "Usage: tunewarden-cli COMMAND [OPTIONS] ");
-    CliResult moved = RunCli("test-dir --move-to '" + (dir_ / "nowhere").string() + "' '" + dir_.string() + "'");
+    CliResult moved = RunCli("test-dir --move-to " + Q(path("nowhere")) + " " + Q(dir_.u8string()));
     EXPECT_EQ(moved.status, 2);
     EXPECT_EQ(moved.out, "");
 }
-#endif
+
+TEST_F(CliRun, NamesInAnyScriptArriveWholeAndLinesEndInLfAlone) {
+    // Japanese, Cyrillic and an emoji outside the BMP.
+    std::string file =
+        write("\xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x8E\xB5.mp3", test::ByteBuilder().frames(4, test::Cbr128).build());
+    std::string log = path("\xD0\x96\xD1\x83\xD1\x80\xD0\xBD\xD0\xB0\xD0\xBB.txt");
+    CliResult r = RunCli("test --save-log " + Q(log) + " " + Q(file));
+    EXPECT_EQ(r.status, 0);
+    const std::string processing = "Processing: " + file;
+    EXPECT_EQ(r.out.substr(0, processing.size() + 3), processing + "\n\nN");
+    std::ifstream in(std::filesystem::u8path(log), std::ios::binary);
+    std::string saved((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(saved.substr(0, processing.size() + 4), processing + "\r\n\r\n");
+
+    EXPECT_EQ(RunCli("--version").out, std::string("tunewarden-cli ") + TW_VERSION + "\n");
+    EXPECT_EQ(RunCli("--help").out.find('\r'), std::string::npos);
+}
 
 }  // namespace
 }  // namespace tw::cli

@@ -9,6 +9,8 @@
 #include <limits>
 #include <string>
 
+#include "platform/Platform.h"
+#include "platform/Unicode.h"
 #include "settings/IniFile.h"
 
 namespace tw {
@@ -118,6 +120,23 @@ Settings EveryFieldChanged() {
     s.catDelimChar = ',';
     s.maxFieldLen = 2147483647;
     return s;
+}
+
+TEST(LoadSettings, PathsAreUtf8AndAnOlderAnsiPathIsReadInItsCodePage) {
+    const std::string japanese = "C:\\\xE6\x97\xA5\xE6\x9C\xAC";
+    Settings s;
+    s.moveFilesPath = japanese;
+    IniFile ini;
+    StoreSettings(s, ini);
+    EXPECT_EQ(LoadSettings(ini).moveFilesPath, japanese);
+    // Windows-1252 "Caf\xE9" from an older build of the Windows program.
+    const Settings old = WithLine("Test Dir Name=C:\\Caf\xE9");
+#ifdef _WIN32
+    EXPECT_EQ(old.testDirName, AnsiToUtf8("C:\\Caf\xE9"));
+    EXPECT_TRUE(IsUtf8Text(old.testDirName));
+#else
+    EXPECT_EQ(old.testDirName, "C:\\Caf\xE9");
+#endif
 }
 
 TEST(SaveSettings, EveryFieldReadsBackFromTheFile) {

@@ -33,7 +33,13 @@ int StderrColumns() {
     return size.ws_col;
 }
 
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+    return std::vector<std::string>(argv + 1, argv + argc);
+}
+
 void UseBinaryStdout() {}
+
+void UseUtf8Console() {}
 
 void InstallInterruptHandler() {
     struct sigaction action {};

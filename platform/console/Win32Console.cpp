@@ -3,15 +3,33 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <fcntl.h>
 #include <io.h>
 
 #include <cstdio>
+#include <cstdlib>
+
+#include "platform/Unicode.h"
 
 namespace tw {
 namespace {
 
 volatile LONG g_interrupted = 0;
+UINT g_savedOutputCodePage = 0;
+
+bool IsConsole(DWORD stdHandle) {
+    DWORD mode = 0;
+    return GetConsoleMode(GetStdHandle(stdHandle), &mode) != 0;
+}
+
+// The console is the user's: it gets its code page back, after the last
+// buffered bytes have been shown in UTF-8.
+void RestoreOutputCodePage() {
+    std::fflush(stdout);
+    SetConsoleOutputCP(g_savedOutputCodePage);
+}
 
 BOOL WINAPI OnConsoleControl(DWORD type) {
     if (type == CTRL_C_EVENT || type == CTRL_BREAK_EVENT) {
@@ -23,9 +41,20 @@ BOOL WINAPI OnConsoleControl(DWORD type) {
 
 }  // namespace
 
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (wide == nullptr)
+        return std::vector<std::string>(argv + 1, argv + argc);
+    std::vector<std::string> args;
+    for (int i = 1; i < count; ++i)
+        args.push_back(Utf16ToUtf8(wide[i]));
+    LocalFree(wide);
+    return args;
+}
+
 bool StderrIsTerminal() {
-    DWORD mode = 0;
-    return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+    return IsConsole(STD_ERROR_HANDLE);
 }
 
 int StderrColumns() {
@@ -37,6 +66,16 @@ int StderrColumns() {
 
 void UseBinaryStdout() {
     _setmode(_fileno(stdout), _O_BINARY);
+}
+
+void UseUtf8Console() {
+    if (!IsConsole(STD_OUTPUT_HANDLE) && !IsConsole(STD_ERROR_HANDLE))
+        return;
+    UINT current = GetConsoleOutputCP();
+    if (current == 0 || current == CP_UTF8 || !SetConsoleOutputCP(CP_UTF8))
+        return;
+    g_savedOutputCodePage = current;
+    std::atexit(RestoreOutputCodePage);
 }
 
 void InstallInterruptHandler() {

@@ -284,8 +284,12 @@ LocalTime ToLocalTime(std::int64_t secondsSinceEpoch) {
     return result;
 }
 
-bool IsLeadByte(unsigned char) {
-    return false;
+std::FILE* OpenForWriting(const std::string& path) {
+    return std::fopen(path.c_str(), "wb");
+}
+
+std::string AnsiToUtf8(const std::string& text) {
+    return text;
 }
 
 std::string ExecutablePath() {

@@ -1,5 +1,6 @@
-// Windows side of the platform layer: the ANSI ("A") functions throughout,
-// since every text of the program is single-byte text in the ANSI code page.
+// Windows side of the platform layer: the wide ("W") functions throughout,
+// the program's UTF-8 converted to UTF-16 at each call, so that a name in any
+// script opens, lists and moves as it is.
 #include "platform/Platform.h"
 
 #include <windows.h>
@@ -8,7 +9,8 @@
 #include <io.h>
 
 #include <cstdio>
-#include <ctime>
+
+#include "platform/Unicode.h"
 
 namespace tw {
 namespace {
@@ -61,13 +63,13 @@ private:
 };
 
 std::string SystemErrorText(DWORD code) {
-    char* text = nullptr;
-    DWORD length = FormatMessageA(
+    wchar_t* text = nullptr;
+    DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<char*>(&text), 0, nullptr);
+        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::string result;
     if (length != 0 && text != nullptr)
-        result.assign(text, length);
+        result = Utf16ToUtf8(std::wstring_view(text, length));
     if (text != nullptr)
         LocalFree(text);
     // The system's texts end with CR LF; drop it only when it is there.
@@ -87,13 +89,31 @@ std::string WithSeparator(const std::string& dir) {
     return dir + "\\";
 }
 
+// Calls `get(buffer, size)`, a system function that gives the length it
+// wrote, or the size it needs when the buffer is too small, until it fits.
+template <typename Get>
+std::wstring GrowingWide(Get get) {
+    std::wstring buffer(MAX_PATH + 1, L'\0');
+    for (int tries = 0; tries < 8; ++tries) {
+        DWORD n = get(&buffer[0], static_cast<DWORD>(buffer.size()));
+        if (n == 0)
+            return std::wstring();
+        if (n < buffer.size()) {
+            buffer.resize(n);
+            return buffer;
+        }
+        buffer.assign(n > buffer.size() ? n + 1 : buffer.size() * 2, L'\0');
+    }
+    return std::wstring();
+}
+
 class Win32FileSystem final : public FileSystem {
 public:
     std::unique_ptr<ReadableFile> openForReading(const std::string& path) override {
         if (path.empty())
             return nullptr;
-        HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+        HANDLE h = CreateFileW(Utf8ToUtf16(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
         if (h == INVALID_HANDLE_VALUE)
             return nullptr;
         BY_HANDLE_FILE_INFORMATION info;
@@ -114,21 +134,22 @@ public:
     bool directoryExists(const std::string& path) override {
         if (path.empty())
             return false;
-        char saved[MAX_PATH + 1];
-        DWORD n = GetCurrentDirectoryA(sizeof saved, saved);
-        if (n == 0 || n >= sizeof saved) {
-            DWORD attributes = GetFileAttributesA(path.c_str());
-            return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        const std::wstring wide = Utf8ToUtf16(path);
+        const std::wstring saved = GrowingWide([](wchar_t* b, DWORD n) { return GetCurrentDirectoryW(n, b); });
+        if (saved.empty()) {
+            WIN32_FILE_ATTRIBUTE_DATA data;
+            return GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data) != 0 &&
+                   (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
         }
-        bool entered = SetCurrentDirectoryA(path.c_str()) != 0;
+        bool entered = SetCurrentDirectoryW(wide.c_str()) != 0;
         if (entered)
-            SetCurrentDirectoryA(saved);
+            SetCurrentDirectoryW(saved.c_str());
         return entered;
     }
 
     bool directoryIdentity(const std::string& path, DirectoryIdentity& identity) override {
-        HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        HANDLE h = CreateFileW(Utf8ToUtf16(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
         if (h == INVALID_HANDLE_VALUE)
             return false;
         BY_HANDLE_FILE_INFORMATION info;
@@ -145,41 +166,34 @@ public:
         entries.clear();
         if (path.empty())
             return false;
-        WIN32_FIND_DATAA data;
-        HANDLE find = FindFirstFileA((WithSeparator(path) + "*").c_str(), &data);
+        WIN32_FIND_DATAW data;
+        HANDLE find = FindFirstFileW(Utf8ToUtf16(WithSeparator(path) + "*").c_str(), &data);
         if (find == INVALID_HANDLE_VALUE)
             return false;
         do {
-            std::string name = data.cFileName;
+            std::string name = Utf16ToUtf8(data.cFileName);
             if (name == "." || name == "..")
                 continue;
             DirectoryEntry entry;
             entry.name = std::move(name);
             entry.isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
             entries.push_back(std::move(entry));
-        } while (FindNextFileA(find, &data));
+        } while (FindNextFileW(find, &data));
         FindClose(find);
         return true;
     }
 
     std::string absolutePath(const std::string& path) override {
-        char buffer[MAX_PATH + 1];
-        char* filePart = nullptr;
-        DWORD n = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, &filePart);
-        if (n == 0)
-            return path;
-        if (n < sizeof buffer)
-            return std::string(buffer, n);
-        std::string big(n, '\0');
-        n = GetFullPathNameA(path.c_str(), static_cast<DWORD>(big.size()), &big[0], &filePart);
-        if (n == 0 || n >= big.size())
-            return path;
-        big.resize(n);
-        return big;
+        const std::wstring wide = Utf8ToUtf16(path);
+        std::wstring full =
+            GrowingWide([&](wchar_t* b, DWORD n) { return GetFullPathNameW(wide.c_str(), n, b, nullptr); });
+        return full.empty() ? path : Utf16ToUtf8(full);
     }
 
+    // As MoveFile did: a copy (the source removed after it) across volumes,
+    // and never over an existing file.
     bool moveFileNoReplace(const std::string& from, const std::string& to, std::string& errorText) override {
-        if (MoveFileA(from.c_str(), to.c_str()))
+        if (MoveFileExW(Utf8ToUtf16(from).c_str(), Utf8ToUtf16(to).c_str(), MOVEFILE_COPY_ALLOWED))
             return true;
         errorText = SystemErrorText(GetLastError());
         return false;
@@ -193,31 +207,53 @@ FileSystem& SystemFileSystem() {
     return fileSystem;
 }
 
+// Through the system's own file times rather than the C library, which
+// refuses every time before 1970: any date from 1601 on converts.
 LocalTime ToLocalTime(std::int64_t secondsSinceEpoch) {
-    __time64_t t = static_cast<__time64_t>(secondsSinceEpoch);
-    std::tm tm{};
     LocalTime result;
-    if (_localtime64_s(&tm, &t) != 0)
+    constexpr std::int64_t Latest = 0x7FFFFFFFFFFFFFFF / FileTimeTicksPerSecond - FileTimeEpochOffsetSeconds;
+    if (secondsSinceEpoch < -FileTimeEpochOffsetSeconds || secondsSinceEpoch > Latest)
         return result;
-    result.year = tm.tm_year + 1900;
-    result.month = tm.tm_mon + 1;
-    result.day = tm.tm_mday;
-    result.hour = tm.tm_hour;
-    result.minute = tm.tm_min;
-    result.second = tm.tm_sec;
+    ULARGE_INTEGER ticks;
+    ticks.QuadPart = static_cast<ULONGLONG>(secondsSinceEpoch + FileTimeEpochOffsetSeconds) * FileTimeTicksPerSecond;
+    FILETIME utc;
+    utc.dwLowDateTime = ticks.LowPart;
+    utc.dwHighDateTime = ticks.HighPart;
+    SYSTEMTIME utcParts;
+    SYSTEMTIME local;
+    if (!FileTimeToSystemTime(&utc, &utcParts) || !SystemTimeToTzSpecificLocalTime(nullptr, &utcParts, &local))
+        return result;
+    result.year = local.wYear;
+    result.month = local.wMonth;
+    result.day = local.wDay;
+    result.hour = local.wHour;
+    result.minute = local.wMinute;
+    result.second = local.wSecond;
     return result;
 }
 
-bool IsLeadByte(unsigned char byte) {
-    return IsDBCSLeadByte(byte) != 0;
+std::FILE* OpenForWriting(const std::string& path) {
+    return _wfopen(Utf8ToUtf16(path).c_str(), L"wb");
+}
+
+std::string AnsiToUtf8(const std::string& text) {
+    if (text.empty())
+        return text;
+    int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    if (n <= 0)
+        return text;
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
+    return Utf16ToUtf8(wide);
 }
 
 std::string ExecutablePath() {
-    char buffer[MAX_PATH + 1];
-    DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
-    if (n == 0 || n >= sizeof buffer)
-        return std::string();
-    return std::string(buffer, n);
+    std::wstring path = GrowingWide([](wchar_t* b, DWORD n) {
+        DWORD got = GetModuleFileNameW(nullptr, b, n);
+        // A cut-off name gives the buffer's size: ask for a bigger one.
+        return got == n ? n + 1 : got;
+    });
+    return Utf16ToUtf8(path);
 }
 
 }  // namespace tw

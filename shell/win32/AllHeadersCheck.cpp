@@ -39,3 +39,4 @@
 #include "settings/Settings.h"
 #include "platform/Console.h"
 #include "platform/Platform.h"
+#include "platform/Unicode.h"

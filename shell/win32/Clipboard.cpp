@@ -2,20 +2,24 @@
 
 #include <cstring>
 
+#include "shell/win32/WideText.h"
+
 namespace tw::win {
 
 void CopyTextToClipboard(HWND owner, const std::string& text) {
     if (!OpenClipboard(owner))
         return;
     EmptyClipboard();
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    const std::wstring wide = ShownText(text);
+    const std::size_t bytes = (wide.size() + 1) * sizeof(wchar_t);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
     if (block != nullptr) {
         void* data = GlobalLock(block);
         if (data != nullptr) {
-            std::memcpy(data, text.c_str(), text.size() + 1);
+            std::memcpy(data, wide.c_str(), bytes);
             GlobalUnlock(block);
             // On success the clipboard owns the block.
-            if (SetClipboardData(CF_TEXT, block) == nullptr)
+            if (SetClipboardData(CF_UNICODETEXT, block) == nullptr)
                 GlobalFree(block);
         } else {
             GlobalFree(block);

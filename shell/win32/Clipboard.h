@@ -7,7 +7,8 @@
 
 namespace tw::win {
 
-// Puts `text` on the clipboard in CF_TEXT form, opened for `owner`. Gives up
+// Puts `text` on the clipboard as Unicode text (CF_UNICODETEXT, from which
+// the system makes the other text forms), opened for `owner`. Gives up
 // silently when the clipboard can't be opened; when the memory can't be
 // allocated the clipboard is left empty.
 void CopyTextToClipboard(HWND owner, const std::string& text);

@@ -1,6 +1,7 @@
 #include "shell/win32/Dialog.h"
 
 #include "shell/win32/Centring.h"
+#include "shell/win32/WideText.h"
 
 #include <vector>
 
@@ -20,14 +21,14 @@ Dialog::~Dialog() {
 INT_PTR Dialog::runModal(HINSTANCE instance, int templateId, HWND parent) {
     modal_ = true;
     INT_PTR result =
-        DialogBoxParamA(instance, MAKEINTRESOURCEA(templateId), parent, DialogProc, reinterpret_cast<LPARAM>(this));
+        DialogBoxParamW(instance, MAKEINTRESOURCEW(templateId), parent, DialogProc, reinterpret_cast<LPARAM>(this));
     hwnd_ = nullptr;
     return result;
 }
 
 HWND Dialog::createModeless(HINSTANCE instance, int templateId, HWND parent) {
     modal_ = false;
-    return CreateDialogParamA(instance, MAKEINTRESOURCEA(templateId), parent, DialogProc,
+    return CreateDialogParamW(instance, MAKEINTRESOURCEW(templateId), parent, DialogProc,
                               reinterpret_cast<LPARAM>(this));
 }
 
@@ -54,14 +55,14 @@ void Dialog::setChecked(int id, bool checked) {
 
 std::string Dialog::itemText(int id) const {
     HWND control = item(id);
-    int length = GetWindowTextLengthA(control);
-    std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
-    GetWindowTextA(control, buffer.data(), length + 1);
-    return std::string(buffer.data());
+    int length = GetWindowTextLengthW(control);
+    std::vector<wchar_t> buffer(static_cast<std::size_t>(length) + 1);
+    GetWindowTextW(control, buffer.data(), length + 1);
+    return ProgramText(buffer.data());
 }
 
 void Dialog::setItemText(int id, const std::string& text) {
-    SetDlgItemTextA(hwnd_, id, text.c_str());
+    SetDlgItemTextW(hwnd_, id, ShownText(text).c_str());
 }
 
 void Dialog::enableItem(int id, bool enabled) {

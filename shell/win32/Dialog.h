@@ -44,10 +44,10 @@ public:
     Dialog(const Dialog&) = delete;
     Dialog& operator=(const Dialog&) = delete;
 
-    // Runs the dialog modally (DialogBoxParamA); gives the value passed to end().
+    // Runs the dialog modally (DialogBoxParamW); gives the value passed to end().
     INT_PTR runModal(HINSTANCE instance, int templateId, HWND parent);
 
-    // Creates the dialog modeless (CreateDialogParamA), e.g. for tests that
+    // Creates the dialog modeless (CreateDialogParamW), e.g. for tests that
     // drive it through its messages; nullptr on failure.
     HWND createModeless(HINSTANCE instance, int templateId, HWND parent);
 
@@ -61,6 +61,7 @@ public:
     // The controls by id.
     bool isChecked(int id) const;
     void setChecked(int id, bool checked);
+    // UTF-8 in and out; a text that is not UTF-8 is shown as ShownText shows it.
     std::string itemText(int id) const;
     void setItemText(int id, const std::string& text);
     void enableItem(int id, bool enabled);

@@ -5,22 +5,24 @@
 #include <algorithm>
 
 #include "shell/win32/Centring.h"
+#include "shell/win32/WideText.h"
 
 namespace tw::win {
 
 namespace {
 
 // "a|b||" -> "a\0b\0\0", the form that the common dialogs read.
-std::string DialogFilter(const char* filter) {
-    std::string out(filter);
-    std::replace(out.begin(), out.end(), '|', '\0');
+std::wstring DialogFilter(const char* filter) {
+    std::wstring out = ShownText(filter);
+    std::replace(out.begin(), out.end(), L'|', L'\0');
     return out;
 }
 
 // What both dialogs share; the caller adds its own flags. `filter` and
 // `path` must outlive the dialog.
-OPENFILENAMEA DialogSetUp(HWND owner, const std::string& filter, char* path, DWORD pathSize, const char* folder) {
-    OPENFILENAMEA dialog{};
+OPENFILENAMEW DialogSetUp(HWND owner, const std::wstring& filter, wchar_t* path, DWORD pathSize,
+                          const wchar_t* folder) {
+    OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner;
     dialog.lpstrFilter = filter.c_str();
@@ -33,30 +35,34 @@ OPENFILENAMEA DialogSetUp(HWND owner, const std::string& filter, char* path, DWO
 }  // namespace
 
 std::optional<std::string> AskForFileToOpen(HWND owner, const char* filter, const std::string& folder) {
-    std::string filterText = DialogFilter(filter);
-    char path[MAX_PATH + 1] = {};
-    OPENFILENAMEA dialog = DialogSetUp(owner, filterText, path, sizeof path, folder.empty() ? nullptr : folder.c_str());
+    std::wstring filterText = DialogFilter(filter);
+    std::wstring folderText = ShownText(folder);
+    wchar_t path[MAX_PATH + 1] = {};
+    OPENFILENAMEW dialog =
+        DialogSetUp(owner, filterText, path, MAX_PATH + 1, folder.empty() ? nullptr : folderText.c_str());
     dialog.Flags = OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
     CentreNextOwnedWindow centring(owner);
-    if (!GetOpenFileNameA(&dialog))
+    if (!GetOpenFileNameW(&dialog))
         return std::nullopt;
-    return std::string(path);
+    return ProgramText(path);
 }
 
 std::optional<std::string> AskForFileToSave(HWND owner, const char* filter, const char* initialName,
                                             const char* defaultExtension, const std::string& folder) {
-    std::string filterText = DialogFilter(filter);
-    char path[MAX_PATH + 1] = {};
-    lstrcpynA(path, initialName, sizeof path);
-    OPENFILENAMEA dialog = DialogSetUp(owner, filterText, path, sizeof path, folder.c_str());
+    std::wstring filterText = DialogFilter(filter);
+    std::wstring folderText = ShownText(folder);
+    wchar_t path[MAX_PATH + 1] = {};
+    lstrcpynW(path, ShownText(initialName).c_str(), MAX_PATH + 1);
+    OPENFILENAMEW dialog = DialogSetUp(owner, filterText, path, MAX_PATH + 1, folderText.c_str());
     // The dialog appends the extension after a "."; a pattern such as
     // "*.txt" here would give names like "Untitled.*.txt".
-    dialog.lpstrDefExt = defaultExtension;
+    std::wstring extension = defaultExtension != nullptr ? ShownText(defaultExtension) : std::wstring();
+    dialog.lpstrDefExt = defaultExtension != nullptr ? extension.c_str() : nullptr;
     dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
     CentreNextOwnedWindow centring(owner);
-    if (!GetSaveFileNameA(&dialog))
+    if (!GetSaveFileNameW(&dialog))
         return std::nullopt;
-    return std::string(path);
+    return ProgramText(path);
 }
 
 }  // namespace tw::win

@@ -1,13 +1,14 @@
 #include "shell/win32/FolderBrowser.h"
 
 #include "shell/win32/Centring.h"
+#include "shell/win32/WideText.h"
 
 namespace tw::win {
 
 namespace {
 
 // Texts of the browser.
-constexpr const char* BrowserTitle = "Current Selection";
+constexpr const wchar_t* BrowserTitle = L"Current Selection";
 
 // Longest path shown whole in the status line.
 constexpr std::size_t StatusPathLength = 35;
@@ -40,9 +41,15 @@ private:
 }  // namespace
 
 std::string FolderDisplayForm(const std::string& path) {
-    if (path.size() <= StatusPathLength)
-        return path;
-    return path.substr(0, StatusPathLength) + "...";
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        if ((static_cast<unsigned char>(path[i]) & 0xC0) == 0x80)
+            continue;  // inside a UTF-8 character
+        if (characters == StatusPathLength)
+            return path.substr(0, i) + "...";
+        ++characters;
+    }
+    return path;
 }
 
 void BrowseForFolder(std::string& path, HWND owner) {
@@ -52,7 +59,8 @@ void BrowseForFolder(std::string& path, HWND owner) {
         path = browser.currentPath();
 }
 
-FolderBrowser::FolderBrowser(const std::string& startPath, HWND owner) : startPath_(startPath) {
+FolderBrowser::FolderBrowser(const std::string& startPath, HWND owner)
+    : startPath_(startPath), startWide_(ShownText(startPath)) {
     info_.hwndOwner = owner;
     info_.pidlRoot = nullptr;  // the desktop
     info_.pszDisplayName = displayName_;
@@ -64,16 +72,16 @@ FolderBrowser::FolderBrowser(const std::string& startPath, HWND owner) : startPa
 
 bool FolderBrowser::run() {
     currentPath_ = startPath_;
-    LPITEMIDLIST chosen = SHBrowseForFolderA(&info_);
+    LPITEMIDLIST chosen = SHBrowseForFolderW(&info_);
     window_ = nullptr;
     if (chosen == nullptr)
         return false;
-    pathBuffer_[0] = '\0';
-    bool isFolder = SHGetPathFromIDListA(chosen, pathBuffer_) != FALSE;
+    pathBuffer_[0] = L'\0';
+    bool isFolder = SHGetPathFromIDListW(chosen, pathBuffer_) != FALSE;
     FreeItemList(chosen);
     if (!isFolder)
         return false;
-    currentPath_ = pathBuffer_;
+    currentPath_ = ProgramText(pathBuffer_);
     return true;
 }
 
@@ -91,21 +99,21 @@ int CALLBACK FolderBrowser::Notify(HWND window, UINT message, LPARAM lParam, LPA
 
 void FolderBrowser::onInitialized() {
     CentreOnOwner(window_, info_.hwndOwner);
-    SendMessageA(window_, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(startPath_.c_str()));
+    SendMessageW(window_, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(startWide_.c_str()));
     setStatusText(startPath_);
 }
 
 void FolderBrowser::onSelectionChanged(LPCITEMIDLIST item) {
-    pathBuffer_[0] = '\0';
-    if (item == nullptr || !SHGetPathFromIDListA(item, pathBuffer_))
-        pathBuffer_[0] = '\0';
-    currentPath_ = pathBuffer_;
+    pathBuffer_[0] = L'\0';
+    if (item == nullptr || !SHGetPathFromIDListW(item, pathBuffer_))
+        pathBuffer_[0] = L'\0';
+    currentPath_ = ProgramText(pathBuffer_);
     setStatusText(currentPath_);
 }
 
 void FolderBrowser::setStatusText(const std::string& path) {
-    std::string shown = FolderDisplayForm(path);
-    SendMessageA(window_, BFFM_SETSTATUSTEXTA, 0, reinterpret_cast<LPARAM>(shown.c_str()));
+    std::wstring shown = ShownText(FolderDisplayForm(path));
+    SendMessageW(window_, BFFM_SETSTATUSTEXTW, 0, reinterpret_cast<LPARAM>(shown.c_str()));
 }
 
 }  // namespace tw::win

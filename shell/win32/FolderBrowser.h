@@ -16,10 +16,11 @@ namespace tw::win {
 void BrowseForFolder(std::string& path, HWND owner);
 
 // The status-line form of a path: the path itself up to 35 characters, else
-// its first 35 characters and "...".
+// its first 35 characters and "..." (characters, not bytes: a name is never
+// cut inside one).
 std::string FolderDisplayForm(const std::string& path);
 
-// One run of SHBrowseForFolderA; lives on the stack of BrowseForFolder while
+// One run of SHBrowseForFolderW; lives on the stack of BrowseForFolder while
 // the browser is open.
 class FolderBrowser {
 public:
@@ -44,9 +45,10 @@ private:
     std::string startPath_;
     std::string currentPath_;
     HWND window_ = nullptr;
-    char pathBuffer_[MAX_PATH] = {};
-    char displayName_[MAX_PATH] = {};
-    BROWSEINFOA info_ = {};
+    std::wstring startWide_;
+    wchar_t pathBuffer_[MAX_PATH] = {};
+    wchar_t displayName_[MAX_PATH] = {};
+    BROWSEINFOW info_ = {};
 };
 
 }  // namespace tw::win

@@ -1,5 +1,7 @@
 #include "shell/win32/HandOver.h"
 
+#include "shell/win32/WideText.h"
+
 namespace tw::win {
 
 namespace {
@@ -31,13 +33,13 @@ HWND FindRunningInstance() {
 }
 
 bool PostSelection(HWND target, const std::string& text, UINT selectionMessage) {
-    ATOM atom = GlobalAddAtomA(text.c_str());
+    ATOM atom = GlobalAddAtomW(ShownText(text).c_str());
     return atom != 0 && PostAtom(target, atom, selectionMessage);
 }
 
 bool HandOver(HWND target, const std::string& commandLine, UINT selectionMessage) {
     // A text that can't travel leaves the running window where it is.
-    ATOM atom = GlobalAddAtomA(commandLine.c_str());
+    ATOM atom = GlobalAddAtomW(ShownText(commandLine).c_str());
     if (atom == 0)
         return false;
     OpenIcon(target);
@@ -46,12 +48,12 @@ bool HandOver(HWND target, const std::string& commandLine, UINT selectionMessage
 }
 
 std::optional<std::string> TakeSelection(ATOM atom) {
-    char name[256] = {};
-    UINT length = GlobalGetAtomNameA(atom, name, sizeof name);
+    wchar_t name[256] = {};
+    UINT length = GlobalGetAtomNameW(atom, name, 256);
     if (length == 0)
         return std::nullopt;
     GlobalDeleteAtom(atom);
-    return std::string(name, length);
+    return ProgramText(std::wstring(name, length));
 }
 
 }  // namespace tw::win

@@ -21,8 +21,8 @@ void MarkAsRunningInstance(HWND window);
 // stacking order, that carries the instance property; null when none does.
 HWND FindRunningInstance();
 
-// Posts `text` to `target` as a selection. False when the text can't travel
-// (too long for an atom) or can't be posted.
+// Posts `text` to `target` as a selection, in UTF-16. False when the text
+// can't travel (longer than an atom's 255 characters) or can't be posted.
 bool PostSelection(HWND target, const std::string& text, UINT selectionMessage);
 
 // Gives `commandLine` (unchanged, quotes and all) to the instance window

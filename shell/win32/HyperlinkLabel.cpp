@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "shell/win32/ResourceIds.h"
+#include "shell/win32/WideText.h"
 
 namespace tw::win {
 
@@ -58,13 +59,13 @@ void HyperlinkLabel::unbind() {
 }
 
 void HyperlinkLabel::setLink(const std::string& text, const char* target) {
-    SetWindowTextA(control_, text.c_str());
+    SetWindowTextW(control_, ShownText(text).c_str());
     target_ = target != nullptr ? target : "";
     changeFont(nullptr, -1, -1, -1, -1, 1, 1, LinkColour);
     sizeToText();
     cursor_ = LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDC_LINK));
     if (cursor_ == nullptr)
-        cursor_ = LoadCursorA(nullptr, IDC_HAND);
+        cursor_ = LoadCursorW(nullptr, IDC_HAND);
     isLink_ = true;
 }
 
@@ -100,13 +101,13 @@ bool HyperlinkLabel::changeFont(const char* face, int height, int width, int bol
 }
 
 void HyperlinkLabel::sizeToText() {
-    std::string shown = text();
+    std::wstring shown = ShownText(text());
     HDC dc = GetDC(control_);
     if (dc == nullptr)
         return;
     HGDIOBJ previous = SelectObject(dc, FontOf(control_));
     SIZE extent = {};
-    GetTextExtentPoint32A(dc, shown.c_str(), static_cast<int>(shown.size()), &extent);
+    GetTextExtentPoint32W(dc, shown.c_str(), static_cast<int>(shown.size()), &extent);
     SelectObject(dc, previous);
     ReleaseDC(control_, dc);
     SetWindowPos(control_, nullptr, 0, 0, extent.cx, extent.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -119,14 +120,14 @@ std::string HyperlinkLabel::clickTarget() const {
 void HyperlinkLabel::onClicked() {
     if (!isLink_)
         return;
-    ShellExecuteA(GetParent(control_), "open", clickTarget().c_str(), "", "", SW_SHOWNORMAL);
+    ShellExecuteW(GetParent(control_), L"open", ShownText(clickTarget()).c_str(), L"", L"", SW_SHOWNORMAL);
 }
 
 std::string HyperlinkLabel::text() const {
-    int length = GetWindowTextLengthA(control_);
-    std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
-    GetWindowTextA(control_, buffer.data(), length + 1);
-    return buffer.data();
+    int length = GetWindowTextLengthW(control_);
+    std::vector<wchar_t> buffer(static_cast<std::size_t>(length) + 1);
+    GetWindowTextW(control_, buffer.data(), length + 1);
+    return ProgramText(buffer.data());
 }
 
 void HyperlinkLabel::paint() {
@@ -134,11 +135,11 @@ void HyperlinkLabel::paint() {
     HDC dc = BeginPaint(control_, &ps);
     if (dc == nullptr)
         return;
-    std::string shown = text();
+    std::wstring shown = ShownText(text());
     HGDIOBJ previous = SelectObject(dc, FontOf(control_));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, textColour_);
-    TextOutA(dc, 0, 0, shown.c_str(), static_cast<int>(shown.size()));
+    TextOutW(dc, 0, 0, shown.c_str(), static_cast<int>(shown.size()));
     SelectObject(dc, previous);
     EndPaint(control_, &ps);
 }

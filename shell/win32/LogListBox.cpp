@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "shell/win32/WideText.h"
+
 namespace tw::win {
 
 namespace {
@@ -48,7 +50,7 @@ void LogListBox::attach(HWND list, std::function<void(int)> onLineRightClicked) 
     tabStopPixels_ = MulDiv(units, AverageCharWidth(measureDc_), 4);
     // A catalog adds a long line per file: adding up cached advance widths
     // is far cheaper than asking the system for every line.
-    charWidthsKnown_ = GetCharWidth32A(measureDc_, 0, 255, charWidths_.data()) != FALSE && tabStopPixels_ > 0;
+    charWidthsKnown_ = GetCharWidth32W(measureDc_, 0, 255, charWidths_.data()) != FALSE && tabStopPixels_ > 0;
 }
 
 void LogListBox::detach() {
@@ -71,12 +73,13 @@ void LogListBox::releaseMeasureDc() {
 void LogListBox::addLine(const std::string& text, std::size_t logLine) {
     if (list_ == nullptr)
         return;
-    LRESULT item = SendMessageA(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    const std::wstring shown = ShownText(text);
+    LRESULT item = SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown.c_str()));
     if (item >= 0)
-        SendMessageA(list_, LB_SETITEMDATA, static_cast<WPARAM>(item), static_cast<LPARAM>(logLine));
+        SendMessageW(list_, LB_SETITEMDATA, static_cast<WPARAM>(item), static_cast<LPARAM>(logLine));
     if (!redraw_ && firstAddedLine_ < 0 && item >= 0)
         firstAddedLine_ = static_cast<int>(item);
-    int width = textWidth(text) + WidthMargin;
+    int width = textWidth(shown) + WidthMargin;
     if (width <= widestLine_)
         return;
     widestLine_ = width;
@@ -127,20 +130,21 @@ std::optional<std::size_t> LogListBox::logLineAt(int line) const {
     return static_cast<std::size_t>(logLine);
 }
 
-int LogListBox::textWidth(const std::string& text) const {
+int LogListBox::textWidth(const std::wstring& text) const {
     if (measureDc_ == nullptr || text.empty())
         return 0;
-    if (charWidthsKnown_) {
-        // Tabs expanded as the list draws them: to the next stop.
+    // Lines of the first 256 characters (nearly all) are measured from the
+    // width table; tabs expanded as the list draws them, to the next stop.
+    if (charWidthsKnown_ && std::all_of(text.begin(), text.end(), [](wchar_t c) { return c < 256; })) {
         int width = 0;
-        for (char c : text)
-            width = c == '\t' ? (width / tabStopPixels_ + 1) * tabStopPixels_
-                              : width + charWidths_[static_cast<unsigned char>(c)];
+        for (wchar_t c : text)
+            width = c == L'\t' ? (width / tabStopPixels_ + 1) * tabStopPixels_
+                               : width + charWidths_[static_cast<std::size_t>(c)];
         return width;
     }
     // Tabs expanded as the list draws them.
     int stops = tabStopPixels_;
-    DWORD extent = GetTabbedTextExtentA(measureDc_, text.data(), static_cast<int>(text.size()), stops > 0 ? 1 : 0,
+    DWORD extent = GetTabbedTextExtentW(measureDc_, text.data(), static_cast<int>(text.size()), stops > 0 ? 1 : 0,
                                         stops > 0 ? &stops : nullptr);
     return LOWORD(extent);
 }

@@ -49,7 +49,7 @@ private:
     static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                          DWORD_PTR data);
     void onRightButtonUp(LPARAM pointer);
-    int textWidth(const std::string& text) const;
+    int textWidth(const std::wstring& text) const;
     void releaseMeasureDc();
 
     HWND list_ = nullptr;

@@ -21,6 +21,7 @@
 #include "shell/win32/HandOver.h"
 #include "shell/win32/MainDialogIds.h"
 #include "shell/win32/ResourceIds.h"
+#include "shell/win32/WideText.h"
 #include "shell/win32/WindowPlacement.h"
 
 namespace tw::win {
@@ -153,16 +154,16 @@ void MainDialog::pumpPendingMessages() {
     showRunState();
     logList_.setRedraw(true);
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             // Not ours to take: leave it for the loop that owns it.
             PostQuitMessage(static_cast<int>(msg.wParam));
             break;
         }
-        if (handle() != nullptr && IsDialogMessageA(handle(), &msg))
+        if (handle() != nullptr && IsDialogMessageW(handle(), &msg))
             continue;
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     logList_.setRedraw(!running_);
     // The interval counts from the end of this look: drawing can take longer
@@ -545,7 +546,7 @@ std::optional<std::string> MainDialog::fileOfLine(int line) const {
 void MainDialog::openFileOfLine() {
     std::optional<std::string> path = fileOfLine(logList_.selectedLine());
     if (path)
-        ShellExecuteA(GetParent(handle()), "open", path->c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        ShellExecuteW(GetParent(handle()), L"open", ShownText(*path).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void MainDialog::copyFileNameOfLine(int line) {
@@ -569,12 +570,13 @@ void MainDialog::receiveSelection(ATOM atom) {
 }
 
 void MainDialog::receiveDrop(HDROP drop) {
-    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
     std::string path;
     if (count == 1) {
-        char buffer[261] = {};
-        UINT length = DragQueryFileA(drop, 0, buffer, sizeof buffer);
-        path.assign(buffer, std::min<UINT>(length, sizeof buffer - 1));
+        std::wstring name(DragQueryFileW(drop, 0, nullptr, 0) + 1, L'\0');
+        UINT length = DragQueryFileW(drop, 0, &name[0], static_cast<UINT>(name.size()));
+        name.resize(std::min<std::size_t>(length, name.size() - 1));
+        path = ProgramText(name);
         // An empty name list reads as one empty name on some systems.
         if (path.empty())
             count = 0;
@@ -698,7 +700,7 @@ void MainDialog::selectFunction(RunFunction function) {
 }
 
 int MainDialog::messageBox(const std::string& text, const char* caption, UINT type) {
-    return MessageBoxA(handle(), text.c_str(), caption, type);
+    return MessageBoxW(handle(), ShownText(text).c_str(), ShownText(caption).c_str(), type);
 }
 
 }  // namespace tw::win

@@ -6,6 +6,7 @@
 #include "shell/win32/FolderBrowser.h"
 #include "shell/win32/OptionsDialogIds.h"
 #include "shell/win32/ResourceIds.h"
+#include "shell/win32/WideText.h"
 
 namespace tw::win {
 
@@ -165,7 +166,7 @@ void OptionsDialog::onOk() {
     fields_.delimiterChoice = isChecked(IDC_OPT_DELIM_TAB)     ? DelimiterTab
                               : isChecked(IDC_OPT_DELIM_OTHER) ? DelimiterOther
                                                                : DelimiterNone;
-    fields_.delimiterText = itemText(IDC_OPT_DELIM_TEXT);
+    fields_.delimiterText = AnsiCodePageText(itemText(IDC_OPT_DELIM_TEXT));
     fields_.moveFiles = isChecked(IDC_OPT_MOVE_FILES);
     fields_.moveFilesPath = itemText(IDC_OPT_MOVE_PATH);
     fields_.maxResyncText = itemText(IDC_OPT_MAX_RESYNC);
@@ -203,10 +204,11 @@ void OptionsDialog::onNumberUpdated(int id) {
     std::string typed = itemText(id);
     std::string shown = NumberBoxText(typed);
     guard = true;
-    SetWindowTextA(box, shown.c_str());
+    setItemText(id, shown);
     guard = false;
-    // Keep the caret's distance from the end of the text.
-    long fromEnd = static_cast<long>(typed.size()) - static_cast<long>(caret);
+    // Keep the caret's distance from the end of the text (in the box's
+    // characters; what is shown is digits and commas only).
+    long fromEnd = static_cast<long>(ShownText(typed).size()) - static_cast<long>(caret);
     long position = std::max(0L, static_cast<long>(shown.size()) - fromEnd);
     SendMessageA(box, EM_SETSEL, static_cast<WPARAM>(position), position);
     SendMessageA(box, EM_SCROLLCARET, 0, 0);
@@ -215,7 +217,7 @@ void OptionsDialog::onNumberUpdated(int id) {
 void OptionsDialog::onDelimiterUpdated(int id) {
     if (delimiterGuard_)
         return;
-    std::string typed = itemText(id);
+    std::wstring typed = ShownText(itemText(id));
     if (typed.size() <= 1)
         return;
     MessageBeep(0xFFFFFFFF);
@@ -225,7 +227,7 @@ void OptionsDialog::onDelimiterUpdated(int id) {
     // Caret at 1: a character was typed in front of the old one.
     bool typedInFront = start == 1;
     delimiterGuard_ = true;
-    SetWindowTextA(box, typed.substr(typedInFront ? 1 : 0, 1).c_str());
+    SetWindowTextW(box, typed.substr(typedInFront ? 1 : 0, 1).c_str());
     int caret = typedInFront ? 0 : 1;
     SendMessageA(box, EM_SETSEL, caret, caret);
     delimiterGuard_ = false;

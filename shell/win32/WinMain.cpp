@@ -1,11 +1,13 @@
-// Entry point of Tunewarden.exe: the whole command line is one path.
+// Entry point of Tunewarden.exe: the whole command line is one path, read
+// from the wide command line so that a name in any script arrives whole.
 #include <windows.h>
 
 #include "shell/win32/App.h"
+#include "shell/win32/WideText.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     try {
-        tw::win::App app(instance, commandLine != nullptr ? commandLine : "");
+        tw::win::App app(instance, tw::win::ArgumentsOf(GetCommandLineW()));
         return app.run();
     } catch (...) {
         return 1;

@@ -49,24 +49,28 @@ public:
     }
 
     std::string dir(const std::string& relative) const {
-        std::filesystem::create_directories(path(relative));
+        std::filesystem::create_directories(native(relative));
         return path(relative);
     }
 
     std::string file(const std::string& relative, const std::vector<std::uint8_t>& bytes = {}) const {
         std::string full = path(relative);
-        std::filesystem::create_directories(std::filesystem::path(full).parent_path());
-        std::ofstream out(full, std::ios::binary);
+        std::filesystem::create_directories(native(relative).parent_path());
+        std::ofstream out(native(relative), std::ios::binary);
         out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return full;
     }
 
     std::vector<std::uint8_t> read(const std::string& relative) const {
-        std::ifstream in(path(relative), std::ios::binary);
+        std::ifstream in(native(relative), std::ios::binary);
         return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
 
-    bool exists(const std::string& relative) const { return std::filesystem::exists(path(relative)); }
+    bool exists(const std::string& relative) const { return std::filesystem::exists(native(relative)); }
+
+    // The path as the system's own calls take it: names are UTF-8 here, and
+    // Windows needs them as UTF-16, not in its ANSI code page.
+    std::filesystem::path native(const std::string& relative) const { return std::filesystem::u8path(path(relative)); }
 
 private:
     std::filesystem::path root_;

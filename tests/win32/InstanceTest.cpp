@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Unicode.h"
 #include "shell/win32/HandOver.h"
 #include "shell/win32/MainDialog.h"
 #include "shell/win32/MainDialogIds.h"
@@ -30,15 +31,15 @@ std::string BuiltProgram() {
 class Process {
 public:
     Process(const std::string& program, const std::string& commandLine) {
-        std::string line = "\"" + program + "\"";
+        std::wstring line = Utf8ToUtf16("\"" + program + "\"");
         if (!commandLine.empty())
-            line += " " + commandLine;
-        std::vector<char> buffer(line.begin(), line.end());
-        buffer.push_back('\0');
-        STARTUPINFOA startup{};
+            line += L" " + Utf8ToUtf16(commandLine);
+        std::vector<wchar_t> buffer(line.begin(), line.end());
+        buffer.push_back(L'\0');
+        STARTUPINFOW startup{};
         startup.cb = sizeof startup;
-        started_ = CreateProcessA(program.c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                  &startup, &info_) != FALSE;
+        started_ = CreateProcessW(Utf8ToUtf16(program).c_str(), buffer.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                  nullptr, &startup, &info_) != FALSE;
     }
     ~Process() {
         if (!started_)
@@ -90,11 +91,11 @@ HWND WaitForInstanceWindow(DWORD pid) {
 
 // A control's text in another process's window.
 std::string RemoteText(HWND window, int id) {
-    char text[512] = {};
+    wchar_t text[512] = {};
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(GetDlgItem(window, id), WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
-                        SMTO_ABORTIFHUNG, 2000, &ignored);
-    return text;
+    SendMessageTimeoutW(GetDlgItem(window, id), WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+                        &ignored);
+    return Utf16ToUtf8(text);
 }
 
 bool WaitForText(HWND window, int id, const std::string& expected) {
@@ -111,8 +112,10 @@ TEST(InstanceTest, ASecondStartHandsItsPathToTheRunningWindow) {
     const std::string program = folder / "Tunewarden.exe";
     ASSERT_TRUE(CopyFileA(BuiltProgram().c_str(), program.c_str(), FALSE)) << BuiltProgram();
     test::WriteText(folder / "Tunewarden.INI", "[Options]\r\nAuto Start=false\r\n");
-    const std::string first = folder / "first song.mp3";
-    const std::string second = folder / "second song.mp3";
+    // Cyrillic on the first start's command line; Japanese and an emoji
+    // outside the BMP handed over, in UTF-16.
+    const std::string first = folder / "first \xD0\x9F\xD1\x80\xD0\xB8.mp3";
+    const std::string second = folder / "second \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x8E\xB5.mp3";
     test::WriteBytes(first, test::SoundMp3(30));
     test::WriteBytes(second, test::SoundMp3(30));
 

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/Unicode.h"
 #include "shell/win32/HandOver.h"
 #include "shell/win32/MainDialogIds.h"
 #include "shell/win32/ResourceIds.h"
@@ -33,22 +34,22 @@ ScratchFolder::~ScratchFolder() {
 }
 
 void WriteBytes(const std::string& path, const Bytes& bytes) {
-    std::ofstream out(path, std::ios::binary);
+    std::ofstream out(std::filesystem::u8path(path), std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 void WriteText(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary);
+    std::ofstream out(std::filesystem::u8path(path), std::ios::binary);
     out << text;
 }
 
 std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 bool FileExists(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    DWORD attributes = GetFileAttributesW(Utf8ToUtf16(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
@@ -125,20 +126,20 @@ void MainWindow::click(int id) {
 }
 
 void MainWindow::postSelection(const std::string& commandLine) {
-    ATOM atom = GlobalAddAtomA(commandLine.c_str());
+    ATOM atom = GlobalAddAtomW(Utf8ToUtf16(commandLine).c_str());
     PostMessageA(handle(), SelectionMessage(), atom, 0);
 }
 
 std::vector<std::string> MainWindow::listLines() const {
     std::vector<std::string> lines;
     HWND list = GetDlgItem(handle(), IDC_MAIN_LOG);
-    LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
-        LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
-        std::string line(static_cast<std::size_t>(length) + 1, '\0');
-        SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(line.data()));
+        LRESULT length = SendMessageW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+        std::wstring line(static_cast<std::size_t>(length) + 1, L'\0');
+        SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(line.data()));
         line.resize(static_cast<std::size_t>(length));
-        lines.push_back(line);
+        lines.push_back(Utf16ToUtf8(line));
     }
     return lines;
 }

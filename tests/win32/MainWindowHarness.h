@@ -68,7 +68,7 @@ public:
     void click(int id);
     // A selection as another instance hands it over: posted, quotes kept.
     void postSelection(const std::string& commandLine);
-    // The log's lines, as the list shows them.
+    // The log's lines, as the list shows them (in UTF-8).
     std::vector<std::string> listLines() const;
     std::vector<std::string> logTexts() const;
 

@@ -8,6 +8,7 @@
 
 #include "shell/win32/Clipboard.h"
 #include "shell/win32/FolderBrowser.h"
+#include "shell/win32/WideText.h"
 #include "tests/win32/WindowActions.h"
 
 namespace tw::win {
@@ -53,8 +54,11 @@ TEST(ResourcesTest, VersionResourceCarriesTheProjectVersion) {
 TEST(ClipboardTest, TextRoundTrip) {
     CopyTextToClipboard(nullptr, "C:\\Music\\Track 01.mp3");
     EXPECT_EQ(ClipboardText(), "C:\\Music\\Track 01.mp3");
+    // Unicode text: UTF-8 as it is, other bytes as the ANSI code page shows them.
+    CopyTextToClipboard(nullptr, "caf\xC3\xA9 \xE6\x97\xA5");
+    EXPECT_EQ(ClipboardText(), "caf\xC3\xA9 \xE6\x97\xA5");
     CopyTextToClipboard(nullptr, "caf\xE9");
-    EXPECT_EQ(ClipboardText(), "caf\xE9");
+    EXPECT_EQ(ClipboardText(), ProgramText(ShownText("caf\xE9")));
     CopyTextToClipboard(nullptr, "");
     EXPECT_EQ(ClipboardText(), "");
 }

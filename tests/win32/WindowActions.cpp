@@ -1,5 +1,6 @@
 #include "tests/win32/WindowActions.h"
 
+#include "platform/Unicode.h"
 #include "shell/win32/ResourceIds.h"
 
 #include <vector>
@@ -27,21 +28,21 @@ void TypeChars(HWND control, const std::string& keys) {
 }
 
 std::string WindowText(HWND window) {
-    int length = GetWindowTextLengthA(window);
-    std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
-    GetWindowTextA(window, buffer.data(), length + 1);
-    return buffer.data();
+    int length = GetWindowTextLengthW(window);
+    std::vector<wchar_t> buffer(static_cast<std::size_t>(length) + 1);
+    GetWindowTextW(window, buffer.data(), length + 1);
+    return Utf16ToUtf8(buffer.data());
 }
 
 std::string ClipboardText() {
     if (!OpenClipboard(nullptr))
         return "(not opened)";
     std::string text = "(none)";
-    HANDLE data = GetClipboardData(CF_TEXT);
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
     if (data != nullptr) {
-        const char* locked = static_cast<const char*>(GlobalLock(data));
+        const wchar_t* locked = static_cast<const wchar_t*>(GlobalLock(data));
         if (locked != nullptr)
-            text = locked;
+            text = Utf16ToUtf8(locked);
         GlobalUnlock(data);
     }
     CloseClipboard();
@@ -126,11 +127,11 @@ void CALLBACK WhenDialogOpens::Tick(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 SIZE TextExtentIn(HWND control) {
-    std::string text = WindowText(control);
+    std::wstring text = Utf8ToUtf16(WindowText(control));
     HDC dc = GetDC(control);
     HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
     SIZE extent = {};
-    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
     SelectObject(dc, previous);
     ReleaseDC(control, dc);
     return extent;

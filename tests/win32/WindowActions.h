@@ -15,7 +15,7 @@ void TypeChars(HWND control, const std::string& keys);
 // The window's text.
 std::string WindowText(HWND window);
 
-// The clipboard's CF_TEXT, "(none)" without one, "(not opened)" when busy.
+// The clipboard's Unicode text as UTF-8, "(none)" without one, "(not opened)" when busy.
 std::string ClipboardText();
 
 // Caret position (end of the selection) of an edit box.
