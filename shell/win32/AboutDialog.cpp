@@ -14,6 +14,7 @@ namespace {
 constexpr const char* WebPrefix = "web: ";
 constexpr const char* EmailPrefix = "email: ";
 constexpr const char* MailtoPrefix = "mailto:";
+constexpr const char* VersionText = "Tunewarden version " TW_VERSION;
 
 }  // namespace
 
@@ -26,6 +27,7 @@ HWND AboutDialog::openModeless(HWND parent) {
 }
 
 bool AboutDialog::onInit() {
+    setItemText(IDC_ABOUT_VERSION, VersionText);
     webLink_.bind(item(IDC_ABOUT_WEB_LINK));
     emailLink_.bind(item(IDC_ABOUT_EMAIL_LINK));
     webLink_.setLink(std::string(WebPrefix) + WebAddress, WebAddress);

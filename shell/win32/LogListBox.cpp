@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "shell/win32/WideText.h"
 
 namespace tw::win {
@@ -43,8 +45,12 @@ void LogListBox::attach(HWND list, std::function<void(int)> onLineRightClicked) 
         measureOldFont_ = SelectObject(measureDc_, font);
     int units = TabStopUnits;
     SendMessageA(list_, LB_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&units));
-    if (measureDc_ != nullptr)
-        tabStopPixels_ = MulDiv(units, AverageCharWidth(measureDc_), 4);
+    if (measureDc_ == nullptr)
+        return;
+    tabStopPixels_ = MulDiv(units, AverageCharWidth(measureDc_), 4);
+    // A catalog adds a long line per file: adding up cached advance widths
+    // is far cheaper than asking the system for every line.
+    charWidthsKnown_ = GetCharWidth32W(measureDc_, 0, 255, charWidths_.data()) != FALSE && tabStopPixels_ > 0;
 }
 
 void LogListBox::detach() {
@@ -71,6 +77,8 @@ void LogListBox::addLine(const std::string& text, std::size_t logLine) {
     LRESULT item = SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown.c_str()));
     if (item >= 0)
         SendMessageW(list_, LB_SETITEMDATA, static_cast<WPARAM>(item), static_cast<LPARAM>(logLine));
+    if (!redraw_ && firstAddedLine_ < 0 && item >= 0)
+        firstAddedLine_ = static_cast<int>(item);
     int width = textWidth(shown) + WidthMargin;
     if (width <= widestLine_)
         return;
@@ -84,6 +92,26 @@ void LogListBox::clear() {
         return;
     SendMessageA(list_, LB_RESETCONTENT, 0, 0);
     SendMessageA(list_, LB_SETHORIZONTALEXTENT, 0, 0);
+}
+
+void LogListBox::setRedraw(bool on) {
+    if (list_ == nullptr || on == redraw_)
+        return;
+    redraw_ = on;
+    SendMessageA(list_, WM_SETREDRAW, on ? TRUE : FALSE, 0);
+    if (on && firstAddedLine_ >= 0) {
+        // Only lines that came into view are drawn again: a catalog appends
+        // below the view most of the time, and its lines are costly to draw.
+        RECT line{}, client{};
+        GetClientRect(list_, &client);
+        if (SendMessageA(list_, LB_GETITEMRECT, static_cast<WPARAM>(firstAddedLine_),
+                         reinterpret_cast<LPARAM>(&line)) != LB_ERR &&
+            line.top < client.bottom) {
+            RECT stale{client.left, std::max(line.top, client.top), client.right, client.bottom};
+            InvalidateRect(list_, &stale, TRUE);
+        }
+    }
+    firstAddedLine_ = -1;
 }
 
 int LogListBox::selectedLine() const {
@@ -105,6 +133,15 @@ std::optional<std::size_t> LogListBox::logLineAt(int line) const {
 int LogListBox::textWidth(const std::wstring& text) const {
     if (measureDc_ == nullptr || text.empty())
         return 0;
+    // Lines of the first 256 characters (nearly all) are measured from the
+    // width table; tabs expanded as the list draws them, to the next stop.
+    if (charWidthsKnown_ && std::all_of(text.begin(), text.end(), [](wchar_t c) { return c < 256; })) {
+        int width = 0;
+        for (wchar_t c : text)
+            width = c == L'\t' ? (width / tabStopPixels_ + 1) * tabStopPixels_
+                               : width + charWidths_[static_cast<std::size_t>(c)];
+        return width;
+    }
     // Tabs expanded as the list draws them.
     int stops = tabStopPixels_;
     DWORD extent = GetTabbedTextExtentW(measureDc_, text.data(), static_cast<int>(text.size()), stops > 0 ? 1 : 0,

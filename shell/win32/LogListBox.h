@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <cstddef>
 #include <functional>
 #include <optional>
@@ -33,6 +34,10 @@ public:
     // Removes every line.
     void clear();
 
+    // Off: lines are added without drawing (a run adds many between two
+    // looks at the message queue). On again: the list redraws if lines came.
+    void setRedraw(bool on);
+
     // The selected line, or -1.
     int selectedLine() const;
     // The log line that list line `line` stands for; none for no such line.
@@ -53,8 +58,13 @@ private:
     HDC measureDc_ = nullptr;
     HGDIOBJ measureOldFont_ = nullptr;
     int widestLine_ = 0;
+    bool redraw_ = true;
+    int firstAddedLine_ = -1;  // the first line added since the redraw went off
     // The distance between tab stops in pixels.
     int tabStopPixels_ = 0;
+    // The advance width of every character of the font, when known.
+    std::array<int, 256> charWidths_ = {};
+    bool charWidthsKnown_ = false;
 };
 
 }  // namespace tw::win

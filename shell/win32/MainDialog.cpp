@@ -113,14 +113,31 @@ void MainDialog::setStatusText(const std::string& text) {
     if (text == statusText_)
         return;
     statusText_ = text;
-    setItemText(IDC_MAIN_STATUS, text);
+    // During a run the label shows the latest text at each pump: once per
+    // file would cost more than the file.
+    statusShown_ = false;
+    if (!running_)
+        showRunState();
 }
 
 void MainDialog::setProgressPercent(std::int32_t percent) {
     if (percent == progress_)
         return;
     progress_ = percent;
-    SendDlgItemMessageA(handle(), IDC_MAIN_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+    progressShown_ = false;
+    if (!running_)
+        showRunState();
+}
+
+void MainDialog::showRunState() {
+    if (!statusShown_) {
+        statusShown_ = true;
+        setItemText(IDC_MAIN_STATUS, statusText_);
+    }
+    if (!progressShown_) {
+        progressShown_ = true;
+        SendDlgItemMessageA(handle(), IDC_MAIN_PROGRESS, PBM_SETPOS, static_cast<WPARAM>(progress_), 0);
+    }
 }
 
 void MainDialog::pumpPendingMessages() {
@@ -132,18 +149,28 @@ void MainDialog::pumpPendingMessages() {
     if (lastPump_ != 0 && sinceLast < pumpIntervalMs_)
         return;
     lastPump_ = now.QuadPart;
+    // What the run changed since the last pump is drawn now, with the
+    // messages; between pumps the log list doesn't redraw.
+    showRunState();
+    logList_.setRedraw(true);
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             // Not ours to take: leave it for the loop that owns it.
             PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
+            break;
         }
         if (handle() != nullptr && IsDialogMessageW(handle(), &msg))
             continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+    logList_.setRedraw(!running_);
+    // The interval counts from the end of this look: drawing can take longer
+    // than the interval under a slow display, and the run must still get
+    // its share of the time between two looks.
+    QueryPerformanceCounter(&now);
+    lastPump_ = now.QuadPart;
 }
 
 bool MainDialog::cancelRequested() const {
@@ -416,8 +443,11 @@ void MainDialog::setRunning(bool running) {
     lockCommands(running);
     setItemText(IDC_MAIN_START, running ? CancelLabel : StartLabel);
     running_ = running;
-    if (!running)
+    logList_.setRedraw(!running);
+    if (!running) {
+        showRunState();
         return;
+    }
     cancelRequested_ = false;
     lastPump_ = 0;
 }
@@ -645,6 +675,7 @@ void MainDialog::clearPanes() {
     for (int id : {IDC_MAIN_PATH, IDC_MAIN_MPEG_INFO, IDC_MAIN_ID3V1_INFO, IDC_MAIN_ID3V2_INFO})
         setItemText(id, std::string());
     statusText_.clear();
+    statusShown_ = true;
     setItemText(IDC_MAIN_STATUS, std::string());
 }
 

@@ -110,6 +110,8 @@ private:
     void lockCommands(bool locked);
     void runFunctions(const AudioFileInfo& info);
     void setRunning(bool running);
+    // Brings the status label and the progress bar up to date.
+    void showRunState();
     int messageBox(const std::string& text, const char* caption, UINT type);
 
     Startup startup_;
@@ -142,6 +144,9 @@ private:
     std::optional<std::string> pendingSelection_;
     std::string statusText_ = "Status";
     std::int32_t progress_ = 0;
+    // False while the control lags behind the value (during a run).
+    bool statusShown_ = true;
+    bool progressShown_ = true;
 
     // Pump throttle.
     double pumpIntervalMs_ = 15.0;

@@ -56,7 +56,7 @@ TEST(AboutDialogTest, OnlyTheLinksShowTheLinkCursor) {
     ASSERT_NE(LinkCursor(), nullptr);
     EXPECT_EQ(CursorOver(about.item(IDC_ABOUT_WEB_LINK)), LinkCursor());
     EXPECT_EQ(CursorOver(about.item(IDC_ABOUT_EMAIL_LINK)), LinkCursor());
-    HWND version = test::FindChildWithText(about.handle(), "Tunewarden version 1.0.0");
+    HWND version = test::FindChildWithText(about.handle(), "Tunewarden version " TW_VERSION);
     ASSERT_NE(version, nullptr);
     EXPECT_NE(CursorOver(version), LinkCursor());
 }

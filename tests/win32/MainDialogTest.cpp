@@ -94,7 +94,9 @@ void ExpectSameLog(const OutputLog& actual, const OutputLog& expected) {
 
 // A DROPFILES block naming `paths`, as the shell hands it to WM_DROPFILES.
 HDROP MakeDrop(const std::vector<std::string>& paths) {
-    std::size_t size = sizeof(DROPFILES) + 1;
+    // The list ends with an empty name: two NULs even when it holds none, or
+    // the reader runs past the block.
+    std::size_t size = sizeof(DROPFILES) + 2;
     for (const auto& p : paths)
         size += p.size() + 1;
     HGLOBAL block = GlobalAlloc(GHND, size);

@@ -1,6 +1,9 @@
-// The clipboard and folder-browser helpers of the window.
+// The clipboard and folder-browser helpers of the window, and what the
+// program's manifest asks of the system.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "shell/win32/Clipboard.h"
@@ -12,6 +15,41 @@ namespace tw::win {
 namespace {
 
 using test::ClipboardText;
+
+// The test program carries the program's resources, manifest included: the
+// system reads it (DPI awareness), and it names Common Controls 6.
+TEST(ResourcesTest, VisualStylesAndSystemDpiAwareness) {
+    EXPECT_TRUE(IsProcessDPIAware());
+    HRSRC found = FindResourceA(nullptr, CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST);
+    ASSERT_NE(found, nullptr);
+    const char* bytes = static_cast<const char*>(LockResource(LoadResource(nullptr, found)));
+    std::string manifest(bytes, SizeofResource(nullptr, found));
+    EXPECT_NE(manifest.find(R"(name="Microsoft.Windows.Common-Controls" version="6.0.0.0")"), std::string::npos);
+}
+
+// The version resource carries the project's version, in numbers and text.
+TEST(ResourcesTest, VersionResourceCarriesTheProjectVersion) {
+    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(VS_VERSION_INFO), RT_VERSION);
+    ASSERT_NE(found, nullptr);
+    const char* bytes = static_cast<const char*>(LockResource(LoadResource(nullptr, found)));
+    std::string block(bytes, SizeofResource(nullptr, found));
+    const DWORD signature = VS_FFI_SIGNATURE;
+    std::size_t at = block.find(std::string(reinterpret_cast<const char*>(&signature), sizeof signature));
+    ASSERT_NE(at, std::string::npos);
+    VS_FIXEDFILEINFO info{};
+    ASSERT_LE(at + sizeof info, block.size());
+    std::memcpy(&info, block.data() + at, sizeof info);
+    char numbers[64];
+    std::snprintf(numbers, sizeof numbers, "%lu.%lu.%lu", static_cast<unsigned long>(HIWORD(info.dwFileVersionMS)),
+                  static_cast<unsigned long>(LOWORD(info.dwFileVersionMS)),
+                  static_cast<unsigned long>(HIWORD(info.dwFileVersionLS)));
+    EXPECT_STREQ(numbers, TW_VERSION);
+    EXPECT_EQ(info.dwProductVersionMS, info.dwFileVersionMS);
+    std::string text;
+    for (char c : std::string(TW_VERSION))
+        text += std::string{c, '\0'};  // as UTF-16
+    EXPECT_NE(block.find(text), std::string::npos);
+}
 
 TEST(ClipboardTest, TextRoundTrip) {
     CopyTextToClipboard(nullptr, "C:\\Music\\Track 01.mp3");
