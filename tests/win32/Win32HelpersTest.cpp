@@ -20,7 +20,7 @@ using test::ClipboardText;
 // system reads it (DPI awareness), and it names Common Controls 6.
 TEST(ResourcesTest, VisualStylesAndSystemDpiAwareness) {
     EXPECT_TRUE(IsProcessDPIAware());
-    HRSRC found = FindResourceA(nullptr, CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST);
+    HRSRC found = FindResourceW(nullptr, CREATEPROCESS_MANIFEST_RESOURCE_ID, RT_MANIFEST);
     ASSERT_NE(found, nullptr);
     const char* bytes = static_cast<const char*>(LockResource(LoadResource(nullptr, found)));
     std::string manifest(bytes, SizeofResource(nullptr, found));
@@ -29,7 +29,7 @@ TEST(ResourcesTest, VisualStylesAndSystemDpiAwareness) {
 
 // The version resource carries the project's version, in numbers and text.
 TEST(ResourcesTest, VersionResourceCarriesTheProjectVersion) {
-    HRSRC found = FindResourceA(nullptr, MAKEINTRESOURCEA(VS_VERSION_INFO), RT_VERSION);
+    HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(VS_VERSION_INFO), RT_VERSION);
     ASSERT_NE(found, nullptr);
     const char* bytes = static_cast<const char*>(LockResource(LoadResource(nullptr, found)));
     std::string block(bytes, SizeofResource(nullptr, found));
