@@ -92,6 +92,9 @@ TEST(UnicodeNames, EveryNameIsListedOpenedAndMovedIntact) {
         EXPECT_EQ(tree.exists("M/" + name), !sound) << name;
     }
     EXPECT_EQ(SystemFileSystem().absolutePath(tree.path("D/" + Names[5])), tree.path("D/" + Names[5]));
+    // Read only and moved whole.
+    EXPECT_EQ(tree.read("D/" + Names[5]), ByteBuilder().frames(3, test::Cbr128).build());
+    EXPECT_EQ(tree.read("M/" + Names[0]), Bytes(9, 1));
 }
 
 TEST(LocalTime, DatesBefore1970ConvertLikeAnyOther) {
