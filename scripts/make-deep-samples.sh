@@ -9,13 +9,16 @@
 #   joined.mp3         two files joined
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=scripts/lib.sh
+. "$top/scripts/lib.sh"
+ensure_packages lame twolame mp3gain sox python3
 out=$top/samples/deep
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 mkdir -p "$out"
 rm -f "$out"/*.mp3 "$out"/*.mp2
 
-sox -n -r 44100 -c 2 -b 16 "$tmp/s.wav" synth 1.5 sine 330 sine 495 vol 0.4
+sox -R -n -r 44100 -c 2 -b 16 "$tmp/s.wav" synth 1.5 sine 330 sine 495 vol 0.4
 lame --quiet --nohist --resample 44.1 -b 96 "$tmp/s.wav" "$out/clean-lame-cbr.mp3"
 lame --quiet --nohist --resample 44.1 -p -b 96 "$tmp/s.wav" "$out/clean-lame-protected.mp3"
 lame --quiet --nohist --resample 44.1 -t -b 96 "$tmp/s.wav" "$out/clean-lame-no-tag.mp3"
