@@ -9,6 +9,7 @@
 #include "analysis/FrameHeader.h"
 #include "common/ByteOrder.h"
 #include "fuzz/FuzzSupport.h"
+#include "support/ReferenceFrameCrc.h"
 
 namespace {
 
@@ -16,23 +17,7 @@ using tw::CheckFrameCrc;
 using tw::FrameCrcResult;
 using tw::FrameHeader;
 using tw::ProtectedBitCount;
-
-// The frame CRC one bit at a time, as a reference for the table-driven one.
-std::uint16_t ReferenceCrc(const std::uint8_t* frame, std::size_t protectedBits) {
-    std::uint16_t crc = 0xFFFF;
-    auto feed = [&crc, frame](std::size_t bit) {
-        const bool in = ((frame[bit / 8] >> (7 - bit % 8)) & 1) != 0;
-        const bool top = (crc & 0x8000) != 0;
-        crc = static_cast<std::uint16_t>(crc << 1);
-        if (top != in)
-            crc ^= 0x8005;
-    };
-    for (std::size_t bit = 16; bit < 32; ++bit)
-        feed(bit);
-    for (std::size_t bit = 48; bit < 48 + protectedBits; ++bit)
-        feed(bit);
-    return crc;
-}
+using tw::test::ReferenceFrameCrc;
 
 }  // namespace
 
@@ -74,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Sealed with the reference CRC the frame matches; a flipped bit of the
     // stored CRC does not.
-    const std::uint16_t crc = ReferenceCrc(frame.data(), static_cast<std::size_t>(bits));
+    const std::uint16_t crc = ReferenceFrameCrc(frame.data(), static_cast<std::size_t>(bits));
     frame[4] = static_cast<std::uint8_t>(crc >> 8);
     frame[5] = static_cast<std::uint8_t>(crc);
     FUZZ_CHECK(CheckFrameCrc(header, frame.data(), frame.size()) == FrameCrcResult::Match);

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "support/ReferenceFrameCrc.h"
+
 namespace tw {
 namespace {
 
@@ -166,18 +168,7 @@ TEST(FrameCrc, HandMadeLayer1Frame) {
     for (std::size_t i = 6; i < frame.size(); ++i)
         frame[i] = static_cast<std::uint8_t>(i * 37 + 11);
     const std::size_t bits = 8 * 8 + 24 * 4;
-    std::uint16_t crc = 0xFFFF;
-    auto feed = [&crc, &frame](std::size_t bit) {
-        const bool in = ((frame[bit / 8] >> (7 - bit % 8)) & 1) != 0;
-        const bool top = (crc & 0x8000) != 0;
-        crc = static_cast<std::uint16_t>(crc << 1);
-        if (top != in)
-            crc ^= 0x8005;
-    };
-    for (std::size_t bit = 16; bit < 32; ++bit)
-        feed(bit);
-    for (std::size_t bit = 48; bit < 48 + bits; ++bit)
-        feed(bit);
+    const std::uint16_t crc = test::ReferenceFrameCrc(frame.data(), bits);
     frame[4] = static_cast<std::uint8_t>(crc >> 8);
     frame[5] = static_cast<std::uint8_t>(crc);
 
