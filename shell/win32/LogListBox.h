@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace tw::win {
 
@@ -34,9 +35,17 @@ public:
     // Removes every line.
     void clear();
 
-    // Off: lines are added without drawing (a run adds many between two
-    // looks at the message queue). On again: the list redraws if lines came.
-    void setRedraw(bool on);
+    // On: lines wait, and reach the list at most every UpdateIntervalMs
+    // (at updateIfDue) in one batch. A run adds many lines between two looks
+    // at the message queue, and every change of the list's length costs a
+    // redraw of its scroll bars (milliseconds under Wine). Off: the waiting
+    // lines are added at once, and later lines go straight in.
+    void setDeferred(bool on);
+    // Adds the waiting lines when the last batch is UpdateIntervalMs old.
+    void updateIfDue();
+    // Adds the waiting lines now.
+    void update();
+    static constexpr unsigned UpdateIntervalMs = 100;
 
     // The selected line, or -1.
     int selectedLine() const;
@@ -46,20 +55,26 @@ public:
     int widestLine() const { return widestLine_; }
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                         DWORD_PTR data);
+    static LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    void unsubclass();
     void onRightButtonUp(LPARAM pointer);
     int textWidth(const std::wstring& text) const;
     void releaseMeasureDc();
+    void add(const std::wstring& shown, std::size_t logLine);
 
     HWND list_ = nullptr;
+    WNDPROC listProc_ = nullptr;  // the list's own procedure, while subclassed
+    // The log line of each list line.
+    std::vector<std::size_t> logLines_;
     std::function<void(int)> onLineRightClicked_;
     // A memory DC holding the list's font, for measuring lines.
     HDC measureDc_ = nullptr;
     HGDIOBJ measureOldFont_ = nullptr;
     int widestLine_ = 0;
-    bool redraw_ = true;
-    int firstAddedLine_ = -1;  // the first line added since the redraw went off
+    bool deferred_ = false;
+    // Lines not yet in the list, as shown, with their log lines.
+    std::vector<std::pair<std::wstring, std::size_t>> waiting_;
+    unsigned long long lastUpdate_ = 0;  // GetTickCount64 of the last batch
     // The distance between tab stops in pixels.
     int tabStopPixels_ = 0;
     // The advance width of every character of the font, when known.

@@ -150,9 +150,9 @@ void MainDialog::pumpPendingMessages() {
         return;
     lastPump_ = now.QuadPart;
     // What the run changed since the last pump is drawn now, with the
-    // messages; between pumps the log list doesn't redraw.
+    // messages; the log list takes its new lines a few times a second.
     showRunState();
-    logList_.setRedraw(true);
+    logList_.updateIfDue();
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
@@ -165,7 +165,6 @@ void MainDialog::pumpPendingMessages() {
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-    logList_.setRedraw(!running_);
     // The interval counts from the end of this look: drawing can take longer
     // than the interval under a slow display, and the run must still get
     // its share of the time between two looks.
@@ -443,7 +442,7 @@ void MainDialog::setRunning(bool running) {
     lockCommands(running);
     setItemText(IDC_MAIN_START, running ? CancelLabel : StartLabel);
     running_ = running;
-    logList_.setRedraw(!running);
+    logList_.setDeferred(running);
     if (!running) {
         showRunState();
         return;
@@ -700,6 +699,8 @@ void MainDialog::selectFunction(RunFunction function) {
 }
 
 int MainDialog::messageBox(const std::string& text, const char* caption, UINT type) {
+    // A question during a run is asked over the log as it stands.
+    logList_.update();
     return MessageBoxW(handle(), ShownText(text).c_str(), ShownText(caption).c_str(), type);
 }
 
