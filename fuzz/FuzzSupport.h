@@ -257,7 +257,8 @@ public:
         identity.object = path == Folder ? 1 : 2;
         return true;
     }
-    bool listDirectory(const std::string& path, std::vector<DirectoryEntry>& entries) override {
+    bool listDirectory(const std::string& path, std::vector<DirectoryEntry>& entries,
+                       const std::function<bool()>&) override {
         entries.clear();
         if (!directoryExists(path))
             return false;

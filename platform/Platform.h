@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -72,8 +73,13 @@ public:
     virtual bool directoryIdentity(const std::string& path, DirectoryIdentity& identity) = 0;
 
     // Every entry of a directory except "." and "..". False when the
-    // directory can't be read (then `entries` is left empty).
-    virtual bool listDirectory(const std::string& path, std::vector<DirectoryEntry>& entries) = 0;
+    // directory can't be read (then `entries` is left empty). A directory of
+    // many thousand entries takes a while to read: `keepGoing` is asked
+    // every ListingBatch entries, and false from it stops the reading
+    // (false, `entries` left empty).
+    virtual bool listDirectory(const std::string& path, std::vector<DirectoryEntry>& entries,
+                               const std::function<bool()>& keepGoing) = 0;
+    static constexpr std::size_t ListingBatch = 512;
 
     // The absolute form of `path`, lexically (joined with the current
     // directory; "." and ".." resolved), links left as they are.

@@ -91,13 +91,19 @@ std::string OpenablePath(const std::string& prefix) {
 // subdirectories (when recursing) so that they come off the stack in sorted
 // order. A directory already listed, or one that can't be read, adds nothing.
 void ListOneDirectory(const std::string& prefix, bool recurse, const std::string& pattern, FileList& fileList,
-                      FileSystem& fileSystem, std::set<DirectoryIdentity>& visited, std::vector<std::string>& pending) {
+                      FileSystem& fileSystem, std::set<DirectoryIdentity>& visited, std::vector<std::string>& pending,
+                      RunSink& sink) {
     std::string path = OpenablePath(prefix);
     DirectoryIdentity identity;
     if (fileSystem.directoryIdentity(path, identity) && !visited.insert(identity).second)
         return;
     std::vector<DirectoryEntry> entries;
-    if (!fileSystem.listDirectory(path, entries))
+    // Messages are let through while a long directory is read, too.
+    const auto keepGoing = [&sink] {
+        sink.pumpPendingMessages();
+        return !sink.cancelRequested();
+    };
+    if (!fileSystem.listDirectory(path, entries, keepGoing))
         return;
 
     std::vector<std::string> files;
@@ -147,7 +153,8 @@ void ListAudioFiles(const std::string& directory, bool recurse, const std::strin
 
 void ListAudioFiles(const std::string& directory, bool recurse, const std::string& pattern, FileList& fileList,
                     RunSink& sink, FileSystem& fileSystem) {
-    // Messages are let through once per directory, before it is read.
+    // Messages are let through once per directory, before it is read, and
+    // every so many entries of a long one.
     sink.pumpPendingMessages();
     if (sink.cancelRequested())
         return;
@@ -164,7 +171,7 @@ void ListAudioFiles(const std::string& directory, bool recurse, const std::strin
     for (;;) {
         std::string prefix = std::move(pending.back());
         pending.pop_back();
-        ListOneDirectory(prefix, recurse, pattern, fileList, fileSystem, visited, pending);
+        ListOneDirectory(prefix, recurse, pattern, fileList, fileSystem, visited, pending, sink);
         if (pending.empty())
             return;
         sink.pumpPendingMessages();

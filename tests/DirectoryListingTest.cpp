@@ -169,6 +169,23 @@ TEST(DirectoryListing, PumpsOncePerDirectoryAndStopsAtCancel) {
     EXPECT_TRUE(List(tree.path("D"), true, first).empty());
 }
 
+TEST(DirectoryListing, LongDirectoryPumpsWhileReadAndStopsAtCancel) {
+    TempTree tree;
+    const std::size_t entries = 2 * FileSystem::ListingBatch + 1;
+    for (std::size_t i = 0; i < entries; ++i)
+        tree.file("D/" + std::to_string(i) + ".mp3");
+
+    RecordingSink all;
+    EXPECT_EQ(List(tree.path("D"), false, all).size(), entries);
+    EXPECT_EQ(all.pumps, 3);  // before the directory, then after each full batch
+
+    // A cancel in the middle of the reading keeps none of its files.
+    RecordingSink middle;
+    middle.cancelAfterPumps = 2;
+    EXPECT_TRUE(List(tree.path("D"), false, middle).empty());
+    EXPECT_EQ(middle.pumps, 2);
+}
+
 #ifndef _WIN32
 TEST(DirectoryListing, LinkLoopsEndAndEachDirectoryIsListedOnce) {
     TempTree tree;

@@ -79,12 +79,13 @@ public:
 // The real file system, except that the folders named here can't be read.
 class UnreadableFolders : public InjectingFileSystem {
 public:
-    bool listDirectory(const std::string& path, std::vector<DirectoryEntry>& entries) override {
+    bool listDirectory(const std::string& path, std::vector<DirectoryEntry>& entries,
+                       const std::function<bool()>& keepGoing) override {
         if (unlistable.count(path) != 0) {
             entries.clear();
             return false;
         }
-        return InjectingFileSystem::listDirectory(path, entries);
+        return InjectingFileSystem::listDirectory(path, entries, keepGoing);
     }
     std::set<std::string> unlistable;
 };

@@ -67,7 +67,7 @@ TEST(UnicodeNames, EveryNameIsListedOpenedAndMovedIntact) {
     const std::string d = tree.path("D") + sep;
 
     std::vector<DirectoryEntry> entries;
-    ASSERT_TRUE(SystemFileSystem().listDirectory(tree.path("D"), entries));
+    ASSERT_TRUE(SystemFileSystem().listDirectory(tree.path("D"), entries, {}));
     EXPECT_EQ(entries.size(), Names.size());
 
     Settings settings;

@@ -166,7 +166,8 @@ public:
         return true;
     }
 
-    bool listDirectory(const std::string& path, std::vector<DirectoryEntry>& entries) override {
+    bool listDirectory(const std::string& path, std::vector<DirectoryEntry>& entries,
+                       const std::function<bool()>& keepGoing) override {
         entries.clear();
         if (path.empty())
             return false;
@@ -189,6 +190,11 @@ public:
                 entry.isDirectory = ::fstatat(dirFd, name, &st, 0) == 0 && S_ISDIR(st.st_mode);
             }
             entries.push_back(std::move(entry));
+            if (entries.size() % ListingBatch == 0 && keepGoing && !keepGoing()) {
+                ::closedir(dir);
+                entries.clear();
+                return false;
+            }
         }
         ::closedir(dir);
         return true;

@@ -162,7 +162,8 @@ public:
         return true;
     }
 
-    bool listDirectory(const std::string& path, std::vector<DirectoryEntry>& entries) override {
+    bool listDirectory(const std::string& path, std::vector<DirectoryEntry>& entries,
+                       const std::function<bool()>& keepGoing) override {
         entries.clear();
         if (path.empty())
             return false;
@@ -178,6 +179,11 @@ public:
             entry.name = std::move(name);
             entry.isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
             entries.push_back(std::move(entry));
+            if (entries.size() % ListingBatch == 0 && keepGoing && !keepGoing()) {
+                FindClose(find);
+                entries.clear();
+                return false;
+            }
         } while (FindNextFileW(find, &data));
         FindClose(find);
         return true;

@@ -35,7 +35,8 @@ public:
         identity.object = std::hash<std::string>()(path);
         return true;
     }
-    bool listDirectory(const std::string&, std::vector<DirectoryEntry>& entries) override {
+    bool listDirectory(const std::string&, std::vector<DirectoryEntry>& entries,
+                       const std::function<bool()>&) override {
         entries.clear();
         return false;
     }

@@ -89,9 +89,10 @@ public:
     bool directoryIdentity(const std::string& p, DirectoryIdentity& identity) override {
         return real_.directoryIdentity(p, identity);
     }
-    bool listDirectory(const std::string& p, std::vector<DirectoryEntry>& entries) override {
+    bool listDirectory(const std::string& p, std::vector<DirectoryEntry>& entries,
+                       const std::function<bool()>& keepGoing) override {
         ++listings;
-        return real_.listDirectory(p, entries);
+        return real_.listDirectory(p, entries, keepGoing);
     }
     std::string absolutePath(const std::string& p) override { return real_.absolutePath(p); }
     bool moveFileNoReplace(const std::string& from, const std::string& to, std::string& errorText) override {
