@@ -1,6 +1,7 @@
 #include "shell/win32/LogListBox.h"
 
 #include <algorithm>
+#include <cwchar>
 
 #include "shell/win32/WideText.h"
 
@@ -40,6 +41,7 @@ void LogListBox::attach(HWND list, std::function<void(int)> onLineRightClicked) 
     SetWindowLongPtrW(list_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     listProc_ = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrW(list_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&LogListBox::ListProc)));
+    useScriptFont();
     measureDc_ = CreateCompatibleDC(nullptr);
     auto font = reinterpret_cast<HFONT>(SendMessageA(list_, WM_GETFONT, 0, 0));
     if (measureDc_ != nullptr && font != nullptr)
@@ -55,12 +57,38 @@ void LogListBox::attach(HWND list, std::function<void(int)> onLineRightClicked) 
 }
 
 void LogListBox::detach() {
-    // The font goes with the dialog: stop measuring with it first.
+    // The fonts go with the dialog and with this: stop measuring first.
     releaseMeasureDc();
-    if (list_ != nullptr && IsWindow(list_))
+    if (list_ != nullptr && IsWindow(list_)) {
         unsubclass();
+        if (scriptFont_ != nullptr)
+            SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(givenFont_), FALSE);
+    }
+    releaseScriptFont();
     list_ = nullptr;
     logLines_.clear();
+}
+
+void LogListBox::useScriptFont() {
+    auto given = reinterpret_cast<HFONT>(SendMessageW(list_, WM_GETFONT, 0, 0));
+    LOGFONTW description{};
+    if (given == nullptr || GetObjectW(given, sizeof description, &description) == 0)
+        return;
+    std::wcsncpy(description.lfFaceName, ScriptFontFace, LF_FACESIZE - 1);
+    description.lfFaceName[LF_FACESIZE - 1] = L'\0';
+    description.lfCharSet = DEFAULT_CHARSET;
+    scriptFont_ = CreateFontIndirectW(&description);
+    if (scriptFont_ == nullptr)
+        return;
+    givenFont_ = given;
+    SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(scriptFont_), FALSE);
+}
+
+void LogListBox::releaseScriptFont() {
+    if (scriptFont_ != nullptr)
+        DeleteObject(scriptFont_);
+    scriptFont_ = nullptr;
+    givenFont_ = nullptr;
 }
 
 void LogListBox::unsubclass() {
@@ -212,6 +240,7 @@ LRESULT CALLBACK LogListBox::ListProc(HWND hwnd, UINT message, WPARAM wParam, LP
     if (message == WM_NCDESTROY) {
         self->unsubclass();
         self->releaseMeasureDc();
+        self->releaseScriptFont();
         self->list_ = nullptr;
     }
     return CallWindowProcW(next, hwnd, message, wParam, lParam);

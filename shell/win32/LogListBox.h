@@ -2,6 +2,13 @@
 // of the right mouse button by selecting the line under the pointer, keeps
 // its horizontal scroll range as wide as its widest line, and ties each of
 // its lines to a line of the log. Tabs show as evenly spaced columns.
+//
+// It shows its text in ScriptFontFace at the size of the dialog's font. The
+// dialog's font is a bitmap font of the Western characters, and a list box,
+// unlike an edit box, doesn't fall back to other fonts: a Japanese or Hebrew
+// name would be a row of boxes. Its TrueType twin has the same metrics, holds
+// Greek, Cyrillic and Hebrew, and the system's font linking completes it
+// with the fonts of the East Asian scripts.
 #pragma once
 
 #include <windows.h>
@@ -18,6 +25,8 @@ namespace tw::win {
 
 class LogListBox {
 public:
+    static constexpr const wchar_t* ScriptFontFace = L"Microsoft Sans Serif";
+
     LogListBox() = default;
     ~LogListBox();
     LogListBox(const LogListBox&) = delete;
@@ -57,6 +66,8 @@ public:
 private:
     static LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void unsubclass();
+    void useScriptFont();
+    void releaseScriptFont();
     void onRightButtonUp(LPARAM pointer);
     int textWidth(const std::wstring& text) const;
     void releaseMeasureDc();
@@ -64,6 +75,8 @@ private:
 
     HWND list_ = nullptr;
     WNDPROC listProc_ = nullptr;  // the list's own procedure, while subclassed
+    HFONT scriptFont_ = nullptr;  // ours, while the list shows with it
+    HFONT givenFont_ = nullptr;   // the one the dialog gave the list
     // The log line of each list line.
     std::vector<std::size_t> logLines_;
     std::function<void(int)> onLineRightClicked_;

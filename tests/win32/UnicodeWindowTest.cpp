@@ -69,6 +69,33 @@ TEST(WideText, ShowsUtf8AsItIsAndOtherBytesInTheAnsiCodePage) {
     EXPECT_EQ(FolderDisplayForm(std::string(34, 'a') + Japanese), std::string(34, 'a') + Japanese.substr(0, 3) + "...");
 }
 
+// The log list, which has no font fallback of its own, draws Greek,
+// Cyrillic and Hebrew from its font, at the height of the dialog's font.
+TEST(UnicodeWindow, LogListFontHoldsTheScriptsBeyondWestern) {
+    ScratchFolder folder;
+    MainWindow w(folder, "");
+    auto listFont = reinterpret_cast<HFONT>(SendMessageW(w.item(IDC_MAIN_LOG), WM_GETFONT, 0, 0));
+    auto dialogFont = reinterpret_cast<HFONT>(SendMessageW(w.handle(), WM_GETFONT, 0, 0));
+    LOGFONTW list{}, dialog{};
+    ASSERT_NE(GetObjectW(listFont, sizeof list, &list), 0);
+    ASSERT_NE(GetObjectW(dialogFont, sizeof dialog, &dialog), 0);
+    EXPECT_EQ(list.lfHeight, dialog.lfHeight);
+
+    HDC dc = GetDC(w.item(IDC_MAIN_LOG));
+    HGDIOBJ old = SelectObject(dc, listFont);
+    for (const std::string& text : {Greek, Cyrillic, Hebrew}) {
+        const std::wstring wide = Utf8ToUtf16(text);
+        std::vector<WORD> glyphs(wide.size());
+        ASSERT_NE(GetGlyphIndicesW(dc, wide.c_str(), static_cast<int>(wide.size()), glyphs.data(),
+                                   GGI_MARK_NONEXISTING_GLYPHS),
+                  GDI_ERROR);
+        for (WORD glyph : glyphs)
+            EXPECT_NE(glyph, 0xFFFF) << text;
+    }
+    SelectObject(dc, old);
+    ReleaseDC(w.item(IDC_MAIN_LOG), dc);
+}
+
 TEST(UnicodeWindow, EveryFunctionListsOpensMovesAndShowsTheNamesWhole) {
     ScratchFolder folder;
     const std::string music = folder / (Greek + " music");
