@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "platform/Platform.h"
 #include "reports/DirectoryTest.h"
 #include "settings/Settings.h"
@@ -108,6 +110,18 @@ TEST(LocalTime, DatesBefore1970ConvertLikeAnyOther) {
     LocalTime next = ToLocalTime(-14182939);
     EXPECT_EQ(next.second, 41);
     EXPECT_EQ(next.minute, t.minute);
+}
+
+// Run by its own test entry with TZ=America/New_York: 20 March was winter
+// time in 2006, summer time from 2007 on, when the rules changed.
+TEST(LocalTime, EachDateTakesTheDaylightRulesOfItsYear) {
+    const char* zone = std::getenv("TZ");
+    if (zone == nullptr || std::string(zone) != "America/New_York")
+        GTEST_SKIP() << "needs TZ=America/New_York";
+    if (ToLocalTime(1168862400).hour != 7)  // 2007-01-15 12:00 UTC
+        GTEST_SKIP() << "the system doesn't know the zone America/New_York";
+    EXPECT_EQ(ToLocalTime(1142856000).hour, 7);  // 2006-03-20 12:00 UTC
+    EXPECT_EQ(ToLocalTime(1174392000).hour, 8);  // 2007-03-20 12:00 UTC
 }
 
 }  // namespace

@@ -227,7 +227,16 @@ LocalTime ToLocalTime(std::int64_t secondsSinceEpoch) {
     utc.dwHighDateTime = ticks.HighPart;
     SYSTEMTIME utcParts;
     SYSTEMTIME local;
-    if (!FileTimeToSystemTime(&utc, &utcParts) || !SystemTimeToTzSpecificLocalTime(nullptr, &utcParts, &local))
+    if (!FileTimeToSystemTime(&utc, &utcParts))
+        return result;
+    // The zone's rules of the date's own year where the system keeps them
+    // (as Linux applies them), else its present rules.
+    DYNAMIC_TIME_ZONE_INFORMATION zone{};
+    TIME_ZONE_INFORMATION ofYear{};
+    const bool yearRules = GetDynamicTimeZoneInformation(&zone) != TIME_ZONE_ID_INVALID &&
+                           GetTimeZoneInformationForYear(utcParts.wYear, &zone, &ofYear) &&
+                           SystemTimeToTzSpecificLocalTime(&ofYear, &utcParts, &local);
+    if (!yearRules && !SystemTimeToTzSpecificLocalTime(nullptr, &utcParts, &local))
         return result;
     result.year = local.wYear;
     result.month = local.wMonth;
