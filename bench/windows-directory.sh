@@ -14,7 +14,7 @@
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
-DATA=${TW_BENCH_DATA:-$ROOT/bench/data}
+DATA=$(realpath -m "${TW_BENCH_DATA:-$ROOT/bench/data}")
 BUILD=${TW_WIN_BUILD:-$ROOT/build-win}
 FILES=20001
 RUNS=3
@@ -43,19 +43,12 @@ if [ "$(find "$FOLDER" -name '*.mp3' 2>/dev/null | wc -l)" != "$FILES" ]; then
     done
 fi
 
+# shellcheck source=scripts/lib.sh
+. "$ROOT/scripts/lib.sh"
 export WINEPREFIX=${TW_WINEPREFIX:-$ROOT/.wine-ci}
 export WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-display=99
-while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do
-    display=$((display + 1))
-done
-export DISPLAY=":$display"
-Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-trap 'wineserver -k >/dev/null 2>&1 || true; kill $xvfb 2>/dev/null || true' EXIT
-for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$display" ] && break; sleep 0.1; done
-[ -f "$WINEPREFIX/system.reg" ] || { wineboot --init >/dev/null 2>&1; wineserver -w; }
-wineserver -p >/dev/null 2>&1 || true
+trap stop_wine_display EXIT
+start_wine_display >&2
 
 WINFOLDER="Z:$(echo "$FOLDER" | tr / '\\')"
 seconds() {  # seconds that the command took

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/Platform.h"
 #include "platform/Unicode.h"
 
 namespace tw::win {
@@ -9,15 +10,7 @@ namespace tw::win {
 namespace {
 
 std::wstring FromAnsiCodePage(const std::string& bytes) {
-    if (bytes.empty())
-        return std::wstring();
-    const int size = static_cast<int>(bytes.size());
-    int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, nullptr, 0);
-    if (n <= 0)
-        return std::wstring();
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, bytes.data(), size, &wide[0], n);
-    return wide;
+    return Utf8ToUtf16(AnsiToUtf8(bytes));
 }
 
 }  // namespace
