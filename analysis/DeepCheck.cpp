@@ -29,10 +29,6 @@ constexpr std::size_t ProtectedHead = 64;
 // free format can be more, and is passed whole to the gain undo only).
 constexpr std::size_t LargestFrame = 8192;
 
-std::string FT(std::int64_t n) {
-    return FormatThousands(static_cast<std::int32_t>(n));
-}
-
 std::string Hex16(std::uint16_t v) {
     return FormatText("0x%04X", static_cast<unsigned>(v));
 }
@@ -128,9 +124,9 @@ void DeepCheck::readRecords(const AudioFileInfo& info) {
         // A damaged header frame: none of its numbers can be trusted.
         recordTrusted_ = false;
         add(false, TagCrcText,
-            "Tag CRC over bytes " + FT(headerStart_ + 1) + " - " +
-                FT(headerStart_ + static_cast<std::int64_t>(tagCrcAt)) + ": recorded " + Hex16(record_.tagCrc()) +
-                ", computed " + Hex16(computed) + ".");
+            "Tag CRC over bytes " + FormatThousands(headerStart_ + 1) + " - " +
+                FormatThousands(headerStart_ + static_cast<std::int64_t>(tagCrcAt)) + ": recorded " +
+                Hex16(record_.tagCrc()) + ", computed " + Hex16(computed) + ".");
         return;
     }
     verified_.push_back("tag CRC");
@@ -140,9 +136,9 @@ void DeepCheck::readRecords(const AudioFileInfo& info) {
                                    [](std::uint8_t b) { return b != 0; });
     if (tail != frame.end())
         add(false, HeaderTailText,
-            "Byte " + FT(headerStart_ + (tail - frame.begin()) + 1) + " of the header frame (bytes " +
-                FT(headerStart_ + 1) + " - " + FT(headerStart_ + static_cast<std::int64_t>(frame.size())) +
-                ") is not zero.");
+            "Byte " + FormatThousands(headerStart_ + (tail - frame.begin()) + 1) + " of the header frame (bytes " +
+                FormatThousands(headerStart_ + 1) + " - " +
+                FormatThousands(headerStart_ + static_cast<std::int64_t>(frame.size())) + ") is not zero.");
     if (record_.musicLength() >= 0)
         musicEnd_ = std::min(headerStart_ + record_.musicLength(), audioEnd_);
 }
@@ -150,8 +146,8 @@ void DeepCheck::readRecords(const AudioFileInfo& info) {
 std::vector<std::string> DeepCheck::tagLines() const {
     std::vector<std::string> lines;
     for (auto it = tags_.tags.rbegin(); it != tags_.tags.rend(); ++it)
-        lines.push_back(std::string(TrailingTagKindText(it->kind)) + " of " + FT(it->size) + " bytes at byte " +
-                        FT(it->position + 1) + " ends the audio.");
+        lines.push_back(std::string(TrailingTagKindText(it->kind)) + " of " + FormatThousands(it->size) +
+                        " bytes at byte " + FormatThousands(it->position + 1) + " ends the audio.");
     return lines;
 }
 
@@ -238,8 +234,8 @@ bool DeepCheck::frame(std::int64_t number, std::int64_t start, std::int64_t leng
     if (crcMismatches_ <= MaxFrameCrcFindings) {
         const std::uint16_t computed = ComputeFrameCrc(head, ProtectedBitCount(header, head, got));
         add(true,
-            "Error: Frame CRC mismatch in frame " + FT(number) + " (bytes " + FT(start + 1) + " - " +
-                FT(start + inAudio) + ").",
+            "Error: Frame CRC mismatch in frame " + FormatThousands(number) + " (bytes " + FormatThousands(start + 1) +
+                " - " + FormatThousands(start + inAudio) + ").",
             "Frame CRC recorded " + Hex16(BigEndian16(head + 4)) + ", computed " + Hex16(computed) + ".");
     }
     return false;
@@ -261,13 +257,16 @@ void DeepCheck::compareCounts(std::int64_t frames) {
         const bool fewer = vbri ? after + 1 < expected : after < expected;
         if (fewer)
             add(true,
-                "Error: Audio cut short: " + FT(after) + " frames where the " + name + " records " + FT(expected) + ".",
-                "Frames after the header frame: expected " + FT(expected) + ", found " + FT(after) + ".");
+                "Error: Audio cut short: " + FormatThousands(after) + " frames where the " + name + " records " +
+                    FormatThousands(expected) + ".",
+                "Frames after the header frame: expected " + FormatThousands(expected) + ", found " +
+                    FormatThousands(after) + ".");
         else if (after > expected)
             add(false,
-                "Warning: More frames than the " + name + " records (" + FT(after) + " for " + FT(expected) +
-                    "): files joined?",
-                "Frames after the header frame: expected " + FT(expected) + ", found " + FT(after) + ".");
+                "Warning: More frames than the " + name + " records (" + FormatThousands(after) + " for " +
+                    FormatThousands(expected) + "): files joined?",
+                "Frames after the header frame: expected " + FormatThousands(expected) + ", found " +
+                    FormatThousands(after) + ".");
         else
             verified_.push_back("frame count");
     }
@@ -276,13 +275,17 @@ void DeepCheck::compareCounts(std::int64_t frames) {
         if (vbri ? expected > fileSize_ : bytes < expected) {
             bytesReported = true;
             add(true,
-                "Error: Audio cut short: " + FT(bytes) + " bytes where the " + name + " records " + FT(expected) + ".",
-                "Audio bytes from the header frame on: expected " + FT(expected) + ", found " + FT(bytes) + ".");
+                "Error: Audio cut short: " + FormatThousands(bytes) + " bytes where the " + name + " records " +
+                    FormatThousands(expected) + ".",
+                "Audio bytes from the header frame on: expected " + FormatThousands(expected) + ", found " +
+                    FormatThousands(bytes) + ".");
         } else if (!vbri && bytes > expected) {
             bytesReported = true;
             add(false,
-                "Warning: More audio bytes than the " + name + " records (" + FT(bytes) + " for " + FT(expected) + ").",
-                "Audio bytes from the header frame on: expected " + FT(expected) + ", found " + FT(bytes) + ".");
+                "Warning: More audio bytes than the " + name + " records (" + FormatThousands(bytes) + " for " +
+                    FormatThousands(expected) + ").",
+                "Audio bytes from the header frame on: expected " + FormatThousands(expected) + ", found " +
+                    FormatThousands(bytes) + ".");
         } else {
             verified_.push_back("byte count");
         }
@@ -292,14 +295,16 @@ void DeepCheck::compareCounts(std::int64_t frames) {
         if (bytes < expected) {
             if (!bytesReported)
                 add(true,
-                    "Error: Audio cut short: the LAME tag's music length runs " + FT(expected - bytes) +
+                    "Error: Audio cut short: the LAME tag's music length runs " + FormatThousands(expected - bytes) +
                         " bytes past the end of the audio.",
-                    "Bytes from the header frame on: expected " + FT(expected) + ", found " + FT(bytes) + ".");
+                    "Bytes from the header frame on: expected " + FormatThousands(expected) + ", found " +
+                        FormatThousands(bytes) + ".");
             musicEnd_ = -1;  // the checksum's bytes aren't all there
         } else if (bytes > expected) {
             if (!bytesReported)
                 add(false, "Warning: More audio than the LAME tag's music length records.",
-                    "Bytes from the header frame on: expected " + FT(expected) + ", found " + FT(bytes) + ".");
+                    "Bytes from the header frame on: expected " + FormatThousands(expected) + ", found " +
+                        FormatThousands(bytes) + ".");
         } else {
             verified_.push_back("music length");
         }
@@ -333,7 +338,7 @@ void DeepCheck::compareMusic() {
         return;
     }
     add(true, MusicCrcText,
-        "Music CRC over bytes " + FT(headerEnd_ + 1) + " - " + FT(musicEnd_) + ": recorded " +
+        "Music CRC over bytes " + FormatThousands(headerEnd_ + 1) + " - " + FormatThousands(musicEnd_) + ": recorded " +
             Hex16(record_.musicCrc()) + ", computed " + Hex16(crc_) + ".");
 }
 
@@ -341,10 +346,11 @@ void DeepCheck::finish(std::int64_t frames) {
     compareCounts(frames);
     compareMusic();
     if (crcMismatches_ > MaxFrameCrcFindings)
-        add(true, "Error: " + FT(crcMismatches_ - MaxFrameCrcFindings) + " more frames with a CRC mismatch.",
-            "Frames with a CRC mismatch: " + FT(crcMismatches_) + " in all.");
+        add(true,
+            "Error: " + FormatThousands(crcMismatches_ - MaxFrameCrcFindings) + " more frames with a CRC mismatch.",
+            "Frames with a CRC mismatch: " + FormatThousands(crcMismatches_) + " in all.");
     if (protectedFrames_ > 0)
-        verified_.push_back(FT(protectedFrames_) + " protected frames");
+        verified_.push_back(FormatThousands(protectedFrames_) + " protected frames");
 }
 
 std::string DeepCheck::closingLine() const {

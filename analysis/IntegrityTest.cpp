@@ -1,14 +1,16 @@
+// Test File: the frame walk of one file that logs every finding, then a
+// summary and, for a variable bit rate, the bitrate summary.
 #include "analysis/IntegrityTest.h"
 
 #include <array>
 #include <memory>
+#include <vector>
 
 #include "analysis/AudioFileInfo.h"
 #include "analysis/AudioPosition.h"
 #include "analysis/BitrateHistogram.h"
 #include "analysis/DeepCheck.h"
-#include "analysis/FrameHeader.h"
-#include "analysis/StreamMatcher.h"
+#include "analysis/FrameWalk.h"
 #include "common/BufferedReader.h"
 #include "common/Record.h"
 #include "common/RunSink.h"
@@ -32,103 +34,146 @@ constexpr const char* NoErrorsText = "No errors found.";
 constexpr const char* DeepStoppedText =
     "Deep check: the walk stopped before the end of the audio; records not compared.";
 
-std::string FT(std::int64_t n) {
-    return FormatThousands(static_cast<std::int32_t>(n));
-}
-
 // "Frame 12 (bytes 4,589 - 5,005)"
 std::string FrameSpan(std::int64_t frame, std::int64_t first, std::int64_t last) {
-    return "Frame " + FT(frame) + " (bytes " + FT(first) + " - " + FT(last) + ")";
+    return "Frame " + FormatThousands(frame) + " (bytes " + FormatThousands(first) + " - " + FormatThousands(last) +
+           ")";
 }
 
-// " (expected 417 bytes, found 420 bytes)"
-std::string ExpectedFound(std::int64_t expected, std::int64_t found) {
-    return " (expected " + FT(expected) + " bytes, found " + FT(found) + " bytes)";
+// "Frame 12 (bytes 4,589 - 5,005) short by 3 bytes (expected 417 bytes, found 414 bytes)"
+std::string FrameLengthText(std::int64_t frame, std::int64_t start, std::int64_t end, std::int64_t expected,
+                            std::int64_t found) {
+    const bool isLong = found > expected;
+    return FrameSpan(frame, start + 1, end) + (isLong ? " long by " : " short by ") +
+           FormatThousands(isLong ? found - expected : expected - found) + " bytes (expected " +
+           FormatThousands(expected) + " bytes, found " + FormatThousands(found) + " bytes)";
 }
 
-// The state of one Test File walk, with one method per finding. The loop in
-// run() moves from header to header; each finding logs its lines and says
-// whether the walk goes on.
-class Walk {
+// One finding as the log shows it and as a record: its lines go to the log,
+// and its record (built only for a front end that wants records) takes one
+// of them as its message.
+struct Finding {
+    const char* event;
+    const char* level;  // nullptr: the record has none
+    std::vector<std::string> lines;
+    std::size_t message;  // the line that is the record's message
+    std::vector<std::pair<const char*, Value>> fields;
+};
+
+// Test File's side of the walk: one method per finding, the counts for the
+// summary, and the progress bar.
+class TestFileListener final : public WalkListener {
 public:
-    Walk(RunSink& sink, const IntegrityTestOptions& options, const AudioFileInfo& info, BufferedReader& reader,
-         std::int32_t fileIndex, DeepCheck* deep)
+    TestFileListener(RunSink& sink, const IntegrityTestOptions& options, const AudioFileInfo& info,
+                     std::int32_t fileIndex, DeepCheck* deep)
         : sink_(sink),
           options_(options),
           info_(info),
-          reader_(reader),
           fileIndex_(fileIndex),
           deep_(deep),
           firstOffset_(info.firstFrameOffset()),
-          audioEnd_(deep != nullptr ? deep->audioEnd() : info.audioEnd()),
           audioSize_(info.audioSize()),
-          stream_(info.firstHeader()),
           firstBitrate_(info.firstHeader().bitrate()),
-          records_(sink.records()) {
-        const FrameHeader& first = info.firstHeader();
-        prevStart_ = firstOffset_;
-        prevLength_ = first.frameLength();
-        (first.isPadded() ? padded_ : unpadded_) = 1;
-        if (!info.hasVbrHeader())
-            histogram_.add(first.bitrate());
+          records_(sink.records()) {}
+
+    bool frame(const WalkedFrame& frame) override {
+        if (frame.number == 1) {
+            (frame.facts.padded ? padded_ : unpadded_) = 1;
+            if (!info_.hasVbrHeader())
+                histogram_.add(frame.facts.bitrate);
+            // The walk proper starts here, and with it the run's own work.
+            sink_.clearCancelRequest();
+        } else {
+            if (frame.facts.bitrate != firstBitrate_)
+                variable_ = true;
+            ++(frame.facts.padded ? padded_ : unpadded_);
+            ++framesPerIndex_[frame.facts.bitrateIndex];
+            bitrateOfIndex_[frame.facts.bitrateIndex] = frame.facts.bitrate;
+        }
+        frames_ = frame.number;
+        last_ = frame;
+        if (deep_ != nullptr)
+            deep_->frame(frame.number, frame.start, frame.length);
+        return true;
     }
 
-    // False when the first frame runs past the audio: then nothing else is
-    // written, not even a summary.
-    bool firstFrameFits() {
-        if (prevStart_ + prevLength_ <= audioEnd_)
-            return true;
-        const std::int64_t found = audioEnd_ - prevStart_;
+    // Nothing else is written then, not even a summary.
+    void firstFrameTruncated(const WalkedFrame& first, std::int64_t found) override {
         sink_.setStatusText(DoneStatus);
         sink_.appendLine(std::string(), NoFile);
-        log(FirstFrameEofText);
         // This one line has no full stop.
-        const std::string span = FrameSpan(1, prevStart_ + 1, audioEnd_) + " short by " + FT(prevLength_ - found) +
-                                 " bytes" + ExpectedFound(prevLength_, found);
-        log(span);
-        frameEvent("first_frame_truncated", "error", 1, prevStart_, audioEnd_, prevLength_, found, span);
-        return false;
+        const std::string span = FrameSpan(1, first.start + 1, first.start + found) + " short by " +
+                                 FormatThousands(first.length - found) + " bytes (expected " +
+                                 FormatThousands(first.length) + " bytes, found " + FormatThousands(found) + " bytes)";
+        report({"first_frame_truncated", "error", {FirstFrameEofText, span}, 1, lengthFields(first, found)});
+        truncatedFirst_ = true;
     }
 
-    void run() {
-        std::int64_t pos = prevStart_ + prevLength_;
-        sink_.clearCancelRequest();
-        if (deep_ != nullptr)
-            deep_->frame(1, prevStart_, prevLength_);
-        std::uint8_t bytes[4];
-        StreamMatcher::Frame header;
-        for (;;) {
-            if (pos == audioEnd_) {
-                reachedEnd_ = true;
-                return;
-            }
-            if (pos + 4 > audioEnd_) {
-                lastFrameTooLong();
-                return;
-            }
-            std::int64_t headerAt = pos;
-            const std::uint8_t* at = reader_.at4(pos, bytes);
-            if (at == nullptr || !stream_.match(at, header)) {
-                headerAt = syncError(pos, header);
-                if (headerAt < 0)
-                    return;
-            }
-            accept(headerAt, header);
-            if (deep_ != nullptr)
-                deep_->frame(frame_, prevStart_, prevLength_);
-            if (prevStart_ + prevLength_ > audioEnd_) {
-                lastFrameTruncated();
-                return;
-            }
-            pos = prevStart_ + prevLength_;
-            moveProgress(pos);
-            sink_.pumpPendingMessages();
-            if (sink_.cancelRequested())
-                return;
-        }
+    void lastFrameTooLong(const WalkedFrame& last, std::int64_t found) override {
+        lastFrame("last_frame_too_long", LastTooLongText, last, found);
+    }
+    void lastFrameTruncated(const WalkedFrame& last, std::int64_t found) override {
+        lastFrame("last_frame_truncated", LastTruncatedText, last, found);
     }
 
-    void writeSummary() {
+    bool syncError(std::int64_t position, const WalkedFrame& previous) override {
+        hadProblem_ = true;
+        const AudioPosition at = LocateInAudio(info_, position);
+        std::string line = at.isNearEnd() ? "Warning:" : "Error:";
+        line += " Sync error reading frame header " + FormatThousands(previous.number + 1) + " expected at byte " +
+                FormatThousands(position + 1) + ".";
+        if (at.timeKnown)
+            line += "  Approx. time: " +
+                    FormatText("%d:%02d (%0.1f%% through audio).", at.seconds / 60, at.seconds % 60, at.percent);
+        else
+            line += FormatText("  Approx. %0.1f%% through audio (unknown time index).", at.percent);
+        report({"sync_error",
+                at.isNearEnd() ? "warning" : "error",
+                {std::string(), line,
+                 "Previous valid frame header located at byte " + FormatThousands(previous.start + 1) + "."},
+                1,
+                {{"frame", previous.number + 1},
+                 {"offset", position},
+                 {"previous_offset", previous.start},
+                 {"percent", at.percent},
+                 {"time_seconds", at.timeKnown ? Value(at.seconds) : Value()}}});
+        return true;
+    }
+
+    void resynced(std::int64_t position, const WalkedFrame& previous) override {
+        const std::string found = "Resync successful - Frame header " + FormatThousands(previous.number + 1) +
+                                  " found at byte " + FormatThousands(position + 1) + ".";
+        report({"resync", nullptr, {found}, 0, {{"frame", previous.number + 1}, {"offset", position}}});
+        const std::int64_t actual = position - previous.start;
+        const std::string span =
+            FrameLengthText(previous.number, previous.start, position, previous.length, actual) + ".";
+        report({actual > previous.length ? "long_frame" : "short_frame",
+                "error",
+                {span},
+                0,
+                lengthFields(previous, actual)});
+    }
+
+    void resyncFailed(bool atEnd) override {
+        const std::string failed = atEnd ? std::string(ResyncEofText)
+                                         : "Resync failed (no matching frame header found within " +
+                                               FormatThousands(options_.maxResync) + " bytes).";
+        report({"resync_failed", nullptr, {failed}, 0, {{"reason", atEnd ? "end_of_file" : "limit"}}});
+    }
+
+    bool keepGoing() override {
+        moveProgress(last_.end());
+        return keepSearching();
+    }
+    bool keepSearching() override {
+        sink_.pumpPendingMessages();
+        return !sink_.cancelRequested();
+    }
+
+    bool truncatedFirst() const { return truncatedFirst_; }
+    bool hadProblem() const { return hadProblem_; }
+
+    void writeSummary(bool reachedEnd) {
         for (std::size_t i = 0; i < framesPerIndex_.size(); ++i)
             if (framesPerIndex_[i] != 0)
                 histogram_.add(bitrateOfIndex_[i], framesPerIndex_[i]);
@@ -142,21 +187,78 @@ public:
             return;
         }
         if (deep_ != nullptr)
-            writeDeepCheck();
+            writeDeepCheck(reachedEnd);
         log(std::string());
         if (!hadProblem_)
             log(NoErrorsText);
-        log("Summary: " + FT(frame_) + " total frames processed (" + FT(padded_) + " padded, " + FT(unpadded_) +
-            " unpadded)." + (variable_ ? "  Bitrate is VARIABLE." : "  Bitrate is constant."));
+        log("Summary: " + FormatThousands(frames_) + " total frames processed (" + FormatThousands(padded_) +
+            " padded, " + FormatThousands(unpadded_) + " unpadded)." +
+            (variable_ ? "  Bitrate is VARIABLE." : "  Bitrate is constant."));
         if (variable_ && options_.includeBitrateSummary)
             histogram_.writeSummary(sink_, fileIndex_);
         if (records_ != nullptr)
-            records_->record(summaryRecord());
+            records_->record(summaryRecord(reachedEnd));
     }
 
-    Record summaryRecord() const {
+private:
+    void log(const std::string& text) { sink_.appendLine(text, fileIndex_); }
+
+    void report(const Finding& finding) {
+        for (const std::string& line : finding.lines)
+            log(line);
+        if (records_ == nullptr)
+            return;
+        Record r("event");
+        r.add("event", finding.event);
+        if (finding.level != nullptr)
+            r.add("level", finding.level);
+        for (const auto& field : finding.fields)
+            r.add(field.first, field.second);
+        records_->record(r.add("message", finding.lines[finding.message]));
+    }
+
+    // The numbers of a finding about the length of frame `frame`, of which
+    // `found` bytes were there.
+    static std::vector<std::pair<const char*, Value>> lengthFields(const WalkedFrame& frame, std::int64_t found) {
+        return {{"frame", frame.number},
+                {"offset", frame.start},
+                {"end", frame.start + found},
+                {"expected_length", frame.length},
+                {"found_length", found}};
+    }
+
+    void lastFrame(const char* event, const char* headline, const WalkedFrame& last, std::int64_t found) {
+        hadProblem_ = true;
+        const std::string span = FrameLengthText(last.number, last.start, last.start + found, last.length, found) + ".";
+        report({event, "warning", {std::string(), headline, span}, 2, lengthFields(last, found)});
+    }
+
+    // The deep check's lines come after the walk's own: the tags that end
+    // the audio, a pair per finding, and what was verified.
+    void writeDeepCheck(bool reachedEnd) {
+        for (const std::string& line : deep_->tagLines())
+            report({"trailing_tag", nullptr, {std::string(), line}, 1, {}});
+        if (reachedEnd)
+            deep_->finish(frames_);
+        for (const DeepFinding& finding : deep_->findings()) {
+            hadProblem_ = true;
+            report({"deep_check",
+                    finding.isError ? "error" : "warning",
+                    {std::string(), finding.headline, finding.detail},
+                    1,
+                    {{"detail", finding.detail}}});
+        }
+        if (!deep_->gainLine().empty()) {
+            log(std::string());
+            log(deep_->gainLine());
+        }
+        log(std::string());
+        log(reachedEnd ? deep_->closingLine() : std::string(DeepStoppedText));
+    }
+
+    Record summaryRecord(bool reachedEnd) const {
         Record r("summary");
-        r.add("path", info_.filePath()).add("frames", frame_).add("padded", padded_).add("unpadded", unpadded_);
+        r.add("path", info_.filePath()).add("frames", frames_).add("padded", padded_).add("unpadded", unpadded_);
         r.add("bitrate", variable_ ? "variable" : "constant");
         std::vector<Value> buckets;
         for (int i = 0; i < histogram_.bucketCount(); ++i)
@@ -168,165 +270,8 @@ public:
         r.add("histogram", Value(std::move(buckets)));
         r.add("problems", hadProblem_);
         if (deep_ != nullptr)
-            r.add("deep_check", reachedEnd_ ? deep_->closingLine() : std::string(DeepStoppedText));
+            r.add("deep_check", reachedEnd ? deep_->closingLine() : std::string(DeepStoppedText));
         return r;
-    }
-
-    bool hadProblem() const { return hadProblem_; }
-
-private:
-    // A record of one finding about frame `frame` spanning [start, end).
-    void frameEvent(const char* event, const char* level, std::int64_t frame, std::int64_t start, std::int64_t end,
-                    std::int64_t expected, std::int64_t found, const std::string& message) {
-        if (records_ == nullptr)
-            return;
-        Record r("event");
-        r.add("event", event).add("level", level).add("frame", frame).add("offset", start).add("end", end);
-        r.add("expected_bytes", expected).add("found_bytes", found).add("message", message);
-        records_->record(r);
-    }
-
-    // The deep check's lines come after the walk's own: the tags that end
-    // the audio, a pair per finding, and what was verified.
-    void writeDeepCheck() {
-        for (const std::string& line : deep_->tagLines()) {
-            log(std::string());
-            log(line);
-            if (records_ != nullptr) {
-                Record r("event");
-                records_->record(r.add("event", "trailing_tag").add("message", line));
-            }
-        }
-        if (reachedEnd_)
-            deep_->finish(frame_);
-        for (const DeepFinding& finding : deep_->findings()) {
-            hadProblem_ = true;
-            log(std::string());
-            log(finding.headline);
-            log(finding.detail);
-            if (records_ != nullptr) {
-                Record r("event");
-                r.add("event", "deep_check").add("level", finding.isError ? "error" : "warning");
-                records_->record(r.add("message", finding.headline).add("detail", finding.detail));
-            }
-        }
-        if (!deep_->gainLine().empty()) {
-            log(std::string());
-            log(deep_->gainLine());
-        }
-        log(std::string());
-        log(reachedEnd_ ? deep_->closingLine() : std::string(DeepStoppedText));
-    }
-
-    void log(const std::string& text) { sink_.appendLine(text, fileIndex_); }
-
-    void lastFrameTooLong() {
-        const std::int64_t found = audioEnd_ - prevStart_;
-        hadProblem_ = true;
-        reachedEnd_ = true;
-        log(std::string());
-        log(LastTooLongText);
-        const std::string span = FrameSpan(frame_, prevStart_ + 1, audioEnd_) + " long by " + FT(found - prevLength_) +
-                                 " bytes" + ExpectedFound(prevLength_, found) + ".";
-        log(span);
-        frameEvent("last_frame_too_long", "warning", frame_, prevStart_, audioEnd_, prevLength_, found, span);
-    }
-
-    void lastFrameTruncated() {
-        const std::int64_t found = audioEnd_ - prevStart_;
-        hadProblem_ = true;
-        reachedEnd_ = true;
-        log(std::string());
-        log(LastTruncatedText);
-        const std::string span = FrameSpan(frame_, prevStart_ + 1, audioEnd_) + " short by " + FT(prevLength_ - found) +
-                                 " bytes" + ExpectedFound(prevLength_, found) + ".";
-        log(span);
-        frameEvent("last_frame_truncated", "warning", frame_, prevStart_, audioEnd_, prevLength_, found, span);
-    }
-
-    // A header that doesn't belong at `pos`: reports it, then looks for the
-    // stream again. Gives the position of the header found (with `header`
-    // filled), or -1 when the walk ends here.
-    std::int64_t syncError(std::int64_t pos, StreamMatcher::Frame& header) {
-        hadProblem_ = true;
-        const AudioPosition at = LocateInAudio(info_, pos);
-        std::string line = at.isNearEnd() ? "Warning:" : "Error:";
-        line += " Sync error reading frame header " + FT(frame_ + 1) + " expected at byte " + FT(pos + 1) + ".";
-        if (at.timeKnown)
-            line += "  Approx. time: " +
-                    FormatText("%d:%02d (%0.1f%% through audio).", at.seconds / 60, at.seconds % 60, at.percent);
-        else
-            line += FormatText("  Approx. %0.1f%% through audio (unknown time index).", at.percent);
-        log(std::string());
-        log(line);
-        log("Previous valid frame header located at byte " + FT(prevStart_ + 1) + ".");
-        if (records_ != nullptr) {
-            Record r("event");
-            r.add("event", "sync_error").add("level", at.isNearEnd() ? "warning" : "error").add("frame", frame_ + 1);
-            r.add("offset", pos).add("previous_offset", prevStart_).add("percent", at.percent);
-            r.add("time_seconds", at.timeKnown ? Value(at.seconds) : Value()).add("message", line);
-            records_->record(r);
-        }
-
-        // The search starts just after the previous header, so it also
-        // finds a header that stands earlier than expected.
-        std::uint8_t bytes[4];
-        std::int64_t p = prevStart_ + 4;
-        std::int64_t tried = 0;
-        const std::int32_t maxResync = options_.maxResync;
-        while (p + 4 <= audioEnd_ && tried < maxResync) {
-            const std::uint8_t* candidate = reader_.at4(p, bytes);
-            if (candidate != nullptr && stream_.match(candidate, header))
-                break;
-            sink_.pumpPendingMessages();
-            if (sink_.cancelRequested())
-                return -1;
-            ++p;
-            ++tried;
-        }
-        if (p + 4 > audioEnd_ || tried >= maxResync) {
-            const std::string failed = tried < maxResync ? std::string(ResyncEofText)
-                                                         : "Resync failed (no matching frame header found within " +
-                                                               FT(maxResync) + " bytes).";
-            log(failed);
-            if (records_ != nullptr) {
-                Record r("event");
-                r.add("event", "resync_failed").add("reason", tried < maxResync ? "end_of_file" : "limit");
-                r.add("message", failed);
-                records_->record(r);
-            }
-            return -1;
-        }
-        const std::int64_t actual = p - prevStart_;
-        const bool isLong = actual > prevLength_;
-        const std::int64_t diff = isLong ? actual - prevLength_ : prevLength_ - actual;
-        const std::string found =
-            "Resync successful - Frame header " + FT(frame_ + 1) + " found at byte " + FT(p + 1) + ".";
-        const std::string span = FrameSpan(frame_, prevStart_ + 1, p) + (isLong ? " long by " : " short by ") +
-                                 FT(diff) + " bytes" + ExpectedFound(prevLength_, actual) + ".";
-        log(found);
-        log(span);
-        if (records_ != nullptr) {
-            Record r("event");
-            r.add("event", "resync").add("frame", frame_ + 1).add("offset", p).add("message", found);
-            records_->record(r);
-        }
-        frameEvent(isLong ? "long_frame" : "short_frame", "error", frame_, prevStart_, p, prevLength_, actual, span);
-        return p;
-    }
-
-    void accept(std::int64_t headerAt, const StreamMatcher::Frame& header) {
-        ++frame_;
-        if (header.bitrate != firstBitrate_)
-            variable_ = true;
-        if (header.padded)
-            ++padded_;
-        else
-            ++unpadded_;
-        ++framesPerIndex_[header.bitrateIndex];
-        bitrateOfIndex_[header.bitrateIndex] = header.bitrate;
-        prevStart_ = headerAt;
-        prevLength_ = header.length;
     }
 
     void moveProgress(std::int64_t pos) {
@@ -343,24 +288,20 @@ private:
     RunSink& sink_;
     const IntegrityTestOptions& options_;
     const AudioFileInfo& info_;
-    BufferedReader& reader_;
     const std::int32_t fileIndex_;
     DeepCheck* const deep_;
     const std::int64_t firstOffset_;
-    const std::int64_t audioEnd_;
     const std::int64_t audioSize_;
-    const StreamMatcher stream_;
     const std::int32_t firstBitrate_;
     RecordSink* const records_;  // nullptr: nobody wants records
 
-    std::int64_t frame_ = 1;  // frames accepted so far
-    std::int64_t prevStart_ = 0;
-    std::int64_t prevLength_ = 0;
+    WalkedFrame last_;
+    std::int64_t frames_ = 1;
     std::int64_t padded_ = 0;
     std::int64_t unpadded_ = 0;
     std::int64_t nextProgressAt_ = 0;
     bool hadProblem_ = false;
-    bool reachedEnd_ = false;  // the walk went through to the end of the audio
+    bool truncatedFirst_ = false;
     bool variable_ = false;
     // Frames per bit-rate index, folded into the histogram at the end: the
     // walk counts every frame and this keeps that to one increment.
@@ -401,16 +342,19 @@ bool IntegrityTest::testFile(const AudioFileInfo& info) {
     std::unique_ptr<DeepCheck> deep;
     if (options_.deepCheck)
         deep = std::make_unique<DeepCheck>(info, reader);
-    Walk walk(sink_, options_, info, reader, fileIndex, deep.get());
-    if (!walk.firstFrameFits())
+    TestFileListener listener(sink_, options_, info, fileIndex, deep.get());
+    WalkRules rules;
+    rules.audioEnd = deep != nullptr ? deep->audioEnd() : info.audioEnd();
+    rules.maxResync = options_.maxResync;
+    const WalkResult walk = WalkFrames(reader, info, rules, listener);
+    if (listener.truncatedFirst())
         return true;
-    walk.run();
-    walk.writeSummary();
+    listener.writeSummary(walk.end == WalkEnd::Complete);
     deep.reset();
     file.reset();
     sink_.setStatusText(std::string());
     sink_.setProgressPercent(0);
-    return walk.hadProblem();
+    return listener.hadProblem();
 }
 
 }  // namespace tw

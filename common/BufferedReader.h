@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "platform/Platform.h"
 
@@ -54,6 +55,22 @@ public:
         if (offset >= bufferStart_ && offset + 4 <= bufferEnd_)
             return buffer_.get() + (offset - bufferStart_);
         return read(offset, scratch, 4) == 4 ? scratch : nullptr;
+    }
+
+    // The `count` bytes at `offset`: a pointer into the buffer when it holds
+    // them all, else into `scratch` after reading them there. `got` tells how
+    // many could be read (fewer only at the end of the file or on a failed
+    // read).
+    const std::uint8_t* view(std::int64_t offset, std::size_t count, std::vector<std::uint8_t>& scratch,
+                             std::size_t& got) {
+        if (offset >= bufferStart_ && offset + static_cast<std::int64_t>(count) <= bufferEnd_) {
+            got = count;
+            return buffer_.get() + (offset - bufferStart_);
+        }
+        if (scratch.size() < count)
+            scratch.resize(count);
+        got = read(offset, scratch.data(), count);
+        return scratch.data();
     }
 
     // Four bytes at `offset` copied into `out`; false when fewer than four

@@ -7,9 +7,9 @@
 
 namespace tw {
 
-std::string FormatThousands(std::int32_t value) {
-    char digits[16];
-    std::snprintf(digits, sizeof digits, "%d", value);
+std::string FormatThousands(std::int64_t value) {
+    char digits[24];
+    std::snprintf(digits, sizeof digits, "%lld", static_cast<long long>(value));
     const char* p = digits;
     std::string result;
     if (*p == '-') {

@@ -15,7 +15,7 @@ constexpr char PathSeparator = '/';
 #endif
 
 // 1234567 -> "1,234,567"; -1000 -> "-1,000".
-std::string FormatThousands(std::int32_t value);
+std::string FormatThousands(std::int64_t value);
 
 // Inverse of FormatThousands: commas dropped, leading white space skipped,
 // optional sign, digits up to the first other character; no digits gives 0.
