@@ -147,9 +147,20 @@ bool FrameHeader::decode(const std::uint8_t bytes[4]) {
 
 bool FrameHeader::matches(const FrameHeader& other) const {
     return versionId_ == other.versionId_ && layerId_ == other.layerId_ && protectionBit_ == other.protectionBit_ &&
-           sampleRateIndex_ == other.sampleRateIndex_ && privateBit_ == other.privateBit_ &&
-           channelMode_ == other.channelMode_ && copyrightBit_ == other.copyrightBit_ &&
-           originalBit_ == other.originalBit_ && emphasis_ == other.emphasis_;
+           sampleRateIndex_ == other.sampleRateIndex_ && privateBit_ == other.privateBit_ && sameChannelMode(other) &&
+           copyrightBit_ == other.copyrightBit_ && originalBit_ == other.originalBit_ && emphasis_ == other.emphasis_;
+}
+
+bool FrameHeader::sameChannelMode(const FrameHeader& other) const {
+    if (channelMode_ == other.channelMode_)
+        return true;
+    // Layers I and II may switch between stereo and joint stereo from frame
+    // to frame (an encoder picks per frame whether intensity stereo pays).
+    return allowsStereoSwitch() && other.channelMode_ <= JointStereo;
+}
+
+bool FrameHeader::allowsStereoSwitch() const {
+    return (layerNumber() == 1 || layerNumber() == 2) && channelMode_ <= JointStereo;
 }
 
 int FrameHeader::layerNumber() const {

@@ -46,8 +46,14 @@ public:
     // usable. Without the sync bits nothing is changed and false is given.
     bool decode(const std::uint8_t bytes[4]);
 
-    // Same stream: equal in everything but bit rate, padding and mode extension.
+    // Same stream: equal in everything but bit rate, padding and mode
+    // extension; in Layers I and II, stereo and joint stereo count as one
+    // channel mode.
     bool matches(const FrameHeader& other) const;
+    bool sameChannelMode(const FrameHeader& other) const;
+    // A Layer I or II stereo or joint stereo header: its stream may switch
+    // between the two.
+    bool allowsStereoSwitch() const;
 
     std::int32_t bitrate() const { return bitrate_; }
     std::int32_t sampleRate() const { return sampleRate_; }

@@ -5,7 +5,8 @@ namespace tw {
 StreamMatcher::StreamMatcher(const FrameHeader& first) {
     // The first header's stream bits (after a VBRI tag the CRC and channel
     // fields come from the second frame).
-    stream_ = first.word() & StreamBits;
+    mask_ = first.allowsStereoSwitch() ? StreamBits & ~StereoSwitchBit : StreamBits;
+    stream_ = first.word() & mask_;
     std::uint8_t bytes[4] = {
         static_cast<std::uint8_t>(stream_ >> 24),
         static_cast<std::uint8_t>(stream_ >> 16),

@@ -26,7 +26,7 @@ public:
     // the decoded header matches `first`.
     bool match(const std::uint8_t bytes[4], Frame& frame) const {
         const std::uint32_t word = BigEndian32(bytes);
-        if ((word & StreamBits) != stream_)
+        if ((word & mask_) != stream_)
             return false;
         frame = frames_[VariableIndex(word)];
         return frame.length >= 0;
@@ -47,13 +47,19 @@ public:
     static_assert(VariableBits == 0x0000F200u);
     // Every bit is one of the three kinds.
     static_assert((StreamBits | VariableBits | FrameHeader::ModeExtensionMask) == 0xFFFFFFFFu);
+    // The channel-mode bit that tells stereo from joint stereo, which a
+    // Layer I or II stream may switch from frame to frame.
+    //   00000000 00000000 00000000 01000000
+    static constexpr std::uint32_t StereoSwitchBit = 0x00000040;
+    static_assert((FrameHeader::ChannelModeMask & StereoSwitchBit) == StereoSwitchBit);
 
 private:
     static constexpr std::size_t VariableIndex(std::uint32_t word) {
         return ((word & FrameHeader::BitrateMask) >> 12) << 1 | (word & FrameHeader::PaddingMask) >> 9;
     }
 
-    std::uint32_t stream_;
+    std::uint32_t mask_;              // StreamBits, less the stereo switch where the stream may use it
+    std::uint32_t stream_;            // the first header's bits under the mask
     std::array<Frame, 32> frames_{};  // by bit-rate index and padding bit
 };
 

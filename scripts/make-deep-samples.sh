@@ -2,7 +2,8 @@
 # Writes samples/deep/: small files for the deep check, clean and damaged,
 # from Debian's lame, twolame and mp3gain and a few byte edits:
 #   clean-*.mp3/.mp2   encoder output that must pass (LAME Info tag, ffmpeg-style
-#                      Info frame, CRC-protected Layer II/III, no tag at all)
+#                      Info frame, CRC-protected Layer II/III, no tag at all,
+#                      Layer II switching between stereo and joint stereo)
 #   gain-changed.mp3   mp3gain -g 2: the audio changed on purpose, undo recorded
 #   cut-*.mp3          cut at a frame boundary (the walk finds nothing)
 #   flipped-*.mp3      one bit changed in the audio or the header frame
@@ -23,6 +24,8 @@ lame --quiet --nohist --resample 44.1 -b 96 "$tmp/s.wav" "$out/clean-lame-cbr.mp
 lame --quiet --nohist --resample 44.1 -p -b 96 "$tmp/s.wav" "$out/clean-lame-protected.mp3"
 lame --quiet --nohist --resample 44.1 -t -b 96 "$tmp/s.wav" "$out/clean-lame-no-tag.mp3"
 twolame --quiet --protect -b 128 "$tmp/s.wav" "$out/clean-twolame-protected.mp2"
+# Joint stereo in the first and last frames, plain stereo between: one stream.
+twolame --quiet -m j -b 192 "$tmp/s.wav" "$out/clean-twolame-joint-stereo.mp2"
 cp "$out/clean-lame-cbr.mp3" "$out/gain-changed.mp3"
 mp3gain -q -g 2 -c "$out/gain-changed.mp3" >/dev/null
 

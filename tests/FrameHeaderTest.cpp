@@ -153,6 +153,18 @@ TEST(FrameHeader, MatchesIgnoresOnlyBitrateNotPaddingAndModeExtension) {
     EXPECT_FALSE(base.matches(Decode(0xFF, 0xF3, 0x90, 0x64).h));  // version
     EXPECT_FALSE(base.matches(Decode(0xFF, 0xFD, 0x90, 0x64).h));  // layer
 
+    EXPECT_FALSE(base.matches(Decode(0xFF, 0xFB, 0x90, 0x24).h));  // Layer III: stereo is not joint stereo
+
+    // Layers I and II may switch between stereo and joint stereo, in both
+    // directions, but not to dual channel or mono.
+    for (std::uint8_t layerByte : {std::uint8_t{0xFD}, std::uint8_t{0xFF}}) {  // Layer II, Layer I
+        const FrameHeader joint = Decode(0xFF, layerByte, 0x90, 0x64).h;
+        const FrameHeader stereo = Decode(0xFF, layerByte, 0x90, 0x04).h;
+        EXPECT_TRUE(joint.matches(stereo) && stereo.matches(joint));
+        EXPECT_FALSE(joint.matches(Decode(0xFF, layerByte, 0x90, 0x84).h));   // dual channel
+        EXPECT_FALSE(stereo.matches(Decode(0xFF, layerByte, 0x90, 0xC4).h));  // mono
+    }
+
     FrameHeader copy = base;
     copy.takeProtectionAndChannelModeFrom(Decode(0xFF, 0xFA, 0x90, 0xC4).h);
     EXPECT_TRUE(copy.isCrcProtected());
