@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "analysis/VbrHeader.h"
 #include "common/BufferedReader.h"
 #include "common/Text.h"
 #include "platform/Platform.h"
@@ -46,6 +45,7 @@ bool AudioFileInfo::fail(const char* message) {
 void AudioFileInfo::reset(const std::string& path) {
     hasXingHeader_ = false;
     hasVbriHeader_ = false;
+    vbrHeader_ = VbrHeaderLocation();
     hasId3v1_ = false;
     hasId3v2_ = false;
     modifiedText_.clear();
@@ -116,22 +116,18 @@ bool AudioFileInfo::scanOpenFile(BufferedReader& file, std::int32_t maxOffset) {
         return false;
     }
 
-    // A Xing or VBRI tag inside the first frame carries the frame count.
-    // The "Info" form of the Xing header marks a CBR stream and is left to
-    // the estimate, as is a record behind a frame CRC.
-    const std::int64_t tagPos = static_cast<std::int64_t>(firstFrameOffset_) + VbrHeader::OffsetInFrame(firstHeader_);
-    std::uint8_t tag[VbrHeader::VbriMinimum];
-    VbrHeader record;
-    if (tagPos + static_cast<std::int64_t>(sizeof tag) <= size && file.read(tagPos, tag, sizeof tag) == sizeof tag)
-        record.parse(tag, sizeof tag);
-    else if (tagPos + static_cast<std::int64_t>(VbrHeader::XingMinimum) <= size &&
-             file.read(tagPos, tag, VbrHeader::XingMinimum) == VbrHeader::XingMinimum)
-        record.parse(tag, VbrHeader::XingMinimum);
-    if (record.kind() == VbrHeader::Kind::Xing) {
+    // A Xing or VBRI tag right after the first frame's side information
+    // carries the frame count. The "Info" form of the Xing header marks a
+    // CBR stream and is left to the estimate, as is a record behind a frame
+    // CRC or in a frame in front of the first.
+    vbrHeader_ = LocateVbrHeader(file, firstHeader_, firstFrameOffset_, start);
+    const VbrHeader& record = vbrHeader_.record;
+    const bool whereScanned = vbrHeader_.inFirstFrame && vbrHeader_.afterSideInfo;
+    if (whereScanned && record.kind() == VbrHeader::Kind::Xing) {
         hasXingHeader_ = true;
         frameCount_ = FrameCountFrom(record.frames());
     }
-    if (record.kind() == VbrHeader::Kind::Vbri) {
+    if (whereScanned && record.kind() == VbrHeader::Kind::Vbri) {
         hasVbriHeader_ = true;
         frameCount_ = FrameCountFrom(record.frames());
         FrameHeader second;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "analysis/FrameHeader.h"
+#include "analysis/VbrHeader.h"
 #include "tags/Id3v1Tag.h"
 #include "tags/Id3v2Tag.h"
 
@@ -44,6 +45,9 @@ public:
     const FrameHeader& firstHeader() const { return firstHeader_; }
     const Id3v1Tag& id3v1() const { return id3v1_; }
     const Id3v2Tag& id3v2() const { return id3v2_; }
+    // The stream's Xing/Info or VBRI record wherever it stands, with the
+    // bytes of its frame.
+    const VbrHeaderLocation& vbrHeader() const { return vbrHeader_; }
 
 private:
     void reset(const std::string& path);
@@ -67,6 +71,7 @@ private:
     FrameHeader firstHeader_;
     Id3v1Tag id3v1_;
     Id3v2Tag id3v2_;
+    VbrHeaderLocation vbrHeader_;
 };
 
 struct LocalTime;

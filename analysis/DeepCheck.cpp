@@ -1,13 +1,18 @@
 #include "analysis/DeepCheck.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstring>
 
 #include "analysis/AudioFileInfo.h"
 #include "analysis/FrameCrc.h"
 #include "analysis/FrameHeader.h"
+#include "analysis/FrameWalk.h"
+#include "common/BufferedReader.h"
 #include "common/ByteOrder.h"
 #include "common/Crc16.h"
 #include "common/Text.h"
+#include "tags/Id3v2UserText.h"
 
 namespace tw {
 namespace {
@@ -16,22 +21,11 @@ constexpr const char* NothingRecordedText =
     "Deep check: the file holds no encoder records and no protected frames; only the frame walk applies.";
 constexpr const char* NothingVerifiedText = "Deep check: nothing could be verified.";
 constexpr const char* VerifiedPrefix = "Deep check verified: ";
-constexpr const char* TagCrcText = "Warning: LAME tag CRC mismatch: the header frame is damaged.";
-constexpr const char* HeaderTailText = "Warning: The header frame changed after its LAME tag.";
-constexpr const char* MusicCrcText = "Error: Music CRC mismatch: the audio changed since it was encoded.";
+constexpr const char* GainUndoKey = "MP3GAIN_UNDO";
+constexpr const char* GainMinMaxKey = "MP3GAIN_MINMAX";
 
 // Frame CRC mismatches logged one by one; the rest are counted.
 constexpr std::int64_t MaxFrameCrcFindings = 20;
-// Enough of a frame for the protected bits of every layer.
-constexpr std::size_t ProtectedHead = 64;
-// Largest frame of any layer and rate (MPEG-1 Layer I at 448 kbit/s and 32 kHz
-// is 1,680; Layer II/III at 320 kbit/s and 32 kHz with padding is 1,441;
-// free format can be more, and is passed whole to the gain undo only).
-constexpr std::size_t LargestFrame = 8192;
-
-std::string Hex16(std::uint16_t v) {
-    return FormatText("0x%04X", static_cast<unsigned>(v));
-}
 
 const char* RecordName(VbrHeader::Kind kind) {
     switch (kind) {
@@ -47,181 +41,138 @@ const char* RecordName(VbrHeader::Kind kind) {
     return "header";
 }
 
+bool EqualsIgnoringCase(const std::string& a, const char* b) {
+    if (a.size() != std::strlen(b))
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(a[i])) != b[i])
+            return false;
+    return true;
+}
+
 }  // namespace
 
 DeepCheck::DeepCheck(const AudioFileInfo& info, BufferedReader& reader)
-    : reader_(reader),
-      headerStart_(info.firstFrameOffset()),
-      headerEnd_(static_cast<std::int64_t>(info.firstFrameOffset()) + info.firstHeader().frameLength()),
-      audioEnd_(info.audioEnd()),
-      fileSize_(info.fileSize()) {
-    tags_ = StripTrailingTags(reader_, headerStart_, audioEnd_);
-    audioEnd_ = tags_.audioEnd;
-    readRecords(info);
-    if (tags_.hasGainUndo || tags_.hasGainMinMax) {
-        gainChanged_ = true;
-        gainUndoUsable_ =
-            tags_.hasGainUndo && ParseGainUndo(tags_.gainUndo, gainUndo_) && info.firstHeader().layerNumber() == 3;
-    }
-    crcPos_ = headerEnd_;
-    // A changed gain is undone frame by frame; otherwise the music CRC reads
-    // the walk's buffers as they pass.
-    if (musicEnd_ >= 0 && !gainChanged_)
-        reader_.setObserver(this);
+    : where_(info.vbrHeader()),
+      record_(where_.record),
+      headerStart_(where_.found() ? where_.frameStart : info.firstFrameOffset()),
+      headerEnd_(where_.found()
+                     ? where_.frameStart + where_.frameLength
+                     : static_cast<std::int64_t>(info.firstFrameOffset()) + info.firstHeader().frameLength()),
+      headerWalked_(!where_.found() || where_.inFirstFrame),
+      fileSize_(info.fileSize()),
+      streamProtected_(info.firstHeader().isCrcProtected()) {
+    // Tags are stripped from the end of the file, so that one written after
+    // the ID3v1 tag is seen too; the scan's end of the audio still bounds it.
+    tags_ = StripTrailingTags(reader, info.firstFrameOffset(), info.fileSize());
+    audioEnd_ = std::min<std::int64_t>(tags_.audioEnd, info.audioEnd());
+    readGainRecords(reader, info.hasId3v2(), info.firstHeader().layerNumber() == 3);
+    checkTagCrc();
+    if (record_.hasLameExtension() && record_.musicLength() >= 0 && (!tagCrcChecked_ || tagCrcMatched_))
+        musicEnd_ = std::min(headerStart_ + record_.musicLength(), audioEnd_);
+    musicPos_ = headerEnd_;
 }
 
-DeepCheck::~DeepCheck() {
-    reader_.setObserver(nullptr);
-}
-
-bool DeepCheck::findRecord(const FrameHeader& header, std::int64_t start, std::vector<std::uint8_t>& frame,
-                           std::size_t& at) {
-    const std::int64_t frameLength = header.frameLength();
-    if (frameLength <= 0)
-        return false;
-    frame.resize(static_cast<std::size_t>(std::min<std::int64_t>(frameLength, LargestFrame)));
-    frame.resize(reader_.read(start, frame.data(), frame.size()));
-    // The record stands after the side information, or two bytes later
-    // behind a frame CRC.
-    at = static_cast<std::size_t>(VbrHeader::OffsetInFrame(header));
-    for (int i = header.isCrcProtected() ? 2 : 1; i > 0; --i, at += 2)
-        if (at < frame.size() && record_.parse(frame.data() + at, frame.size() - at))
-            return true;
-    return false;
-}
-
-void DeepCheck::readRecords(const AudioFileInfo& info) {
-    std::vector<std::uint8_t> frame;
-    std::size_t at = 0;
-    bool found = findRecord(info.firstHeader(), headerStart_, frame, at);
-    if (!found) {
-        // ffmpeg writes its Info frame in a channel mode of its own, so the
-        // scan takes the next frame as the first: look for a frame that ends
-        // right where the first one starts.
-        const std::int64_t from = info.hasId3v2() ? info.id3v2().totalLength() : 0;
-        std::uint8_t bytes[4];
-        for (std::int64_t p = from; !found && p + 4 <= headerStart_ && p < from + 4096; ++p) {
-            FrameHeader header;
-            if (!reader_.read4(p, bytes) || !header.decode(bytes) || p + header.frameLength() != headerStart_)
-                continue;
-            if (findRecord(header, p, frame, at)) {
-                found = true;
-                headerEnd_ = headerStart_;
-                headerStart_ = p;
-                headerWalked_ = false;
+void DeepCheck::readGainRecords(BufferedReader& reader, bool hasId3v2, bool layer3) {
+    bool hasUndo = tags_.hasGainUndo;
+    bool hasMinMax = tags_.hasGainMinMax;
+    std::string undo = tags_.gainUndo;
+    // mp3gain -s i keeps its record in ID3v2 TXXX frames instead of an APE tag.
+    if (!hasUndo && !hasMinMax && hasId3v2) {
+        for (const UserText& text : ReadId3v2UserTexts(reader)) {
+            if (!hasUndo && EqualsIgnoringCase(text.description, GainUndoKey)) {
+                hasUndo = true;
+                undo = text.value;
             }
+            hasMinMax = hasMinMax || EqualsIgnoringCase(text.description, GainMinMaxKey);
         }
     }
-    if (!found)
-        return;
-    recordTrusted_ = true;
+    gainChanged_ = hasUndo || hasMinMax;
+    gainRecord_ = hasUndo ? std::string(GainUndoKey) + " " + undo : std::string(GainMinMaxKey);
+    gainUndoUsable_ = hasUndo && ParseGainUndo(undo, gainUndo_) && layer3;
+}
+
+void DeepCheck::checkTagCrc() {
     if (!record_.hasLameExtension())
         return;
-    const std::size_t tagCrcAt = at + VbrHeader::TagCrcFromId;
-    const std::uint16_t computed = Crc16Arc(0, frame.data(), tagCrcAt);
-    tagCrcChecked_ = true;
-    if (computed != record_.tagCrc()) {
-        // A damaged header frame: none of its numbers can be trusted.
-        recordTrusted_ = false;
-        add(false, TagCrcText,
-            "Tag CRC over bytes " + FormatThousands(headerStart_ + 1) + " - " +
-                FormatThousands(headerStart_ + static_cast<std::int64_t>(tagCrcAt)) + ": recorded " +
-                Hex16(record_.tagCrc()) + ", computed " + Hex16(computed) + ".");
+    const std::vector<std::uint8_t>& bytes = where_.bytes;
+    const std::size_t crcAt = where_.idAt + VbrHeader::TagCrcFromId;
+    if (bytes.size() < crcAt + 2)
         return;
-    }
-    verified_.push_back("tag CRC");
+    tagCrcChecked_ = true;
+    // lame covers the frame up to the CRC field; ffmpeg the first 190 bytes
+    // of the frame, wherever the header stands in it (the two agree only for
+    // MPEG-1 stereo, with the header at 36).
+    tagCrcComputed_ = Crc16Arc(0, bytes.data(), crcAt);
+    tagCrcMatched_ = tagCrcComputed_ == record_.tagCrc();
+    const std::size_t span = VbrHeaderLocation::TagCrcSpan;
+    if (!tagCrcMatched_ && bytes.size() >= span)
+        tagCrcMatched_ = Crc16Arc(0, bytes.data(), span) == record_.tagCrc();
+    if (!tagCrcMatched_)
+        return;
+    verify("tag_crc", "tag CRC");
     // lame and ffmpeg leave the rest of the header frame zero; neither CRC
-    // covers it, so this is how a change there shows.
-    const auto tail = std::find_if(frame.begin() + static_cast<std::ptrdiff_t>(tagCrcAt + 2), frame.end(),
+    // covers all of it, so this is how a change there shows.
+    const auto frameEnd = bytes.begin() + std::min<std::ptrdiff_t>(static_cast<std::ptrdiff_t>(bytes.size()),
+                                                                   static_cast<std::ptrdiff_t>(where_.frameLength));
+    const auto tail = std::find_if(bytes.begin() + static_cast<std::ptrdiff_t>(crcAt + 2), frameEnd,
                                    [](std::uint8_t b) { return b != 0; });
-    if (tail != frame.end())
-        add(false, HeaderTailText,
-            "Byte " + FormatThousands(headerStart_ + (tail - frame.begin()) + 1) + " of the header frame (bytes " +
-                FormatThousands(headerStart_ + 1) + " - " +
-                FormatThousands(headerStart_ + static_cast<std::int64_t>(frame.size())) + ") is not zero.");
-    if (record_.musicLength() >= 0)
-        musicEnd_ = std::min(headerStart_ + record_.musicLength(), audioEnd_);
+    if (tail != frameEnd)
+        add(deep::HeaderFrameTail(headerStart_, headerEnd_, headerStart_ + (tail - bytes.begin())));
 }
 
 std::vector<std::string> DeepCheck::tagLines() const {
     std::vector<std::string> lines;
-    for (auto it = tags_.tags.rbegin(); it != tags_.tags.rend(); ++it)
+    for (auto it = tags_.tags.rbegin(); it != tags_.tags.rend(); ++it) {
+        if (it->kind == TrailingTagKind::Id3v1 && it->position + it->size == fileSize_)
+            continue;
         lines.push_back(std::string(TrailingTagKindText(it->kind)) + " of " + FormatThousands(it->size) +
                         " bytes at byte " + FormatThousands(it->position + 1) + " ends the audio.");
+    }
     return lines;
 }
 
-void DeepCheck::add(bool isError, std::string headline, std::string detail) {
-    findings_.push_back({isError, std::move(headline), std::move(detail)});
+const DeepFinding* DeepCheck::firstProblem() const {
+    for (const DeepFinding& finding : findings_)
+        if (finding.isProblem())
+            return &finding;
+    return nullptr;
 }
 
-bool DeepCheck::hasError() const {
-    return std::any_of(findings_.begin(), findings_.end(), [](const DeepFinding& f) { return f.isError; });
+bool DeepCheck::frame(const WalkedFrame& frame) {
+    if (musicEnd_ >= 0)
+        feedMusic(frame);
+    return !streamProtected_ || checkFrameCrc(frame);
 }
 
-void DeepCheck::feed(const std::uint8_t* bytes, std::size_t size) {
-    crc_ = Crc16Arc(crc_, bytes, size);
-    crcPos_ += static_cast<std::int64_t>(size);
-}
-
-void DeepCheck::observe(std::int64_t offset, const std::uint8_t* bytes, std::size_t size) {
-    const std::int64_t end = std::min(offset + static_cast<std::int64_t>(size), musicEnd_);
-    if (end <= crcPos_)
+void DeepCheck::feedMusic(const WalkedFrame& frame) {
+    if (musicGap_ || frame.start < headerEnd_ || frame.start >= musicEnd_)
         return;
-    // The walk may step over the bytes between two buffers (the rest of a
-    // frame whose header the last one held): read those few aside.
-    if (offset > crcPos_)
-        feedRange(crcPos_, std::min(offset, musicEnd_));
-    if (offset > crcPos_)
+    if (frame.start != musicPos_) {
+        musicGap_ = true;  // bytes between frames: not the encoder's stream
         return;
-    feed(bytes + (crcPos_ - offset), static_cast<std::size_t>(end - crcPos_));
-}
-
-void DeepCheck::feedRange(std::int64_t from, std::int64_t to) {
-    if (scratch_.size() < 64 * 1024)
-        scratch_.resize(64 * 1024);
-    while (from < to) {
-        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(to - from, 64 * 1024));
-        const std::size_t got = reader_.readAside(from, scratch_.data(), want);
-        if (got == 0)
-            return;
-        if (from == crcPos_)
-            feed(scratch_.data(), got);
-        from += static_cast<std::int64_t>(got);
     }
-}
-
-bool DeepCheck::frame(std::int64_t number, std::int64_t start, std::int64_t length) {
-    const std::int64_t inAudio = std::min(length, audioEnd_ - start);
-    if (inAudio <= 0)
-        return true;
-    if (gainChanged_ && gainUndoUsable_ && musicEnd_ >= 0 && start >= headerEnd_ && start < musicEnd_) {
+    const auto size = static_cast<std::size_t>(std::min(frame.available, musicEnd_ - frame.start));
+    musicCrc_ = Crc16Arc(musicCrc_, frame.bytes, size);
+    if (gainUndoUsable_) {
         // The gain tool changed global_gain in every granule; undo it on a
         // copy, then let the CRC see the frame as the encoder wrote it.
-        feedRange(crcPos_, start);
-        const auto size = static_cast<std::size_t>(std::min<std::int64_t>(inAudio, LargestFrame));
-        if (scratch_.size() < std::max<std::size_t>(size, 64 * 1024))
-            scratch_.resize(std::max<std::size_t>(size, 64 * 1024));
-        const std::size_t got = reader_.read(start, scratch_.data(), size);
-        if (got == size && crcPos_ == start) {
-            if (UndoGainChange(scratch_.data(), got, gainUndo_) == GainUndoResult::MaybeInexact)
-                gainUndoUsable_ = false;
-            feed(scratch_.data(),
-                 static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(got), musicEnd_ - start)));
-        }
+        const auto whole = static_cast<std::size_t>(frame.available);
+        scratch_.assign(frame.bytes, frame.bytes + whole);
+        if (UndoGainChange(scratch_.data(), whole, gainUndo_) == GainUndoResult::MaybeInexact)
+            gainUndoExact_ = false;
+        undoneCrc_ = Crc16Arc(undoneCrc_, scratch_.data(), size);
     }
+    musicPos_ += static_cast<std::int64_t>(size);
+}
 
-    std::uint8_t head[ProtectedHead];
-    const std::uint8_t* at = reader_.at4(start, head);
-    if (at == nullptr || (at[1] & 0x01) != 0)
-        return true;  // no CRC
-
-    const std::size_t got =
-        reader_.read(start, head, static_cast<std::size_t>(std::min<std::int64_t>(inAudio, ProtectedHead)));
+bool DeepCheck::checkFrameCrc(const WalkedFrame& frame) {
     FrameHeader header;
-    if (got < 6 || !header.decode(head))
+    if (frame.available < 6 || !header.decode(frame.bytes))
         return true;
-    switch (CheckFrameCrc(header, head, got)) {
+    std::uint16_t computed = 0;
+    const auto available = static_cast<std::size_t>(frame.available);
+    switch (CheckFrameCrc(header, frame.bytes, available, &computed)) {
         case FrameCrcResult::Match:
             ++protectedFrames_;
             return true;
@@ -230,83 +181,86 @@ bool DeepCheck::frame(std::int64_t number, std::int64_t start, std::int64_t leng
         default:
             return true;
     }
-    ++crcMismatches_;
-    if (crcMismatches_ <= MaxFrameCrcFindings) {
-        const std::uint16_t computed = ComputeFrameCrc(head, ProtectedBitCount(header, head, got));
-        add(true,
-            "Error: Frame CRC mismatch in frame " + FormatThousands(number) + " (bytes " + FormatThousands(start + 1) +
-                " - " + FormatThousands(start + inAudio) + ").",
-            "Frame CRC recorded " + Hex16(BigEndian16(head + 4)) + ", computed " + Hex16(computed) + ".");
-    }
+    if (++crcMismatches_ <= MaxFrameCrcFindings)
+        add(deep::FrameCrcMismatch(frame.number, frame.start, frame.start + frame.available,
+                                   BigEndian16(frame.bytes + 4), computed));
     return false;
 }
 
-void DeepCheck::compareCounts(std::int64_t frames) {
-    if (!recordTrusted_)
+void DeepCheck::compareCounts(const WalkResult& walk) {
+    if (!where_.found())
         return;
-    const std::string name = RecordName(record_.kind());
+    const char* name = RecordName(record_.kind());
+    const bool complete = walk.end == WalkEnd::Complete;
     // Frames after the header frame, and audio bytes from the header frame
-    // on, as lame and ffmpeg count them.
-    const std::int64_t after = headerWalked_ ? frames - 1 : frames;
-    const std::int64_t bytes = audioEnd_ - headerStart_;
+    // on, as lame and ffmpeg count them; a walk that stopped short counts
+    // as far as it went.
+    const std::int64_t after = headerWalked_ ? walk.frames - 1 : walk.frames;
+    const std::int64_t bytes = (complete ? audioEnd_ : walk.walkedTo) - headerStart_;
     const bool vbri = record_.kind() == VbrHeader::Kind::Vbri;
+
+    if (tagCrcChecked_ && !tagCrcMatched_) {
+        // A splitter rewrites the counts of the part it cuts out and leaves
+        // the LAME extension describing the whole: an edit, not damage.
+        const bool edited =
+            complete && record_.frames() == after && record_.bytes() == bytes && record_.musicLength() != bytes;
+        if (!edited) {
+            add(deep::TagCrcMismatch(headerStart_,
+                                     headerStart_ + static_cast<std::int64_t>(where_.idAt + VbrHeader::TagCrcFromId),
+                                     record_.tagCrc(), tagCrcComputed_));
+            return;
+        }
+        add(deep::HeaderFrameEdited(name, record_.musicLength(), bytes));
+        verify("frame_count", "frame count");
+        verify("byte_count", "byte count");
+        return;
+    }
+
     bool bytesReported = false;
     if (record_.frames() >= 0) {
-        const std::int64_t expected = record_.frames();
+        const RecordCounts frames{name, record_.frames(), after};
+        // gstreamer's xingmux counts the header frame too, and writes no
+        // LAME extension; its byte count then matches exactly.
+        const bool headerCounted = record_.isXingOrInfo() && !record_.hasLameExtension() &&
+                                   frames.expected == after + 1 && record_.bytes() == bytes;
         // Encoders of VBRI headers differ on whether the header frame counts.
-        const bool fewer = vbri ? after + 1 < expected : after < expected;
-        if (fewer)
-            add(true,
-                "Error: Audio cut short: " + FormatThousands(after) + " frames where the " + name + " records " +
-                    FormatThousands(expected) + ".",
-                "Frames after the header frame: expected " + FormatThousands(expected) + ", found " +
-                    FormatThousands(after) + ".");
-        else if (after > expected)
-            add(false,
-                "Warning: More frames than the " + name + " records (" + FormatThousands(after) + " for " +
-                    FormatThousands(expected) + "): files joined?",
-                "Frames after the header frame: expected " + FormatThousands(expected) + ", found " +
-                    FormatThousands(after) + ".");
-        else
-            verified_.push_back("frame count");
-    }
-    if (record_.bytes() >= 0) {
-        const std::int64_t expected = record_.bytes();
-        if (vbri ? expected > fileSize_ : bytes < expected) {
+        const bool fewer = vbri ? after + 1 < frames.expected : after < frames.expected;
+        if (headerCounted) {
+            verify("frame_count", "frame count (the header frame counted in it)");
+        } else if (fewer && !complete) {
+            add(deep::StreamBreaksOff(frames, walk.walkedTo));
             bytesReported = true;
-            add(true,
-                "Error: Audio cut short: " + FormatThousands(bytes) + " bytes where the " + name + " records " +
-                    FormatThousands(expected) + ".",
-                "Audio bytes from the header frame on: expected " + FormatThousands(expected) + ", found " +
-                    FormatThousands(bytes) + ".");
-        } else if (!vbri && bytes > expected) {
-            bytesReported = true;
-            add(false,
-                "Warning: More audio bytes than the " + name + " records (" + FormatThousands(bytes) + " for " +
-                    FormatThousands(expected) + ").",
-                "Audio bytes from the header frame on: expected " + FormatThousands(expected) + ", found " +
-                    FormatThousands(bytes) + ".");
+        } else if (fewer) {
+            add(deep::FramesCutShort(frames));
+        } else if (after > frames.expected) {
+            add(deep::MoreFrames(frames));
         } else {
-            verified_.push_back("byte count");
+            verify("frame_count", "frame count");
+        }
+    }
+    if (record_.bytes() >= 0 && !bytesReported) {
+        const RecordCounts counts{name, record_.bytes(), bytes};
+        if (vbri ? counts.expected > fileSize_ : bytes < counts.expected) {
+            bytesReported = true;
+            add(deep::BytesCutShort(counts));
+        } else if (!vbri && bytes > counts.expected) {
+            bytesReported = true;
+            add(deep::MoreBytes(counts));
+        } else {
+            verify("byte_count", "byte count");
         }
     }
     if (record_.hasLameExtension() && record_.musicLength() >= 0) {
         const std::int64_t expected = record_.musicLength();
         if (bytes < expected) {
             if (!bytesReported)
-                add(true,
-                    "Error: Audio cut short: the LAME tag's music length runs " + FormatThousands(expected - bytes) +
-                        " bytes past the end of the audio.",
-                    "Bytes from the header frame on: expected " + FormatThousands(expected) + ", found " +
-                        FormatThousands(bytes) + ".");
+                add(deep::MusicLengthPastEnd(expected, bytes));
             musicEnd_ = -1;  // the checksum's bytes aren't all there
         } else if (bytes > expected) {
             if (!bytesReported)
-                add(false, "Warning: More audio than the LAME tag's music length records.",
-                    "Bytes from the header frame on: expected " + FormatThousands(expected) + ", found " +
-                        FormatThousands(bytes) + ".");
+                add(deep::MoreThanMusicLength(expected, bytes));
         } else {
-            verified_.push_back("music length");
+            verify("music_length", "music length");
         }
     }
 }
@@ -314,53 +268,45 @@ void DeepCheck::compareCounts(std::int64_t frames) {
 void DeepCheck::compareMusic() {
     if (musicEnd_ < 0)
         return;
-    if (!gainChanged_) {
-        reader_.observeBuffer();
-        feedRange(crcPos_, musicEnd_);
-    } else if (gainUndoUsable_) {
-        feedRange(crcPos_, musicEnd_);
+    const bool complete = !musicGap_ && musicPos_ == musicEnd_;
+    if (complete && musicCrc_ == record_.musicCrc()) {
+        verify("music_crc", "music CRC");
+        return;
     }
-    const bool complete = crcPos_ == musicEnd_;
+    if (complete && gainUndoUsable_ && undoneCrc_ == record_.musicCrc()) {
+        verify("music_crc", "music CRC (with the gain tool's change undone)");
+        return;
+    }
     if (gainChanged_) {
-        if (gainUndoUsable_ && complete && crc_ == record_.musicCrc()) {
-            verified_.push_back("music CRC (with the gain tool's change undone)");
-            return;
-        }
-        gainLine_ = "A gain tool changed the audio (" +
-                    (tags_.hasGainUndo ? "MP3GAIN_UNDO " + tags_.gainUndo : std::string("MP3GAIN_MINMAX")) +
-                    "), so the music CRC can't vouch for it.";
+        // An exact undo gives back the encoder's bytes: a mismatch then is
+        // damage, gain tool or not.
+        if (complete && gainUndoUsable_ && gainUndoExact_)
+            add(deep::MusicCrcMismatch(headerEnd_, musicEnd_, record_.musicCrc(), undoneCrc_, true));
+        else
+            add(deep::GainChanged(gainRecord_));
         return;
     }
-    if (!complete)
-        return;
-    if (crc_ == record_.musicCrc()) {
-        verified_.push_back("music CRC");
-        return;
-    }
-    add(true, MusicCrcText,
-        "Music CRC over bytes " + FormatThousands(headerEnd_ + 1) + " - " + FormatThousands(musicEnd_) + ": recorded " +
-            Hex16(record_.musicCrc()) + ", computed " + Hex16(crc_) + ".");
+    if (complete)
+        add(deep::MusicCrcMismatch(headerEnd_, musicEnd_, record_.musicCrc(), musicCrc_, false));
 }
 
-void DeepCheck::finish(std::int64_t frames) {
-    compareCounts(frames);
+void DeepCheck::finish(const WalkResult& walk) {
+    compareCounts(walk);
     compareMusic();
     if (crcMismatches_ > MaxFrameCrcFindings)
-        add(true,
-            "Error: " + FormatThousands(crcMismatches_ - MaxFrameCrcFindings) + " more frames with a CRC mismatch.",
-            "Frames with a CRC mismatch: " + FormatThousands(crcMismatches_) + " in all.");
+        add(deep::MoreFrameCrcMismatches(crcMismatches_ - MaxFrameCrcFindings, crcMismatches_));
     if (protectedFrames_ > 0)
-        verified_.push_back(FormatThousands(protectedFrames_) + " protected frames");
+        verify("frame_crc", FormatThousands(protectedFrames_) + " protected frames");
 }
 
 std::string DeepCheck::closingLine() const {
     if (!verified_.empty()) {
         std::string line = VerifiedPrefix;
         for (std::size_t i = 0; i < verified_.size(); ++i)
-            line += (i == 0 ? "" : ", ") + verified_[i];
+            line += (i == 0 ? "" : ", ") + verified_[i].text;
         return line + ".";
     }
-    if (record_.kind() == VbrHeader::Kind::None && protectedFrames_ == 0 && crcMismatches_ == 0)
+    if (!where_.found() && protectedFrames_ == 0 && crcMismatches_ == 0)
         return NothingRecordedText;
     return NothingVerifiedText;
 }

@@ -1,95 +1,108 @@
 // The deep check: what the frame walk can't see, settled from the records
 // the encoder left. The Xing/Info or VBRI header's frame and byte counts, the
 // LAME extension's music length, music CRC and tag CRC, and the CRC of every
-// protected frame. Trailing APE and Lyrics3 tags end the audio; a gain tool's
+// protected frame. Tags after the audio end it, in any order; a gain tool's
 // recorded change is undone in memory before the music CRC is compared.
+//
+// The data flows one way: the check reads the file's tail tags and gain
+// records once, before the walk, and then sees each frame the walk accepts,
+// with its bytes, in order.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "analysis/DeepFindings.h"
 #include "analysis/GainUndo.h"
 #include "analysis/VbrHeader.h"
-#include "common/BufferedReader.h"
 #include "tags/TrailingTags.h"
 
 namespace tw {
 
 class AudioFileInfo;
-class FrameHeader;
+class BufferedReader;
+struct WalkedFrame;
+struct WalkResult;
 
-struct DeepFinding {
-    bool isError = true;   // else a warning
-    std::string headline;  // "Error: ..." / "Warning: ...": the Test Directory line too
-    std::string detail;    // the second line in Test File
-};
-
-class DeepCheck final : private BufferObserver {
+class DeepCheck {
 public:
-    // Reads the records of a scanned file and the tags that end its audio.
-    // The reader is the one the walk uses; the check sees its buffers.
+    // Reads the tags that end the audio and the gain tool's records of a
+    // scanned file, through the reader the walk then uses.
     DeepCheck(const AudioFileInfo& info, BufferedReader& reader);
-    ~DeepCheck() override;
-    DeepCheck(const DeepCheck&) = delete;
-    DeepCheck& operator=(const DeepCheck&) = delete;
 
     // Where the walk is to take the audio as ended: in front of trailing tags.
     std::int64_t audioEnd() const { return audioEnd_; }
 
-    // One line per trailing tag, for the log.
+    // One line per tag after the audio, for the log (not the ID3v1 tag at
+    // the very end, which every reader expects).
     std::vector<std::string> tagLines() const;
 
-    // The walk hands each frame it accepts, the first one too, in order.
-    // False when the frame's CRC doesn't match (a finding is added).
-    bool frame(std::int64_t number, std::int64_t start, std::int64_t length);
+    // Each frame the walk accepts, the first one too, in order, with its
+    // bytes. False when the frame's CRC doesn't match (a finding is added).
+    bool frame(const WalkedFrame& frame);
 
-    // After a walk that went through to the end of the audio, with the
-    // number of frames it accepted: compares the counts and the checksums.
-    void finish(std::int64_t frames);
+    // After the walk (not a cancelled one): compares the counts and the
+    // checksums with what it saw. A walk that stopped short counts as far as
+    // it went.
+    void finish(const WalkResult& walk);
 
     const std::vector<DeepFinding>& findings() const { return findings_; }
-    bool hasError() const;
+    // The first finding that is a problem (an error or a warning); nullptr
+    // when there is none.
+    const DeepFinding* firstProblem() const;
+
+    const std::vector<DeepVerified>& verified() const { return verified_; }
+    std::int64_t protectedFrames() const { return protectedFrames_; }
 
     // What the check proved, or that it had nothing to go on.
     std::string closingLine() const;
 
-    // A line when a gain tool changed the audio and the music CRC can't
-    // vouch for it; empty otherwise.
-    const std::string& gainLine() const { return gainLine_; }
-
 private:
-    void observe(std::int64_t offset, const std::uint8_t* bytes, std::size_t size) override;
-    void feed(const std::uint8_t* bytes, std::size_t size);
-    void feedRange(std::int64_t from, std::int64_t to);
-    void readRecords(const AudioFileInfo& info);
-    bool findRecord(const FrameHeader& header, std::int64_t start, std::vector<std::uint8_t>& frame, std::size_t& at);
-    void compareCounts(std::int64_t frames);
+    void readGainRecords(BufferedReader& reader, bool hasId3v2, bool layer3);
+    void checkTagCrc();
+    void feedMusic(const WalkedFrame& frame);
+    bool checkFrameCrc(const WalkedFrame& frame);
+    void compareCounts(const WalkResult& walk);
     void compareMusic();
-    void add(bool isError, std::string headline, std::string detail);
+    void add(DeepFinding finding) { findings_.push_back(std::move(finding)); }
+    void verify(const char* code, std::string text) { verified_.push_back({code, std::move(text)}); }
 
-    BufferedReader& reader_;
+    const VbrHeaderLocation& where_;
+    const VbrHeader& record_;
     std::int64_t headerStart_;
     std::int64_t headerEnd_;
-    std::int64_t audioEnd_;
+    bool headerWalked_;  // the header frame is the walk's first
     std::int64_t fileSize_;
+    std::int64_t audioEnd_ = 0;
     TrailingTags tags_;
-    VbrHeader record_;
-    bool headerWalked_ = true;    // the header frame is the walk's first
-    bool recordTrusted_ = false;  // a record whose tag CRC (when it has one) matched
+    bool streamProtected_;
+
+    // The record's tag CRC: whether it matched, and the values when it didn't.
     bool tagCrcChecked_ = false;
-    std::int64_t musicEnd_ = -1;  // where the music CRC ends; -1 when not checked
-    std::uint16_t crc_ = 0;
-    std::int64_t crcPos_ = 0;  // the music CRC has seen the bytes up to here
-    bool gainChanged_ = false;
-    bool gainUndoUsable_ = false;
-    GainUndo gainUndo_;
+    bool tagCrcMatched_ = false;
+    std::uint16_t tagCrcComputed_ = 0;
+
+    // The music CRC over the bytes after the header frame up to the music
+    // end, as they are and with a gain tool's change undone.
+    std::int64_t musicEnd_ = -1;  // -1: not checked
+    std::int64_t musicPos_ = 0;   // the CRCs have seen the bytes up to here
+    bool musicGap_ = false;       // a byte the walk didn't hand over
+    std::uint16_t musicCrc_ = 0;
+    std::uint16_t undoneCrc_ = 0;
     std::vector<std::uint8_t> scratch_;
+
+    // A gain tool's change (mp3gain, aacgain), from an APE tag or ID3v2 TXXX.
+    bool gainChanged_ = false;
+    bool gainUndoUsable_ = false;  // a record to undo, on Layer III
+    bool gainUndoExact_ = true;    // no global_gain sat where the change may have clamped it
+    GainUndo gainUndo_;
+    std::string gainRecord_;  // as the log names it
+
     std::int64_t protectedFrames_ = 0;
     std::int64_t crcMismatches_ = 0;
-    std::vector<std::string> verified_;
+    std::vector<DeepVerified> verified_;
     std::vector<DeepFinding> findings_;
-    std::string gainLine_;
 };
 
 }  // namespace tw

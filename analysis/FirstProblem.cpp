@@ -32,7 +32,7 @@ public:
         : info_(info), ignoreEofErrors_(ignoreEofErrors), sink_(sink), deep_(deep) {}
 
     bool frame(const WalkedFrame& frame) override {
-        if (deep_ == nullptr || deep_->frame(frame.number, frame.start, frame.length))
+        if (deep_ == nullptr || deep_->frame(frame))
             return true;
         problem = deep_->findings().back().headline;
         return false;
@@ -80,13 +80,16 @@ std::optional<std::string> FirstProblem(BufferedReader& file, const AudioFileInf
     FirstProblemListener listener(info, ignoreEofErrors, sink, deep);
     WalkRules rules;
     rules.audioEnd = deep != nullptr ? deep->audioEnd() : info.audioEnd();
+    rules.frameBytes = deep != nullptr;
     const WalkResult walk = WalkFrames(file, info, rules, listener);
-    if (listener.problem || deep == nullptr || walk.end != WalkEnd::Complete)
+    if (listener.problem || deep == nullptr || walk.end == WalkEnd::Cancelled)
         return listener.problem;
-    deep->finish(walk.frames);
-    if (deep->findings().empty())
-        return std::nullopt;
-    return deep->findings().front().headline;
+    // A walk that ends at a sync error in the tail, which passes here, still
+    // shows the records what it saw: a file cut or changed there is found.
+    deep->finish(walk);
+    if (const DeepFinding* problem = deep->firstProblem())
+        return problem->headline;
+    return std::nullopt;
 }
 
 }  // namespace tw

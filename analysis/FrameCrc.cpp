@@ -156,14 +156,17 @@ std::uint16_t ComputeFrameCrc(const std::uint8_t* frame, std::int32_t protectedB
     return UpdateCrc16(crc, frame + ProtectedOffset, static_cast<std::size_t>(protectedBits));
 }
 
-FrameCrcResult CheckFrameCrc(const FrameHeader& header, const std::uint8_t* frame, std::size_t available) {
+FrameCrcResult CheckFrameCrc(const FrameHeader& header, const std::uint8_t* frame, std::size_t available,
+                             std::uint16_t* computed) {
     if (!header.isCrcProtected())
         return FrameCrcResult::NotProtected;
     const std::int32_t bits = ProtectedBitCount(header, frame, available);
     if (bits < 0 || available < ProtectedOffset + (static_cast<std::size_t>(bits) + 7) / 8)
         return FrameCrcResult::Unchecked;
-    return ComputeFrameCrc(frame, bits) == BigEndian16(frame + CrcOffset) ? FrameCrcResult::Match
-                                                                          : FrameCrcResult::Mismatch;
+    const std::uint16_t crc = ComputeFrameCrc(frame, bits);
+    if (computed != nullptr)
+        *computed = crc;
+    return crc == BigEndian16(frame + CrcOffset) ? FrameCrcResult::Match : FrameCrcResult::Mismatch;
 }
 
 }  // namespace tw

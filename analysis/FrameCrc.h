@@ -37,6 +37,8 @@ std::uint16_t ComputeFrameCrc(const std::uint8_t* frame, std::int32_t protectedB
 // Checks the stored CRC against the frame's bytes. `available` may be less
 // than the frame: only the header, the CRC field and the protected bits are
 // read; with fewer bytes than those the result is Unchecked.
-FrameCrcResult CheckFrameCrc(const FrameHeader& header, const std::uint8_t* frame, std::size_t available);
+// With `computed`, also gives the CRC the frame should carry (when checked).
+FrameCrcResult CheckFrameCrc(const FrameHeader& header, const std::uint8_t* frame, std::size_t available,
+                             std::uint16_t* computed = nullptr);
 
 }  // namespace tw

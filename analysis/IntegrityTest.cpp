@@ -31,8 +31,6 @@ constexpr const char* LastTruncatedText = "Warning: Last audio frame truncated."
 constexpr const char* ResyncEofText = "Resync failed (reached end of file).";
 constexpr const char* CancelledText = "Processing cancelled by user.";
 constexpr const char* NoErrorsText = "No errors found.";
-constexpr const char* DeepStoppedText =
-    "Deep check: the walk stopped before the end of the audio; records not compared.";
 
 // "Frame 12 (bytes 4,589 - 5,005)"
 std::string FrameSpan(std::int64_t frame, std::int64_t first, std::int64_t last) {
@@ -93,7 +91,7 @@ public:
         frames_ = frame.number;
         last_ = frame;
         if (deep_ != nullptr)
-            deep_->frame(frame.number, frame.start, frame.length);
+            deep_->frame(frame);
         return true;
     }
 
@@ -173,7 +171,7 @@ public:
     bool truncatedFirst() const { return truncatedFirst_; }
     bool hadProblem() const { return hadProblem_; }
 
-    void writeSummary(bool reachedEnd) {
+    void writeSummary(const WalkResult& walk) {
         for (std::size_t i = 0; i < framesPerIndex_.size(); ++i)
             if (framesPerIndex_[i] != 0)
                 histogram_.add(bitrateOfIndex_[i], framesPerIndex_[i]);
@@ -187,7 +185,7 @@ public:
             return;
         }
         if (deep_ != nullptr)
-            writeDeepCheck(reachedEnd);
+            writeDeepCheck(walk);
         log(std::string());
         if (!hadProblem_)
             log(NoErrorsText);
@@ -197,7 +195,7 @@ public:
         if (variable_ && options_.includeBitrateSummary)
             histogram_.writeSummary(sink_, fileIndex_);
         if (records_ != nullptr)
-            records_->record(summaryRecord(reachedEnd));
+            records_->record(summaryRecord());
     }
 
 private:
@@ -234,29 +232,27 @@ private:
     }
 
     // The deep check's lines come after the walk's own: the tags that end
-    // the audio, a pair per finding, and what was verified.
-    void writeDeepCheck(bool reachedEnd) {
+    // the audio, a pair per finding (a line per note), and what was verified.
+    void writeDeepCheck(const WalkResult& walk) {
         for (const std::string& line : deep_->tagLines())
             report({"trailing_tag", nullptr, {std::string(), line}, 1, {}});
-        if (reachedEnd)
-            deep_->finish(frames_);
+        deep_->finish(walk);
         for (const DeepFinding& finding : deep_->findings()) {
-            hadProblem_ = true;
-            report({"deep_check",
-                    finding.isError ? "error" : "warning",
-                    {std::string(), finding.headline, finding.detail},
-                    1,
-                    {{"detail", finding.detail}}});
-        }
-        if (!deep_->gainLine().empty()) {
-            log(std::string());
-            log(deep_->gainLine());
+            hadProblem_ = hadProblem_ || finding.isProblem();
+            std::vector<std::pair<const char*, Value>> fields{{"code", finding.code}};
+            fields.insert(fields.end(), finding.fields.begin(), finding.fields.end());
+            if (!finding.detail.empty())
+                fields.emplace_back("detail", finding.detail);
+            std::vector<std::string> lines{std::string(), finding.headline};
+            if (!finding.detail.empty())
+                lines.push_back(finding.detail);
+            report({"deep_check", finding.levelName(), std::move(lines), 1, std::move(fields)});
         }
         log(std::string());
-        log(reachedEnd ? deep_->closingLine() : std::string(DeepStoppedText));
+        log(deep_->closingLine());
     }
 
-    Record summaryRecord(bool reachedEnd) const {
+    Record summaryRecord() const {
         Record r("summary");
         r.add("path", info_.filePath()).add("frames", frames_).add("padded", padded_).add("unpadded", unpadded_);
         r.add("bitrate", variable_ ? "variable" : "constant");
@@ -269,8 +265,14 @@ private:
             }
         r.add("histogram", Value(std::move(buckets)));
         r.add("problems", hadProblem_);
-        if (deep_ != nullptr)
-            r.add("deep_check", reachedEnd ? deep_->closingLine() : std::string(DeepStoppedText));
+        if (deep_ != nullptr) {
+            std::vector<Value> codes;
+            for (const DeepVerified& verified : deep_->verified())
+                codes.emplace_back(verified.code);
+            Record deep;
+            deep.add("verified", Value(std::move(codes))).add("protected_frames", deep_->protectedFrames());
+            r.add("deep_check", deep.add("message", deep_->closingLine()).toValue());
+        }
         return r;
     }
 
@@ -346,10 +348,11 @@ bool IntegrityTest::testFile(const AudioFileInfo& info) {
     WalkRules rules;
     rules.audioEnd = deep != nullptr ? deep->audioEnd() : info.audioEnd();
     rules.maxResync = options_.maxResync;
+    rules.frameBytes = deep != nullptr;
     const WalkResult walk = WalkFrames(reader, info, rules, listener);
     if (listener.truncatedFirst())
         return true;
-    listener.writeSummary(walk.end == WalkEnd::Complete);
+    listener.writeSummary(walk);
     deep.reset();
     file.reset();
     sink_.setStatusText(std::string());

@@ -5,9 +5,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace tw {
 
+class BufferedReader;
 class FrameHeader;
 
 class VbrHeader {
@@ -59,8 +61,13 @@ public:
     // frame up to it.
     static constexpr std::size_t TagCrcFromId = LameAt + TagCrcAt;
 
+    // The encoder string at the start of the LAME extension ("LAME3.100",
+    // "Lavc60.31"), when there is one.
+    const char* encoder() const { return encoder_; }
+
 private:
     Kind kind_ = Kind::None;
+    char encoder_[10] = {};
     bool hasLame_ = false;
     std::int64_t musicLength_ = -1;
     std::uint16_t musicCrc_ = 0;
@@ -68,5 +75,34 @@ private:
     std::int64_t frames_ = -1;
     std::int64_t bytes_ = -1;
 };
+
+// Where a stream's record stands, found once per file for the scan and the
+// deep check alike.
+struct VbrHeaderLocation {
+    // Header frame bytes kept for the tag CRC: lame covers the frame up to
+    // the CRC field, ffmpeg the first 190 bytes whatever the frame's length.
+    static constexpr std::size_t TagCrcSpan = 190;
+
+    VbrHeader record;              // kind None when there is none
+    std::int64_t frameStart = -1;  // the header frame
+    std::int64_t frameLength = 0;
+    std::size_t idAt = 0;        // where the record's id stands in the frame
+    bool inFirstFrame = false;   // else a frame of its own in front of the stream's first
+    bool afterSideInfo = false;  // right after the side information, where the scan reads it
+    // The header frame's first bytes as the file holds them: the whole frame
+    // (up to a limit), and at least TagCrcSpan bytes where the file has them.
+    std::vector<std::uint8_t> bytes;
+
+    bool found() const { return record.kind() != VbrHeader::Kind::None; }
+};
+
+// Looks for a Xing/Info or VBRI record: in the first frame (at `firstOffset`,
+// with header `first`) right after the side information, or two bytes later
+// behind a frame CRC; failing that, in a frame that ends right where the
+// first one starts, at or after `searchFrom` (ffmpeg writes its Info frame
+// in a channel mode of its own, so the scan takes the next frame as the
+// first).
+VbrHeaderLocation LocateVbrHeader(BufferedReader& reader, const FrameHeader& first, std::int64_t firstOffset,
+                                  std::int64_t searchFrom);
 
 }  // namespace tw

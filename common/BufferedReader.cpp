@@ -30,7 +30,6 @@ BufferedReader::~BufferedReader() {
 }
 
 void BufferedReader::refill(std::int64_t at) {
-    observeBuffer();
     // Moving on past the end by less than a buffer counts as reading straight
     // on: a walk steps over the buffer's end from frame to frame.
     const std::int64_t bufferEnd = bufferStart_ + static_cast<std::int64_t>(bufferLength_);
@@ -52,8 +51,7 @@ void BufferedReader::refill(std::int64_t at) {
         }
     }
     // Reading straight on starts where the last buffer ended, so that every
-    // byte passes through the buffer once (the deep check's checksum sees
-    // them all) and no read skips a few.
+    // byte passes through the buffer once and no read skips a few.
     if (sequential && at - bufferEnd + 4 <= static_cast<std::int64_t>(fill_))
         at = bufferEnd;
     bufferStart_ = at;

@@ -12,14 +12,6 @@
 
 namespace tw {
 
-// Sees the bytes of each buffer before the reader replaces them, so that a
-// check over every byte (a checksum) reads them where the walk does.
-class BufferObserver {
-public:
-    virtual ~BufferObserver() = default;
-    virtual void observe(std::int64_t offset, const std::uint8_t* bytes, std::size_t size) = 0;
-};
-
 class BufferedReader {
 public:
     // Reads start small (a scan needs only the head and the tail of a file)
@@ -88,15 +80,6 @@ public:
         return true;
     }
 
-    // With an observer, every buffer is shown to it before it is replaced;
-    // observeBuffer() shows the one at hand (at the end of a walk). A buffer
-    // may be shown again after the reader moved back.
-    void setObserver(BufferObserver* observer) { observer_ = observer; }
-    void observeBuffer() {
-        if (observer_ != nullptr && bufferLength_ != 0)
-            observer_->observe(bufferStart_, buffer_.get(), bufferLength_);
-    }
-
 private:
     void refill(std::int64_t at);
 
@@ -109,7 +92,6 @@ private:
     std::int64_t bufferStart_ = 0;
     std::size_t bufferLength_ = 0;
     std::int64_t bufferEnd_ = 0;  // bufferStart_ + bufferLength_
-    BufferObserver* observer_ = nullptr;
 };
 
 }  // namespace tw

@@ -1,4 +1,4 @@
-// StripTrailingTags (the APE and Lyrics3 tags in front of ID3v1) over the
+// StripTrailingTags (APE, Lyrics3, appended ID3v2 and ID3v1 tags) over the
 // input as a whole file, from memory and through readers of several buffer
 // sizes that must all agree; ParseGainUndo of the record found (or of the
 // input's head); and UndoGainChange of the input's head as a frame.
@@ -50,6 +50,14 @@ void Check(const TrailingTags& t, const Bytes& bytes, std::int64_t audioStart, s
                 break;
             case TrailingTagKind::Lyrics3V2:
                 FUZZ_CHECK(At(bytes, tag.position, "LYRICSBEGIN") && At(bytes, end - 9, "LYRICS200"));
+                break;
+            case TrailingTagKind::Id3v2:
+                FUZZ_CHECK(tag.size >= 20 && At(bytes, tag.position, "ID3") && At(bytes, end - 10, "3DI"));
+                break;
+            case TrailingTagKind::Id3v1:
+                FUZZ_CHECK(tag.size == 128 && At(bytes, tag.position, "TAG"));
+                // Only at the end of the file or right in front of another tag.
+                FUZZ_CHECK(end == static_cast<std::int64_t>(bytes.size()) || &tag != &t.tags.front());
                 break;
         }
         end = tag.position;

@@ -1,6 +1,7 @@
-// The tags that other programs put between the last audio frame and the
-// ID3v1 tag (or the end of the file): APE tags and Lyrics3 tags, in any
-// number and order. Stripping them gives where the audio really ends.
+// The tags that other programs put after the last audio frame: APE tags,
+// Lyrics3 tags, an appended ID3v2 tag with a footer, and the ID3v1 tag, in
+// any number and order (mutagen writes an APE tag after an existing ID3v1
+// tag). Stripping them gives where the audio really ends.
 #pragma once
 
 #include <cstddef>
@@ -14,7 +15,7 @@ namespace tw {
 
 class BufferedReader;
 
-enum class TrailingTagKind { ApeV1, ApeV2, Lyrics3V1, Lyrics3V2 };
+enum class TrailingTagKind { ApeV1, ApeV2, Lyrics3V1, Lyrics3V2, Id3v2, Id3v1 };
 
 struct TrailingTag {
     TrailingTagKind kind = TrailingTagKind::ApeV2;
@@ -36,10 +37,12 @@ struct TrailingTags {
     std::string gainMinMax;
 };
 
-// Strips tags that end at `audioEnd` (the end of the audio as the scan sees
-// it: in front of ID3v1), again and again, never past `audioStart` (the
-// first frame). Found tags lie inside the file, touch each other and don't
-// overlap; the result's audioEnd is never after the one given.
+// Strips tags that end at `audioEnd`, again and again, never past
+// `audioStart` (the first frame). An ID3v1 tag counts only at the end of the
+// file or right in front of another tag: elsewhere its 128 bytes may be
+// audio that happens to read "TAG". Found tags lie inside the file, touch
+// each other and don't overlap; the result's audioEnd is never after the one
+// given.
 TrailingTags StripTrailingTags(BufferedReader& file, std::int64_t audioStart, std::int64_t audioEnd);
 TrailingTags StripTrailingTags(const std::uint8_t* data, std::size_t size, std::int64_t audioStart,
                                std::int64_t audioEnd);
