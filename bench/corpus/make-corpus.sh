@@ -151,13 +151,13 @@ Tg eyed3-v23 "$base" "eyeD3 --to-v2.3 on lame v1+v2" eyeD3 -Q --to-v2.3 -t "Swee
 Tg eyed3-image "$base" "eyeD3 adds a cover (tag grows)" eyeD3 -Q --add-image "$src/cover.png:FRONT_COVER" @
 cp "$out/tags/eyed3-image.mp3" "$out/tags/eyed3-image-removed.mp3"
 eyeD3 -Q --remove-all-images "$out/tags/eyed3-image-removed.mp3" >/dev/null
-row tags/eyed3-image-removed.mp3 tagger clean "eyeD3 --remove-all-images after adding one (padding grows)"
+row tags/eyed3-image-removed.mp3 tagger clean "eyeD3 --remove-all-images after adding one (same tag size, padding grows)"
 Tg eyed3-v1 "$plain" "eyeD3 -1 (ID3v1 only)" eyeD3 -Q -1 -t Sweep -a Corpus @
 Tg id3v2-tool "$plain" "id3v2 -t -a (ID3v2.3 + ID3v1)" id3v2 -t Sweep -a Corpus @
 Tg id3v2-tool-big "$base" "id3v2 long comment (tag grows)" id3v2 -c "$(head -c 3000 "$src/lyrics.txt")" @
 cp "$out/tags/id3v2-tool-big.mp3" "$out/tags/id3v2-tool-shrunk.mp3"
 id3v2 -r COMM "$out/tags/id3v2-tool-shrunk.mp3" >/dev/null
-row tags/id3v2-tool-shrunk.mp3 tagger clean "id3v2 -r COMM after the long comment (tag shrinks)"
+row tags/id3v2-tool-shrunk.mp3 tagger clean "id3v2 -r COMM after the long comment (same tag size, padding grows)"
 Tg id3v2-tool-deleted "$base" "id3v2 -D (both tags deleted)" id3v2 -D @
 $py "$here/tags.py" "$out/tags" "$plain" "$base" "$out/lame/vbr-new-v2.mp3" "$out/ffmpeg/lame-22050-ch1-vbr.mp3" >>"$man"
 

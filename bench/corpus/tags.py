@@ -90,7 +90,8 @@ def id3v1_save(p):
 mutagen_copy("mutagen-v24", plain, "mutagen ID3v2.4", id3(4))
 mutagen_copy("mutagen-v23", plain, "mutagen ID3v2.3", id3(3))
 mutagen_copy("mutagen-v23-grown", tagged, "mutagen: lame's v2.3 tag grown (comment, 20 KB picture)", id3(3, True))
-mutagen_copy("mutagen-v23-shrunk", f"{out}/mutagen-v23-grown.mp3", "mutagen: the grown tag shrunk, padding 0", shrink)
+mutagen_copy("mutagen-v23-shrunk", f"{out}/mutagen-v23-grown.mp3",
+             "mutagen: the grown tag shrunk (padding 0, saved as ID3v2.4)", shrink)
 mutagen_copy("mutagen-ape-after-id3v1", tagged, "mutagen APEv2 on a file with ID3v1 (APE after ID3v1)", ape_save)
 mutagen_copy("mutagen-ape-after-id3v1-vbr", vbr, "mutagen ID3v1 then APEv2 on lame VBR (APE after ID3v1)",
              lambda p: (ID3().save(p, v1=2, v2_version=3), ape_save(p)))
