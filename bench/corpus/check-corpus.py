@@ -133,8 +133,9 @@ def main():
                 else:
                     exp = expected(r["how"], t)
                     m = ("MISS" if exp else "-") if not finding else ("found" if exp else "found*")
-                    if m == "found" and base and base["res"][t][2] == lines:
-                        m = "MISS="  # the same line as on the undamaged file
+                    brief = lambda ls: [l.split(" [")[0] for l in ls]  # without the detail line
+                    if m == "found" and base and brief(base["res"][t][2]) == brief(lines):
+                        m = "MISS="  # the same finding as on the undamaged file
                 marks.append(m)
                 r.setdefault("marks", {})[t] = m
                 if t in TW and m in ("FA", "ERR", "MISS", "MISS="):
