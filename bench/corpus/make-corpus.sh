@@ -178,8 +178,8 @@ for s in lame/tags-v1v2 lame/vbr-new-v2 lame/crc-cbr128 gst/vbr4-44k-stereo ffmp
         tag=$(echo "$mode" | tr -d ' ')
         f=$out/gain/$n$tag.mp3
         cp "$out/$s.mp3" "$f"
-        # shellcheck disable=SC2086
         note=""
+        # shellcheck disable=SC2086  # $mode is several words
         mp3gain -q -c $mode "$f" >/dev/null 2>&1 || note=" (mp3gain failed)"
         cmp -s "$f" "$out/$s.mp3" && note="$note (file unchanged)"
         row "gain/$n$tag.mp3" mp3gain gain "mp3gain -c $mode$note"
