@@ -1,6 +1,7 @@
 #include "analysis/DeepCheck.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstring>
 
@@ -100,14 +101,21 @@ void DeepCheck::checkTagCrc() {
     if (bytes.size() < crcAt + 2)
         return;
     tagCrcChecked_ = true;
-    // lame covers the frame up to the CRC field; ffmpeg the first 190 bytes
-    // of the frame, wherever the header stands in it (the two agree only for
-    // MPEG-1 stereo, with the header at 36).
+    // lame covers the frame up to the CRC field. ffmpeg covers the first 190
+    // bytes of the frame wherever the header stands in it, as its buffer
+    // held them: the CRC field still zero, zeros past the end of a shorter
+    // frame. The two agree only for MPEG-1 stereo, with the header at 36.
     tagCrcComputed_ = Crc16Arc(0, bytes.data(), crcAt);
     tagCrcMatched_ = tagCrcComputed_ == record_.tagCrc();
-    const std::size_t span = VbrHeaderLocation::TagCrcSpan;
-    if (!tagCrcMatched_ && bytes.size() >= span)
-        tagCrcMatched_ = Crc16Arc(0, bytes.data(), span) == record_.tagCrc();
+    if (!tagCrcMatched_) {
+        std::array<std::uint8_t, VbrHeaderLocation::TagCrcSpan> buffer{};
+        const std::size_t inFrame =
+            std::min({bytes.size(), buffer.size(), static_cast<std::size_t>(where_.frameLength)});
+        std::copy(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(inFrame), buffer.begin());
+        for (std::size_t i = crcAt; i < crcAt + 2 && i < buffer.size(); ++i)
+            buffer[i] = 0;
+        tagCrcMatched_ = Crc16Arc(0, buffer.data(), buffer.size()) == record_.tagCrc();
+    }
     if (!tagCrcMatched_)
         return;
     verify("tag_crc", "tag CRC");
@@ -202,8 +210,10 @@ void DeepCheck::compareCounts(const WalkResult& walk) {
     if (tagCrcChecked_ && !tagCrcMatched_) {
         // A splitter rewrites the counts of the part it cuts out and leaves
         // the LAME extension describing the whole: an edit, not damage.
-        const bool edited =
-            complete && record_.frames() == after && record_.bytes() == bytes && record_.musicLength() != bytes;
+        // (mp3splt counts the header frame too in a part that starts at the
+        // beginning.)
+        const bool edited = complete && (record_.frames() == after || record_.frames() == after + 1) &&
+                            record_.bytes() == bytes && record_.musicLength() != bytes;
         if (!edited) {
             add(deep::TagCrcMismatch(headerStart_,
                                      headerStart_ + static_cast<std::int64_t>(where_.idAt + VbrHeader::TagCrcFromId),

@@ -79,8 +79,8 @@ private:
 // Where a stream's record stands, found once per file for the scan and the
 // deep check alike.
 struct VbrHeaderLocation {
-    // Header frame bytes kept for the tag CRC: lame covers the frame up to
-    // the CRC field, ffmpeg the first 190 bytes whatever the frame's length.
+    // ffmpeg's tag CRC covers the first 190 bytes of the header frame,
+    // whatever its length.
     static constexpr std::size_t TagCrcSpan = 190;
 
     VbrHeader record;              // kind None when there is none
@@ -89,8 +89,8 @@ struct VbrHeaderLocation {
     std::size_t idAt = 0;        // where the record's id stands in the frame
     bool inFirstFrame = false;   // else a frame of its own in front of the stream's first
     bool afterSideInfo = false;  // right after the side information, where the scan reads it
-    // The header frame's first bytes as the file holds them: the whole frame
-    // (up to a limit), and at least TagCrcSpan bytes where the file has them.
+    // The header frame's bytes as the file holds them (up to a limit), and
+    // those after it up to TagCrcSpan where the frame is shorter.
     std::vector<std::uint8_t> bytes;
 
     bool found() const { return record.kind() != VbrHeader::Kind::None; }

@@ -38,7 +38,7 @@ def tw_test(cli, path, deep):
         if o["type"] == "test" and o.get("verdict"):
             finding = error = True
             lines.append(f"{o['verdict']}: {o.get('problem')}")
-        elif o["type"] == "event" and o.get("level"):
+        elif o["type"] == "event" and o.get("level") not in (None, "note"):
             finding = True
             error |= o["level"] == "error"
             lines.append(o["message"] + (f" [{o['detail']}]" if o.get("detail") else ""))
