@@ -18,9 +18,6 @@ namespace {
 using test::ByteBuilder;
 using test::Bytes;
 
-constexpr std::uint32_t HasHeader = 0x80000000u;
-constexpr std::uint32_t IsHeader = 0x20000000u;
-
 // What mp3gain 1.6.2 appended after "mp3gain -g 3": header, one item, footer.
 const Bytes Mp3gainTag = {'A',  'P', 'E', 'T', 'A', 'G', 'E', 'X',  0xD0, 0x07, 0,   0,   0x40, 0,   0,   0,
                           0x01, 0,   0,   0,   0,   0,   0,   0xA0, 0,    0,    0,   0,   0,    0,   0,   0,
@@ -29,26 +26,8 @@ const Bytes Mp3gainTag = {'A',  'P', 'E', 'T', 'A', 'G', 'E', 'X',  0xD0, 0x07, 
                           'A',  'P', 'E', 'T', 'A', 'G', 'E', 'X',  0xD0, 0x07, 0,   0,   0x40, 0,   0,   0,
                           0x01, 0,   0,   0,   0,   0,   0,   0x80, 0,    0,    0,   0,   0,    0,   0,   0};
 
-void Le32(ByteBuilder& b, std::uint32_t v) {
-    b.bytes({static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v >> 16),
-             static_cast<std::uint8_t>(v >> 24)});
-}
-
-void ApeBlock(ByteBuilder& b, std::uint32_t version, std::uint32_t size, std::uint32_t count, std::uint32_t flags) {
-    b.text("APETAGEX");
-    Le32(b, version);
-    Le32(b, size);
-    Le32(b, count);
-    Le32(b, flags);
-    b.fill(8);
-}
-
 Bytes ApeItem(const std::string& key, const std::string& value, std::uint32_t flags = 0) {
-    ByteBuilder b;
-    Le32(b, static_cast<std::uint32_t>(value.size()));
-    Le32(b, flags);
-    b.text(key).fill(1).text(value);
-    return b.build();
+    return ByteBuilder().apeItem(key, value, flags).build();
 }
 
 // A tag whose declared size and count are taken as given, to build broken ones.
@@ -56,12 +35,7 @@ Bytes Ape(const Bytes& items, std::uint32_t count, bool header, std::uint32_t ve
           std::int64_t sizeOverride = -1) {
     const auto size =
         sizeOverride >= 0 ? static_cast<std::uint32_t>(sizeOverride) : static_cast<std::uint32_t>(items.size() + 32);
-    ByteBuilder b;
-    if (header)
-        ApeBlock(b, version, size, count, HasHeader | IsHeader);
-    b.bytes(items);
-    ApeBlock(b, version, size, count, header ? HasHeader : 0);
-    return b.build();
+    return ByteBuilder().apeTag(items, count, header, version, size).build();
 }
 
 Bytes Lyrics3v2(const std::string& fields) {
@@ -171,6 +145,34 @@ TEST(TrailingTags, ApeAndLyricsInEitherOrderAreAllStripped) {
     ExpectTag(t.tags[1], TrailingTagKind::Lyrics3V1, 500, static_cast<std::int64_t>(lyricsV1.size()));
 }
 
+TEST(TrailingTags, Id3TagsAfterTheAudioInAnyOrder) {
+    const Bytes id3v1 = ByteBuilder().id3v1("t", "a", "b", "2000", "c", 1, 0).build();
+    const Bytes ape = Ape(ApeItem("Title", "t"), 1, true);
+    ByteBuilder appended;  // an ID3v2.4 tag with a footer around one frame of 11 bytes
+    appended.id3v2Header(4, 0, 0x10, 11).id3v2TextFrame("TIT2", "").text("3DI").bytes({4, 0, 0x10}).syncsafe(11);
+    const auto whole = [](const File& f) { return File{f.bytes, static_cast<std::int64_t>(f.bytes.size())}; };
+
+    // mutagen writes its APE tag after an existing ID3v1 tag.
+    TrailingTags t = Strip(whole(Build({id3v1, ape}, false)));
+    EXPECT_EQ(t.audioEnd, 500);
+    ASSERT_EQ(t.tags.size(), 2u);
+    ExpectTag(t.tags[0], TrailingTagKind::ApeV2, 628, static_cast<std::int64_t>(ape.size()));
+    ExpectTag(t.tags[1], TrailingTagKind::Id3v1, 500, 128);
+
+    // An appended ID3v2 tag, in front of ID3v1 or after it.
+    t = Strip(whole(Build({appended.build()})));
+    ASSERT_EQ(t.tags.size(), 2u);
+    ExpectTag(t.tags[1], TrailingTagKind::Id3v2, 500, 31);
+    t = Strip(whole(Build({id3v1, appended.build()}, false)));
+    EXPECT_EQ(t.audioEnd, 500);
+    ExpectTag(t.tags[0], TrailingTagKind::Id3v2, 628, 31);
+
+    // "TAG" counts only at the end of the file or right in front of a tag:
+    // elsewhere it may be audio.
+    const File audioOnly = Build({id3v1}, false);
+    EXPECT_TRUE(Strip(File{audioOnly.bytes, audioOnly.audioEnd - 1}).tags.empty());
+}
+
 TEST(TrailingTags, HostileSizesLeaveTheAudioAlone) {
     const Bytes item = ApeItem("MP3GAIN_UNDO", "-001,-001,N");
     for (std::int64_t size : {0LL, 31LL, 600LL, 0xFFFFFFFFLL}) {
@@ -195,8 +197,7 @@ TEST(TrailingTags, HostileSizesLeaveTheAudioAlone) {
     // Items that overrun the tag, or a count far beyond them: the tag still
     // ends the audio, with no gain record read from outside it.
     ByteBuilder overrun;
-    Le32(overrun, 0xFFFFFFF0u);
-    overrun.bytes({0, 0, 0, 0}).text("MP3GAIN_UNDO").fill(1).text("-001,-001,N");
+    overrun.le32(0xFFFFFFF0u).bytes({0, 0, 0, 0}).text("MP3GAIN_UNDO").fill(1).text("-001,-001,N");
     for (const Bytes& items : {overrun.build(), item}) {
         t = Strip(Build({Ape(items, 0xFFFFFFFFu, true)}));
         ASSERT_EQ(t.tags.size(), 1u);

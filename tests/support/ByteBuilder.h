@@ -1,5 +1,6 @@
 // Builds MPEG audio files in memory, so that each edge case is written out
-// where it is tested: frames, Xing and VBRI tags, ID3v1 and ID3v2 tags.
+// where it is tested: frames, Xing and VBRI tags with the LAME extension,
+// ID3v1 and ID3v2 tags, APE tags.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "analysis/FrameHeader.h"
+#include "common/Crc16.h"
 
 namespace tw::test {
 
@@ -39,6 +41,10 @@ public:
     ByteBuilder& be32(std::uint32_t v) {
         return bytes({static_cast<std::uint8_t>(v >> 24), static_cast<std::uint8_t>(v >> 16),
                       static_cast<std::uint8_t>(v >> 8), static_cast<std::uint8_t>(v)});
+    }
+    ByteBuilder& le32(std::uint32_t v) {
+        return bytes({static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8),
+                      static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 24)});
     }
     ByteBuilder& syncsafe(std::uint32_t v) {
         return bytes({static_cast<std::uint8_t>((v >> 21) & 0x7F), static_cast<std::uint8_t>((v >> 14) & 0x7F),
@@ -86,6 +92,46 @@ public:
         patch(start + vbriOffset, "VBRI");
         patchBe32(start + vbriOffset + 14, frames);
         return *this;
+    }
+
+    // A Xing or Info header frame as lame writes it: the frame and byte
+    // counts, a table of contents, the quality, then the LAME extension with
+    // its music length and music CRC and the tag CRC over the frame up to it.
+    ByteBuilder& lameFrame(std::initializer_list<std::uint8_t> header, std::size_t xingOffset, std::uint32_t frames,
+                           std::uint32_t bytes, std::uint32_t musicLength, std::uint16_t musicCrc,
+                           const char* magic = "Xing") {
+        const std::size_t start = data_.size();
+        xingFrame(header, xingOffset, 0xF, frames, magic);
+        const std::size_t lame = start + xingOffset + 120;
+        patchBe32(start + xingOffset + 12, bytes);
+        patch(lame, "LAME3.100");
+        patchBe32(lame + 28, musicLength);
+        patch(lame + 32, {static_cast<char>(musicCrc >> 8), static_cast<char>(musicCrc)});
+        const std::uint16_t tagCrc = Crc16Arc(0, data_.data() + start, xingOffset + 120 + 34);
+        return patch(lame + 34, {static_cast<char>(tagCrc >> 8), static_cast<char>(tagCrc)});
+    }
+
+    // An APE tag block (header or footer) as given, to build broken tags too.
+    ByteBuilder& apeBlock(std::uint32_t version, std::uint32_t size, std::uint32_t count, std::uint32_t flags) {
+        return text("APETAGEX").le32(version).le32(size).le32(count).le32(flags).fill(8);
+    }
+    // One APE item: value size, flags, key, its terminating zero, value.
+    ByteBuilder& apeItem(const std::string& key, const std::string& value, std::uint32_t flags = 0) {
+        return le32(static_cast<std::uint32_t>(value.size())).le32(flags).text(key).fill(1).text(value);
+    }
+    // An APE tag around `items`, with the footer's size and count; a header
+    // when asked (version 2 only has one).
+    ByteBuilder& apeTag(const Bytes& items, std::uint32_t count, bool header, std::uint32_t version = 2000) {
+        return apeTag(items, count, header, version, static_cast<std::uint32_t>(items.size() + 32));
+    }
+    ByteBuilder& apeTag(const Bytes& items, std::uint32_t count, bool header, std::uint32_t version,
+                        std::uint32_t declaredSize) {
+        constexpr std::uint32_t HasHeader = 0x80000000u;
+        constexpr std::uint32_t IsHeader = 0x20000000u;
+        if (header)
+            apeBlock(version, declaredSize, count, HasHeader | IsHeader);
+        bytes(items);
+        return apeBlock(version, declaredSize, count, header ? HasHeader : 0);
     }
 
     // A 128-byte ID3v1 tag; track 0 writes the 1.0 form.
