@@ -320,7 +320,7 @@ IntegrityTest::IntegrityTest(RunSink& sink, const IntegrityTestOptions& options)
 IntegrityTest::IntegrityTest(RunSink& sink, const IntegrityTestOptions& options, FileSystem& fileSystem)
     : sink_(sink), options_(options), fileSystem_(fileSystem) {}
 
-bool IntegrityTest::testFile(const AudioFileInfo& info) {
+std::int32_t IntegrityTest::begin(const AudioFileInfo& info) {
     sink_.setStatusText(ProcessingStatus);
     const std::int32_t fileIndex = sink_.addFile(info.filePath());
     sink_.appendLine(ProcessingPrefix + info.filePath(), fileIndex);
@@ -328,19 +328,28 @@ bool IntegrityTest::testFile(const AudioFileInfo& info) {
         Record r("test");
         records->record(r.add("path", info.filePath()).add("deep_check", options_.deepCheck));
     }
+    return fileIndex;
+}
 
+bool IntegrityTest::testFile(const AudioFileInfo& info) {
     std::unique_ptr<ReadableFile> file = fileSystem_.openForReading(info.filePath());
-    if (!file) {
-        sink_.setStatusText(OpenErrorStatus);
-        sink_.appendLine(std::string(), NoFile);
-        sink_.appendLine(UnableToOpenText, NoFile);
-        if (RecordSink* records = sink_.records()) {
-            Record r("event");
-            records->record(r.add("event", "unreadable").add("level", "error").add("message", UnableToOpenText));
-        }
-        return true;
+    if (file) {
+        BufferedReader reader(*file);
+        return testFile(info, reader);
     }
-    BufferedReader reader(*file);
+    begin(info);
+    sink_.setStatusText(OpenErrorStatus);
+    sink_.appendLine(std::string(), NoFile);
+    sink_.appendLine(UnableToOpenText, NoFile);
+    if (RecordSink* records = sink_.records()) {
+        Record r("event");
+        records->record(r.add("event", "unreadable").add("level", "error").add("message", UnableToOpenText));
+    }
+    return true;
+}
+
+bool IntegrityTest::testFile(const AudioFileInfo& info, BufferedReader& reader) {
+    const std::int32_t fileIndex = begin(info);
     std::unique_ptr<DeepCheck> deep;
     if (options_.deepCheck)
         deep = std::make_unique<DeepCheck>(info, reader);
@@ -353,8 +362,6 @@ bool IntegrityTest::testFile(const AudioFileInfo& info) {
     if (listener.truncatedFirst())
         return true;
     listener.writeSummary(walk);
-    deep.reset();
-    file.reset();
     sink_.setStatusText(std::string());
     sink_.setProgressPercent(0);
     return listener.hadProblem();

@@ -6,6 +6,7 @@
 namespace tw {
 
 class AudioFileInfo;
+class BufferedReader;
 class FileSystem;
 class RunSink;
 
@@ -24,8 +25,13 @@ public:
     // Walks a successfully scanned file, writing its findings and summary.
     // Gives true when it logged an error or warning (or couldn't open the file).
     bool testFile(const AudioFileInfo& info);
+    // The same through the reader the scan used, so that the file is opened
+    // once for both.
+    bool testFile(const AudioFileInfo& info, BufferedReader& reader);
 
 private:
+    std::int32_t begin(const AudioFileInfo& info);
+
     RunSink& sink_;
     IntegrityTestOptions options_;
     FileSystem& fileSystem_;
