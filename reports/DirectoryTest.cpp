@@ -1,3 +1,5 @@
+// Test Directory: every audio file of a folder (and its tree) walked up to
+// its first problem, one log line per file that has one, and the moves.
 #include "reports/DirectoryTest.h"
 
 #include <memory>
