@@ -77,7 +77,8 @@ private:
         std::int64_t tried = 0;
         while (p + 4 <= audioEnd && tried < maxResync) {
             const std::uint8_t* candidate = reader_.at4(p, scratch);
-            if (candidate != nullptr && stream_.match(candidate, next.facts))
+            if (candidate != nullptr && stream_.match(candidate, next.facts) &&
+                (!rules_.confirmResync || confirmed(p + next.facts.length)))
                 break;
             if (!listener_.keepSearching())
                 return Search::Cancelled;
@@ -91,6 +92,16 @@ private:
         listener_.resynced(p, current_);
         next.start = p;
         return Search::Found;
+    }
+
+    // A frame of the stream starts at `at`, or the audio ends there.
+    bool confirmed(std::int64_t at) {
+        std::uint8_t scratch[4];
+        StreamMatcher::Frame facts;
+        if (at == rules_.audioEnd)
+            return true;
+        const std::uint8_t* header = at + 4 <= rules_.audioEnd ? reader_.at4(at, scratch) : nullptr;
+        return header != nullptr && stream_.match(header, facts);
     }
 
     // Makes `frame` the current one and hands it to the listener.

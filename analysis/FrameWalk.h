@@ -70,6 +70,10 @@ struct WalkRules {
     std::int64_t audioEnd = 0;      // where the audio ends (in front of trailing tags)
     std::int32_t maxResync = 2000;  // positions a search may try
     bool frameBytes = false;        // hand each frame's bytes to the listener
+    // A header the search finds counts only when the next one follows it
+    // where its length says (or it ends the audio): a repair must not take
+    // four bytes of junk for a frame.
+    bool confirmResync = false;
 };
 
 enum class WalkEnd {

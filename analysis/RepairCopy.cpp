@@ -1,0 +1,345 @@
+#include "analysis/RepairCopy.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "analysis/AudioFileInfo.h"
+#include "analysis/FrameCrc.h"
+#include "analysis/FrameHeader.h"
+#include "analysis/FrameWalk.h"
+#include "analysis/VbrHeader.h"
+#include "common/BufferedReader.h"
+#include "common/ByteOrder.h"
+#include "common/Crc16.h"
+#include "common/RunSink.h"
+#include "tags/TrailingTags.h"
+
+namespace tw {
+namespace {
+
+constexpr const char* JunkText = "junk";
+constexpr const char* TruncatedText = "truncated frame";
+constexpr const char* CutShortText = "frame cut short by the next one";
+constexpr const char* CrcText = "frame CRC mismatch";
+constexpr const char* DamagedLengthText = "frame whose header gives a wrong length";
+constexpr const char* JoinedHeaderText = "header frame of a file joined on";
+constexpr const char* HeaderFrameText = "header frame: counts and checksums of the copy";
+
+// Xing/Info fields after the flags, in this order when their flags are set.
+constexpr std::size_t XingFieldsAt = 8;
+constexpr std::size_t TocSize = 100;
+// VBRI: byte count and frame count.
+constexpr std::size_t VbriBytesAt = 10;
+constexpr std::size_t VbriFramesAt = 14;
+
+void PutBe32(std::uint8_t* at, std::uint32_t v) {
+    at[0] = static_cast<std::uint8_t>(v >> 24);
+    at[1] = static_cast<std::uint8_t>(v >> 16);
+    at[2] = static_cast<std::uint8_t>(v >> 8);
+    at[3] = static_cast<std::uint8_t>(v);
+}
+
+void PutBe16(std::uint8_t* at, std::uint16_t v) {
+    at[0] = static_cast<std::uint8_t>(v >> 8);
+    at[1] = static_cast<std::uint8_t>(v);
+}
+
+std::uint32_t Clamp32(std::int64_t v) {
+    return static_cast<std::uint32_t>(std::min<std::int64_t>(std::max<std::int64_t>(v, 0), 0x7FFFFFFF));
+}
+
+class Copier final : public WalkListener {
+public:
+    Copier(BufferedReader& reader, const AudioFileInfo& info, RepairOutput& out, RunSink* sink, RepairCopy& copy)
+        : reader_(reader),
+          info_(info),
+          where_(info.vbrHeader()),
+          out_(out),
+          sink_(sink),
+          copy_(copy),
+          headerInWalk_(where_.found() && where_.inFirstFrame),
+          streamProtected_(info.firstHeader().isCrcProtected()) {
+        const std::int32_t samples = info.firstHeader().samplesPerFrame();
+        const std::int32_t rate = info.firstHeader().sampleRate();
+        secondsPerFrame_ = samples > 0 && rate > 0 ? static_cast<double>(samples) / rate : 0.0;
+    }
+
+    bool run() {
+        const TrailingTags tags = StripTrailingTags(reader_, info_.firstFrameOffset(), info_.fileSize());
+        const std::int64_t audioEnd = std::min<std::int64_t>(tags.audioEnd, info_.audioEnd());
+        const std::int64_t audioStart = where_.found() ? where_.frameStart : info_.firstFrameOffset();
+
+        // The leading ID3v2 tag, then the header frame when it stands in
+        // front of the stream's first frame (ffmpeg's Info frame).
+        const std::int64_t tagEnd =
+            info_.hasId3v2() ? std::min<std::int64_t>(info_.id3v2().totalLength(), audioStart) : 0;
+        if (!copyRange(0, tagEnd))
+            return false;
+        removeGap(tagEnd, audioStart, false);
+        if (where_.found() && !where_.inFirstFrame) {
+            headerAt_ = copy_.bytesWritten;
+            headerWritten_ = true;
+            if (!copyRange(where_.frameStart, where_.frameStart + where_.frameLength))
+                return false;
+        }
+        expected_ = info_.firstFrameOffset();
+
+        WalkRules rules;
+        rules.audioEnd = audioEnd;
+        rules.maxResync = std::numeric_limits<std::int32_t>::max();
+        rules.frameBytes = true;
+        rules.confirmResync = true;
+        const WalkResult walk = WalkFrames(reader_, info_, rules, *this);
+        if (walk.end == WalkEnd::Cancelled || failed_)
+            return false;
+        if (!flush(audioEnd))
+            return false;
+        // What follows the last frame is past the music its CRC covers.
+        removeGap(expected_, audioEnd, false);
+        audioBytes_ = copy_.bytesWritten - headerAt_;
+        // The tags after the audio, in their order.
+        if (!copyRange(audioEnd, info_.fileSize()))
+            return false;
+        return rewriteHeaderFrame();
+    }
+
+    bool frame(const WalkedFrame& frame) override {
+        if (!flush(frame.start))
+            return false;
+        pending_ = frame;
+        pendingBytes_.assign(frame.bytes, frame.bytes + frame.available);
+        pending_.bytes = nullptr;
+        hasPending_ = true;
+        pendingDrop_ = nullptr;
+        if (frame.available < frame.length)
+            pendingDrop_ = TruncatedText;
+        else if (streamProtected_ && !crcMatches())
+            pendingDrop_ = CrcText;
+        else if (frame.number > 1 && carriesRecord())
+            pendingDrop_ = JoinedHeaderText;
+        return true;
+    }
+    void firstFrameTruncated(const WalkedFrame&, std::int64_t) override {}
+    void lastFrameTooLong(const WalkedFrame&, std::int64_t) override {}
+    void lastFrameTruncated(const WalkedFrame&, std::int64_t) override {}
+    bool syncError(std::int64_t, const WalkedFrame&) override { return true; }
+    void resynced(std::int64_t, const WalkedFrame&) override {}
+    void resyncFailed(bool) override {}
+    bool keepGoing() override {
+        if (sink_ == nullptr)
+            return true;
+        sink_->pumpPendingMessages();
+        return !sink_->cancelRequested();
+    }
+    bool keepSearching() override { return keepGoing(); }
+
+private:
+    // The frame before `next` (where the walk found the next frame, or the
+    // end of the audio): written when whole, left out otherwise.
+    bool flush(std::int64_t next) {
+        if (!hasPending_)
+            return true;
+        hasPending_ = false;
+        removeGap(expected_, pending_.start, true);
+        const std::int64_t end = pending_.start + pending_.available;
+        const bool isHeader = pending_.number == 1 && headerInWalk_;
+        if (pendingDrop_ == nullptr && next < end)
+            pendingDrop_ = CutShortText;
+        else if (pendingDrop_ == nullptr && next > end && lengthFits(next - pending_.start))
+            pendingDrop_ = DamagedLengthText;
+        if (pendingDrop_ != nullptr) {
+            expected_ = std::min(end, next);
+            copy_.removed.push_back({pending_.start, expected_, pendingDrop_, pending_.number});
+            if (!isHeader) {
+                ++copy_.framesDropped;
+                copy_.secondsDropped += secondsPerFrame_;
+                musicChanged_ = true;
+            }
+            return true;
+        }
+        expected_ = end;
+        if (isHeader) {
+            headerAt_ = copy_.bytesWritten;
+            headerWritten_ = true;
+        } else {
+            frameOffsets_.push_back(copy_.bytesWritten);
+            musicCrc_ = Crc16Arc(musicCrc_, pendingBytes_.data(), pendingBytes_.size());
+            ++copy_.framesKept;
+        }
+        return write(pendingBytes_.data(), pendingBytes_.size());
+    }
+
+    // Bytes of the original that are no frame; inside the music they change
+    // what its CRC covers.
+    void removeGap(std::int64_t from, std::int64_t to, bool inMusic) {
+        if (to <= from)
+            return;
+        copy_.removed.push_back({from, to, JunkText, -1});
+        musicChanged_ = musicChanged_ || inMusic;
+    }
+
+    // Another bit rate or padding in the pending frame's header would make it
+    // end where the next frame starts: its header, not the stream, is
+    // damaged, and the bytes after its stated end are its own.
+    bool lengthFits(std::int64_t distance) const {
+        if (pendingBytes_.size() < 4)
+            return false;
+        std::uint8_t bytes[4] = {pendingBytes_[0], pendingBytes_[1], pendingBytes_[2], pendingBytes_[3]};
+        constexpr std::uint32_t Kept = (FrameHeader::SampleRateMask | FrameHeader::PrivateMask) >> 8;
+        const auto kept = static_cast<std::uint8_t>(bytes[2] & Kept);
+        for (int index = 1; index < 15; ++index) {
+            for (int padding = 0; padding < 2; ++padding) {
+                bytes[2] = static_cast<std::uint8_t>(index << 4 | padding << 1 | kept);
+                FrameHeader header;
+                if (header.decode(bytes) && header.frameLength() == distance)
+                    return true;
+            }
+        }
+        return false;
+    }
+
+    bool crcMatches() const {
+        FrameHeader header;
+        return pendingBytes_.size() < 6 || !header.decode(pendingBytes_.data()) ||
+               CheckFrameCrc(header, pendingBytes_.data(), pendingBytes_.size()) != FrameCrcResult::Mismatch;
+    }
+
+    // A Xing/Info or VBRI record in an audio frame: the header frame of a
+    // second file joined on, silence to a player, and no audio.
+    bool carriesRecord() const {
+        FrameHeader header;
+        if (pendingBytes_.size() < 4 || !header.decode(pendingBytes_.data()))
+            return false;
+        const auto at = static_cast<std::size_t>(VbrHeader::OffsetInFrame(header));
+        VbrHeader record;
+        return at < pendingBytes_.size() && record.parse(pendingBytes_.data() + at, pendingBytes_.size() - at);
+    }
+
+    bool copyRange(std::int64_t from, std::int64_t to) {
+        std::uint8_t chunk[64 * 1024];
+        while (from < to) {
+            const auto want = static_cast<std::size_t>(std::min<std::int64_t>(to - from, sizeof chunk));
+            const std::size_t got = reader_.read(from, chunk, want);
+            if (got != want || !write(chunk, got))
+                return fail();
+            from += static_cast<std::int64_t>(got);
+        }
+        return true;
+    }
+
+    bool write(const std::uint8_t* bytes, std::size_t size) {
+        if (!out_.append(bytes, size))
+            return fail();
+        copy_.bytesWritten += static_cast<std::int64_t>(size);
+        return true;
+    }
+
+    bool fail() {
+        failed_ = true;
+        return false;
+    }
+
+    // The header frame of the copy: its counts, table of contents and
+    // checksums as the copy has them. Left as it was when nothing changes.
+    bool rewriteHeaderFrame() {
+        if (!where_.found() || !headerWritten_ || where_.frameLength <= 0)
+            return true;
+        const auto length = static_cast<std::size_t>(
+            std::min<std::int64_t>(where_.frameLength, static_cast<std::int64_t>(where_.bytes.size())));
+        std::vector<std::uint8_t> frame(where_.bytes.begin(),
+                                        where_.bytes.begin() + static_cast<std::ptrdiff_t>(length));
+        const std::size_t id = where_.idAt;
+        const VbrHeader& record = where_.record;
+        const auto frames = Clamp32(copy_.framesKept);
+        const auto bytes = Clamp32(audioBytes_);
+        if (record.isXingOrInfo() && id + XingFieldsAt <= length) {
+            const std::uint32_t flags = BigEndian32(frame.data() + id + 4);
+            std::size_t at = id + XingFieldsAt;
+            if ((flags & VbrHeader::FramesFlag) != 0 && at + 4 <= length) {
+                PutBe32(frame.data() + at, frames);
+                at += 4;
+            }
+            if ((flags & VbrHeader::BytesFlag) != 0 && at + 4 <= length) {
+                PutBe32(frame.data() + at, bytes);
+                at += 4;
+            }
+            if ((flags & VbrHeader::TocFlag) != 0 && at + TocSize <= length)
+                writeToc(frame.data() + at);
+        } else if (record.kind() == VbrHeader::Kind::Vbri && id + VbriFramesAt + 4 <= length) {
+            PutBe32(frame.data() + id + VbriBytesAt, bytes);
+            PutBe32(frame.data() + id + VbriFramesAt, frames);
+        }
+        const std::size_t crcAt = id + VbrHeader::TagCrcFromId;
+        const bool lame = record.hasLameExtension() && crcAt + 2 <= length;
+        if (lame) {
+            std::uint8_t* ext = frame.data() + id + VbrHeader::LameAt;
+            PutBe32(ext + VbrHeader::MusicLengthAt, bytes);
+            copy_.musicRecomputed = musicChanged_ || record.musicLength() != audioBytes_;
+            if (copy_.musicRecomputed)
+                PutBe16(ext + VbrHeader::MusicCrcAt, musicCrc_);
+            std::fill(frame.begin() + static_cast<std::ptrdiff_t>(crcAt + 2), frame.end(), 0);
+        }
+        // The encoder's tag CRC stays when nothing it covers changed (ffmpeg's
+        // rule differs from lame's, and both are right).
+        const std::size_t covered = lame ? crcAt : length;
+        if (std::equal(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(covered), where_.bytes.begin()) &&
+            std::equal(frame.begin() + static_cast<std::ptrdiff_t>(std::min(covered + 2, length)), frame.end(),
+                       where_.bytes.begin() + static_cast<std::ptrdiff_t>(std::min(covered + 2, length))))
+            return true;
+        if (lame)
+            PutBe16(frame.data() + crcAt, Crc16Arc(0, frame.data(), crcAt));
+        copy_.rewritten.push_back({headerAt_, headerAt_ + static_cast<std::int64_t>(length), HeaderFrameText, -1});
+        if (!out_.overwrite(headerAt_, frame.data(), frame.size()))
+            return fail();
+        return true;
+    }
+
+    // 100 entries: where the frame at each percent of the frames starts, in
+    // 256ths of the bytes, as lame writes it.
+    void writeToc(std::uint8_t* toc) const {
+        const auto count = static_cast<std::int64_t>(frameOffsets_.size());
+        for (std::size_t i = 0; i < TocSize; ++i) {
+            std::int64_t value = 0;
+            if (count > 0 && audioBytes_ > 0) {
+                const std::int64_t frame = static_cast<std::int64_t>(i) * count / 100;
+                value = (frameOffsets_[static_cast<std::size_t>(frame)] - headerAt_) * 256 / audioBytes_;
+            }
+            toc[i] = static_cast<std::uint8_t>(std::min<std::int64_t>(value, 255));
+        }
+    }
+
+    BufferedReader& reader_;
+    const AudioFileInfo& info_;
+    const VbrHeaderLocation& where_;
+    RepairOutput& out_;
+    RunSink* const sink_;
+    RepairCopy& copy_;
+    const bool headerInWalk_;
+    const bool streamProtected_;
+    double secondsPerFrame_ = 0.0;
+
+    WalkedFrame pending_;
+    std::vector<std::uint8_t> pendingBytes_;
+    bool hasPending_ = false;
+    const char* pendingDrop_ = nullptr;
+    std::int64_t expected_ = 0;  // where the original's next byte to account for stands
+    std::int64_t headerAt_ = 0;  // the header frame in the copy
+    bool headerWritten_ = false;
+    std::int64_t audioBytes_ = 0;
+    std::vector<std::int64_t> frameOffsets_;
+    std::uint16_t musicCrc_ = 0;
+    bool musicChanged_ = false;
+    bool failed_ = false;
+};
+
+}  // namespace
+
+RepairCopy CopyRepaired(BufferedReader& reader, const AudioFileInfo& info, RepairOutput& out, RunSink* sink) {
+    RepairCopy copy;
+    Copier copier(reader, info, out, sink, copy);
+    copy.written = copier.run();
+    return copy;
+}
+
+}  // namespace tw
