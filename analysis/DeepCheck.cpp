@@ -69,9 +69,13 @@ DeepCheck::DeepCheck(const AudioFileInfo& info, BufferedReader& reader)
     audioEnd_ = std::min<std::int64_t>(tags_.audioEnd, info.audioEnd());
     readGainRecords(reader, info.hasId3v2(), info.firstHeader().layerNumber() == 3);
     checkTagCrc();
-    if (record_.hasLameExtension() && record_.musicLength() >= 0 && (!tagCrcChecked_ || tagCrcMatched_))
-        musicEnd_ = std::min(headerStart_ + record_.musicLength(), audioEnd_);
-    musicPos_ = headerEnd_;
+    // The music the CRC covers: the bytes of the frames after the header
+    // frame, as many as the music length counts after it.
+    if (record_.hasLameExtension() && record_.musicLength() >= headerEnd_ - headerStart_ &&
+        (!tagCrcChecked_ || tagCrcMatched_))
+        musicBytes_ = record_.musicLength() - (headerEnd_ - headerStart_);
+    musicNext_ = headerEnd_;
+    musicTo_ = headerEnd_;
 }
 
 void DeepCheck::readGainRecords(BufferedReader& reader, bool hasId3v2, bool layer3) {
@@ -148,30 +152,46 @@ const DeepFinding* DeepCheck::firstProblem() const {
 }
 
 bool DeepCheck::frame(const WalkedFrame& frame) {
-    if (musicEnd_ >= 0)
-        feedMusic(frame);
-    return !streamProtected_ || checkFrameCrc(frame);
-}
-
-void DeepCheck::feedMusic(const WalkedFrame& frame) {
-    if (musicGap_ || frame.start < headerEnd_ || frame.start >= musicEnd_)
-        return;
-    if (frame.start != musicPos_) {
-        musicGap_ = true;  // bytes between frames: not the encoder's stream
-        return;
-    }
-    const auto size = static_cast<std::size_t>(std::min(frame.available, musicEnd_ - frame.start));
-    musicCrc_ = Crc16Arc(musicCrc_, frame.bytes, size);
-    if (gainUndoUsable_) {
+    if (musicBytes_ >= 0 && gainUndoUsable_ && frame.start >= headerEnd_) {
         // The gain tool changed global_gain in every granule; undo it on a
         // copy, then let the CRC see the frame as the encoder wrote it.
         const auto whole = static_cast<std::size_t>(frame.available);
         scratch_.assign(frame.bytes, frame.bytes + whole);
         if (UndoGainChange(scratch_.data(), whole, gainUndo_) == GainUndoResult::MaybeInexact)
             gainUndoExact_ = false;
-        undoneCrc_ = Crc16Arc(undoneCrc_, scratch_.data(), size);
+        feedMusic(frame.start, frame.bytes, scratch_.data(), whole);
     }
-    musicPos_ += static_cast<std::int64_t>(size);
+    return !streamProtected_ || checkFrameCrc(frame);
+}
+
+void DeepCheck::audio(std::int64_t offset, const std::uint8_t* bytes, std::size_t size) {
+    if (musicBytes_ >= 0 && !gainUndoUsable_)
+        feedMusic(offset, bytes, nullptr, size);
+}
+
+void DeepCheck::feedMusic(std::int64_t offset, const std::uint8_t* bytes, const std::uint8_t* undone,
+                          std::size_t size) {
+    if (offset < headerEnd_) {  // the header frame, or part of a run that holds it
+        const std::int64_t skip = std::min<std::int64_t>(headerEnd_ - offset, static_cast<std::int64_t>(size));
+        offset += skip;
+        bytes += skip;
+        undone = undone != nullptr ? undone + skip : nullptr;
+        size -= static_cast<std::size_t>(skip);
+    }
+    if (size == 0 || musicFed_ == musicBytes_)
+        return;
+    // Bytes between frames are not the encoder's: the CRC goes on over the
+    // frames, but a mismatch then tells nothing.
+    if (offset != musicNext_)
+        musicGap_ = true;
+    const auto take =
+        static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(size), musicBytes_ - musicFed_));
+    musicCrc_ = Crc16Arc(musicCrc_, bytes, take);
+    if (undone != nullptr)
+        undoneCrc_ = Crc16Arc(undoneCrc_, undone, take);
+    musicFed_ += static_cast<std::int64_t>(take);
+    musicNext_ = offset + static_cast<std::int64_t>(size);
+    musicTo_ = offset + static_cast<std::int64_t>(take);
 }
 
 bool DeepCheck::checkFrameCrc(const WalkedFrame& frame) {
@@ -265,7 +285,7 @@ void DeepCheck::compareCounts(const WalkResult& walk) {
         if (bytes < expected) {
             if (!bytesReported)
                 add(deep::MusicLengthPastEnd(expected, bytes));
-            musicEnd_ = -1;  // the checksum's bytes aren't all there
+            musicBytes_ = -1;  // the checksum's bytes aren't all there
         } else if (bytes > expected) {
             if (!bytesReported)
                 add(deep::MoreThanMusicLength(expected, bytes));
@@ -276,9 +296,9 @@ void DeepCheck::compareCounts(const WalkResult& walk) {
 }
 
 void DeepCheck::compareMusic() {
-    if (musicEnd_ < 0)
+    if (musicBytes_ < 0)
         return;
-    const bool complete = !musicGap_ && musicPos_ == musicEnd_;
+    const bool complete = musicFed_ == musicBytes_;
     if (complete && musicCrc_ == record_.musicCrc()) {
         verify("music_crc", "music CRC");
         return;
@@ -290,14 +310,14 @@ void DeepCheck::compareMusic() {
     if (gainChanged_) {
         // An exact undo gives back the encoder's bytes: a mismatch then is
         // damage, gain tool or not.
-        if (complete && gainUndoUsable_ && gainUndoExact_)
-            add(deep::MusicCrcMismatch(headerEnd_, musicEnd_, record_.musicCrc(), undoneCrc_, true));
+        if (complete && !musicGap_ && gainUndoUsable_ && gainUndoExact_)
+            add(deep::MusicCrcMismatch(headerEnd_, musicTo_, record_.musicCrc(), undoneCrc_, true));
         else
             add(deep::GainChanged(gainRecord_));
         return;
     }
-    if (complete)
-        add(deep::MusicCrcMismatch(headerEnd_, musicEnd_, record_.musicCrc(), musicCrc_, false));
+    if (complete && !musicGap_)
+        add(deep::MusicCrcMismatch(headerEnd_, musicTo_, record_.musicCrc(), musicCrc_, false));
 }
 
 void DeepCheck::finish(const WalkResult& walk) {

@@ -41,6 +41,8 @@ public:
     // Each frame the walk accepts, the first one too, in order, with its
     // bytes. False when the frame's CRC doesn't match (a finding is added).
     bool frame(const WalkedFrame& frame);
+    // The accepted frames' bytes again, in runs (WalkListener::audio).
+    void audio(std::int64_t offset, const std::uint8_t* bytes, std::size_t size);
 
     // After the walk (not a cancelled one): compares the counts and the
     // checksums with what it saw. A walk that stopped short counts as far as
@@ -61,7 +63,7 @@ public:
 private:
     void readGainRecords(BufferedReader& reader, bool hasId3v2, bool layer3);
     void checkTagCrc();
-    void feedMusic(const WalkedFrame& frame);
+    void feedMusic(std::int64_t offset, const std::uint8_t* bytes, const std::uint8_t* undone, std::size_t size);
     bool checkFrameCrc(const WalkedFrame& frame);
     void compareCounts(const WalkResult& walk);
     void compareMusic();
@@ -83,11 +85,14 @@ private:
     bool tagCrcMatched_ = false;
     std::uint16_t tagCrcComputed_ = 0;
 
-    // The music CRC over the bytes after the header frame up to the music
-    // end, as they are and with a gain tool's change undone.
-    std::int64_t musicEnd_ = -1;  // -1: not checked
-    std::int64_t musicPos_ = 0;   // the CRCs have seen the bytes up to here
-    bool musicGap_ = false;       // a byte the walk didn't hand over
+    // The music CRC over the frames after the header frame, as many bytes of
+    // them as the music length counts, as they are and with a gain tool's
+    // change undone.
+    std::int64_t musicBytes_ = -1;  // -1: not checked
+    std::int64_t musicFed_ = 0;
+    std::int64_t musicNext_ = 0;  // where the next frame's bytes should start
+    std::int64_t musicTo_ = 0;    // where the music seen so far ends in the file
+    bool musicGap_ = false;       // bytes between frames that the CRC left out
     std::uint16_t musicCrc_ = 0;
     std::uint16_t undoneCrc_ = 0;
     std::vector<std::uint8_t> scratch_;

@@ -51,6 +51,10 @@ public:
     }
     void resynced(std::int64_t, const WalkedFrame&) override {}
     void resyncFailed(bool) override {}
+    void audio(std::int64_t offset, const std::uint8_t* bytes, std::size_t size) override {
+        if (deep_ != nullptr)
+            deep_->audio(offset, bytes, size);
+    }
     bool keepGoing() override {
         if (sink_ == nullptr)
             return true;

@@ -5,14 +5,15 @@
 // every place where the stream doesn't go on as it should.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <vector>
 
+#include "analysis/AudioFileInfo.h"
 #include "analysis/StreamMatcher.h"
+#include "common/BufferedReader.h"
 
 namespace tw {
-
-class AudioFileInfo;
-class BufferedReader;
 
 // One frame the walk accepted.
 struct WalkedFrame {
@@ -59,6 +60,12 @@ public:
     virtual void resynced(std::int64_t position, const WalkedFrame& previous) = 0;
     virtual void resyncFailed(bool atEnd) = 0;
 
+    // With WalkRules::frameBytes, the bytes of the accepted frames again, in
+    // runs as long as they lie together in the reader's buffer: one call per
+    // buffer for work over every byte (a checksum), not one per frame. The
+    // runs come in order, each after the frames it holds.
+    virtual void audio(std::int64_t offset, const std::uint8_t* bytes, std::size_t size) = 0;
+
     // Asked after every accepted frame but the first, and after every
     // position the search tried: the places to let messages through. False
     // stops the walk (a cancel).
@@ -90,7 +97,166 @@ struct WalkResult {
     std::int64_t walkedTo = 0;
 };
 
-WalkResult WalkFrames(BufferedReader& reader, const AudioFileInfo& info, const WalkRules& rules,
-                      WalkListener& listener);
+namespace walk {
+
+template <class Listener>
+class FrameWalker {
+public:
+    FrameWalker(BufferedReader& reader, const AudioFileInfo& info, const WalkRules& rules, Listener& listener)
+        : reader_(reader), rules_(rules), listener_(listener), stream_(info.firstHeader()) {
+        const FrameHeader& first = info.firstHeader();
+        current_.number = 1;
+        current_.start = info.firstFrameOffset();
+        current_.length = first.frameLength();
+        current_.facts = {first.frameLength(), first.bitrate(), first.isPadded(), first.bitrateIndex()};
+    }
+
+    WalkResult run() {
+        const std::int64_t audioEnd = rules_.audioEnd;
+        if (current_.end() > audioEnd) {
+            listener_.firstFrameTruncated(current_, audioEnd - current_.start);
+            return result(WalkEnd::Stopped, 0);
+        }
+        if (!take(current_))
+            return result(WalkEnd::Stopped, 1);
+        // 64-bit positions: no sum of hostile offsets and lengths can wrap.
+        std::int64_t position = current_.end();
+        std::uint8_t scratch[4];
+        for (;;) {
+            if (position == audioEnd)
+                return result(WalkEnd::Complete, current_.number);
+            if (position + 4 > audioEnd) {
+                listener_.lastFrameTooLong(current_, audioEnd - current_.start);
+                return result(WalkEnd::Complete, current_.number);
+            }
+            WalkedFrame next;
+            next.number = current_.number + 1;
+            next.start = position;
+            // A short read is a header that does not match.
+            if (!reader_.holds(position, 4))
+                flushRun();
+            const std::uint8_t* header = reader_.at4(position, scratch);
+            if (header == nullptr || !stream_.match(header, next.facts)) {
+                flushRun();
+                if (!listener_.syncError(position, current_))
+                    return result(WalkEnd::Stopped, current_.number);
+                const Search found = search(next);
+                if (found != Search::Found)
+                    return result(found == Search::Cancelled ? WalkEnd::Cancelled : WalkEnd::Stopped, current_.number);
+            }
+            next.length = next.facts.length;
+            if (!take(next))
+                return result(WalkEnd::Stopped, current_.number);
+            if (current_.end() > audioEnd) {
+                listener_.lastFrameTruncated(current_, audioEnd - current_.start);
+                return result(WalkEnd::Complete, current_.number);
+            }
+            position = current_.end();
+            if (!listener_.keepGoing())
+                return result(WalkEnd::Cancelled, current_.number);
+        }
+    }
+
+private:
+    enum class Search { Found, Failed, Cancelled };
+
+    // Looks for the stream again after a sync error; the search starts just
+    // after the previous header, so it also finds a header that stands
+    // earlier than expected. Fills `next` with the header found.
+    Search search(WalkedFrame& next) {
+        const std::int64_t audioEnd = rules_.audioEnd;
+        const std::int32_t maxResync = rules_.maxResync;
+        std::uint8_t scratch[4];
+        std::int64_t p = current_.start + 4;
+        std::int64_t tried = 0;
+        while (p + 4 <= audioEnd && tried < maxResync) {
+            const std::uint8_t* candidate = reader_.at4(p, scratch);
+            if (candidate != nullptr && stream_.match(candidate, next.facts) &&
+                (!rules_.confirmResync || confirmed(p + next.facts.length)))
+                break;
+            if (!listener_.keepSearching())
+                return Search::Cancelled;
+            ++p;
+            ++tried;
+        }
+        if (p + 4 > audioEnd || tried >= maxResync) {
+            listener_.resyncFailed(tried < maxResync);
+            return Search::Failed;
+        }
+        listener_.resynced(p, current_);
+        next.start = p;
+        return Search::Found;
+    }
+
+    // A frame of the stream starts at `at`, or the audio ends there.
+    bool confirmed(std::int64_t at) {
+        std::uint8_t scratch[4];
+        StreamMatcher::Frame facts;
+        if (at == rules_.audioEnd)
+            return true;
+        const std::uint8_t* header = at + 4 <= rules_.audioEnd ? reader_.at4(at, scratch) : nullptr;
+        return header != nullptr && stream_.match(header, facts);
+    }
+
+    // Makes `frame` the current one and hands it to the listener.
+    bool take(const WalkedFrame& frame) {
+        current_ = frame;
+        if (!rules_.frameBytes)
+            return listener_.frame(current_);
+        const auto inAudio = static_cast<std::size_t>(std::min(frame.length, rules_.audioEnd - frame.start));
+        if (!reader_.holds(frame.start, inAudio))
+            flushRun();  // the reader is about to move its buffer
+        std::size_t got = 0;
+        current_.bytes = reader_.view(frame.start, inAudio, bytes_, got);
+        current_.available = static_cast<std::int64_t>(got);
+        if (!listener_.frame(current_))
+            return false;
+        if (runSize_ != 0 && frame.start == runStart_ + static_cast<std::int64_t>(runSize_) &&
+            current_.bytes == runBytes_ + runSize_) {
+            runSize_ += got;
+            return true;
+        }
+        flushRun();
+        runStart_ = frame.start;
+        runBytes_ = current_.bytes;
+        runSize_ = got;
+        return true;
+    }
+
+    void flushRun() {
+        if (runSize_ != 0)
+            listener_.audio(runStart_, runBytes_, runSize_);
+        runSize_ = 0;
+    }
+
+    WalkResult result(WalkEnd end, std::int64_t frames) {
+        flushRun();
+        WalkResult r;
+        r.end = end;
+        r.frames = frames;
+        r.walkedTo = std::min(current_.end(), rules_.audioEnd);
+        return r;
+    }
+
+    BufferedReader& reader_;
+    const WalkRules& rules_;
+    Listener& listener_;
+    const StreamMatcher stream_;
+    WalkedFrame current_;
+    std::vector<std::uint8_t> bytes_;  // a frame that straddles two buffers
+    // Accepted frames' bytes not yet handed over as a run.
+    std::int64_t runStart_ = 0;
+    const std::uint8_t* runBytes_ = nullptr;
+    std::size_t runSize_ = 0;
+};
+
+}  // namespace walk
+
+// The walk is a template over the listener, so that a final listener's
+// calls, one or two per frame, are made directly and not through the table.
+template <class Listener>
+WalkResult WalkFrames(BufferedReader& reader, const AudioFileInfo& info, const WalkRules& rules, Listener& listener) {
+    return walk::FrameWalker<Listener>(reader, info, rules, listener).run();
+}
 
 }  // namespace tw

@@ -159,6 +159,10 @@ public:
         report({"resync_failed", nullptr, {failed}, 0, {{"reason", atEnd ? "end_of_file" : "limit"}}});
     }
 
+    void audio(std::int64_t offset, const std::uint8_t* bytes, std::size_t size) override {
+        if (deep_ != nullptr)
+            deep_->audio(offset, bytes, size);
+    }
     bool keepGoing() override {
         moveProgress(last_.end());
         return keepSearching();

@@ -126,6 +126,7 @@ public:
     bool syncError(std::int64_t, const WalkedFrame&) override { return true; }
     void resynced(std::int64_t, const WalkedFrame&) override {}
     void resyncFailed(bool) override {}
+    void audio(std::int64_t, const std::uint8_t*, std::size_t) override {}
     bool keepGoing() override {
         if (sink_ == nullptr)
             return true;
@@ -275,7 +276,13 @@ private:
         if (lame) {
             std::uint8_t* ext = frame.data() + id + VbrHeader::LameAt;
             PutBe32(ext + VbrHeader::MusicLengthAt, bytes);
-            copy_.musicRecomputed = musicChanged_ || record.musicLength() != audioBytes_;
+            // The encoder's CRC stays when the kept frames still match it (junk
+            // between them was all there was), and when nothing was left out
+            // of the music: then a mismatch is changed audio, and the check of
+            // the copy must see it. Frames left out or lost leave it nothing
+            // to vouch for.
+            const bool intact = record.musicLength() == audioBytes_ && musicCrc_ == record.musicCrc();
+            copy_.musicRecomputed = !intact && (musicChanged_ || record.musicLength() != audioBytes_);
             if (copy_.musicRecomputed)
                 PutBe16(ext + VbrHeader::MusicCrcAt, musicCrc_);
             std::fill(frame.begin() + static_cast<std::ptrdiff_t>(crcAt + 2), frame.end(), 0);

@@ -49,6 +49,12 @@ public:
         return read(offset, scratch, 4) == 4 ? scratch : nullptr;
     }
 
+    // Whether the buffer holds the `count` bytes at `offset`: reading them
+    // leaves it as it is.
+    bool holds(std::int64_t offset, std::size_t count) const {
+        return offset >= bufferStart_ && offset + static_cast<std::int64_t>(count) <= bufferEnd_;
+    }
+
     // The `count` bytes at `offset`: a pointer into the buffer when it holds
     // them all, else into `scratch` after reading them there. `got` tells how
     // many could be read (fewer only at the end of the file or on a failed
