@@ -10,6 +10,7 @@
 
 #include "fuzz/FuzzSupport.h"
 #include "tags/Id3v2Tag.h"
+#include "text/Unicode.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using tw::Id3v2Tag;
@@ -31,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // two read.
     FUZZ_CHECK(text.size() <= length * 3 / 2 + 1);
 
-    const std::string utf8 = tw::Utf16LeToUtf8(payload.get(), length / 2);
+    const std::string utf8 = tw::Utf16ToUtf8(tw::Utf16Units(payload.get(), length / 2, tw::Utf16Order::LittleEndian),
+                                             tw::LoneSurrogate::Replace);
     FUZZ_CHECK(tw::fuzz::IsUtf8(utf8));
     FUZZ_CHECK(utf8.size() <= (length / 2) * 3);
     FUZZ_CHECK((length / 2 == 0) == utf8.empty());

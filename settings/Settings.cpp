@@ -4,7 +4,7 @@
 
 #include "common/Text.h"
 #include "platform/Platform.h"
-#include "platform/Unicode.h"
+#include "text/Unicode.h"
 #include "settings/IniFile.h"
 
 namespace tw {

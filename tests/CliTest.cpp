@@ -10,7 +10,7 @@
 
 #include "common/Text.h"
 #include "platform/Platform.h"
-#include "platform/Unicode.h"
+#include "text/Unicode.h"
 #include "settings/Settings.h"
 #include "support/ByteBuilder.h"
 

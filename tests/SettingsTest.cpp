@@ -10,7 +10,7 @@
 #include <string>
 
 #include "platform/Platform.h"
-#include "platform/Unicode.h"
+#include "text/Unicode.h"
 #include "settings/IniFile.h"
 
 namespace tw {
