@@ -1,0 +1,430 @@
+#include "tags/Id3v2Texts.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "common/BufferedReader.h"
+#include "common/ByteOrder.h"
+#include "tags/GenreTable.h"
+#include "text/Unicode.h"
+
+namespace tw {
+namespace {
+
+// Text encodings, the first byte of a text payload.
+constexpr std::uint8_t Latin1 = 0;
+constexpr std::uint8_t Utf16WithBom = 1;
+constexpr std::uint8_t Utf16BigEndian = 2;
+constexpr std::uint8_t Utf8 = 3;
+
+constexpr std::size_t LanguageSize = 3;  // COMM: language before the description
+
+// Tag header: 0 "ID3" | 3 major | 4 revision | 5 flags | 6..9 syncsafe size.
+constexpr std::size_t HeaderSize = 10;
+constexpr std::uint8_t UnsynchronisationFlag = 0x80;
+constexpr std::uint8_t ExtendedHeaderFlag = 0x40;  // in 2.2: compression
+
+// Frame format flags, the second flags byte of a 2.3 or 2.4 frame header:
+//   2.3: 1 0 0 0 0 0 0 0  compressed      2.4: 0 1 0 0 0 0 0 0  grouping id
+//        0 1 0 0 0 0 0 0  encrypted            0 0 0 0 1 0 0 0  compressed
+//        0 0 1 0 0 0 0 0  grouping id          0 0 0 0 0 1 0 0  encrypted
+//                                              0 0 0 0 0 0 1 0  unsynchronised
+//                                              0 0 0 0 0 0 0 1  data length
+constexpr std::uint8_t V23Unreadable = 0x80 | 0x40;
+constexpr std::uint8_t V23Grouping = 0x20;
+constexpr std::uint8_t V24Grouping = 0x40;
+constexpr std::uint8_t V24Unreadable = 0x08 | 0x04;
+constexpr std::uint8_t V24Unsynchronised = 0x02;
+constexpr std::uint8_t V24DataLength = 0x01;
+
+enum class Slot { Title, Artist, Album, Track, Disc, Year, Date, Genre, Comment, Encoder };
+
+struct FrameName {
+    const char* v22;  // three characters; "" when version 2.2 has no such frame
+    const char* v23;  // four characters, 2.3 and 2.4
+    Slot slot;
+};
+
+constexpr std::array<FrameName, 10> FrameNames{{
+    {"TT2", "TIT2", Slot::Title},
+    {"TP1", "TPE1", Slot::Artist},
+    {"TAL", "TALB", Slot::Album},
+    {"TRK", "TRCK", Slot::Track},
+    {"TPA", "TPOS", Slot::Disc},
+    {"TYE", "TYER", Slot::Year},
+    {"", "TDRC", Slot::Date},  // 2.4's recording time; some 2.3 writers use it too
+    {"TCO", "TCON", Slot::Genre},
+    {"COM", "COMM", Slot::Comment},
+    {"TSS", "TSSE", Slot::Encoder},
+}};
+
+bool IsFrameIdChar(std::uint8_t c) {
+    return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+std::uint32_t Syncsafe(const std::uint8_t* p) {
+    return (static_cast<std::uint32_t>(p[0] & 0x7F) << 21) | (static_cast<std::uint32_t>(p[1] & 0x7F) << 14) |
+           (static_cast<std::uint32_t>(p[2] & 0x7F) << 7) | static_cast<std::uint32_t>(p[3] & 0x7F);
+}
+
+// FF 00 back to FF.
+void Resynchronise(std::vector<std::uint8_t>& bytes) {
+    std::size_t out = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (i > 0 && bytes[i] == 0 && bytes[i - 1] == 0xFF)
+            continue;
+        bytes[out++] = bytes[i];
+    }
+    bytes.resize(out);
+}
+
+// The tag's body read straight on, resynchronised on the way when the whole
+// tag is unsynchronised (2.2 and 2.3, whose frame sizes count the bytes
+// before unsynchronisation).
+class TagBody {
+public:
+    TagBody(BufferedReader& file, std::int64_t begin, std::int64_t end, bool unsynchronised)
+        : file_(file), position_(begin), end_(end), unsynchronised_(unsynchronised) {}
+
+    std::size_t read(std::uint8_t* out, std::size_t count) {
+        if (!unsynchronised_) {
+            const std::int64_t left = end_ - position_;
+            const std::size_t wanted = left < static_cast<std::int64_t>(count) ? static_cast<std::size_t>(left) : count;
+            const std::size_t got = file_.read(position_, out, wanted);
+            position_ += static_cast<std::int64_t>(got);
+            return got;
+        }
+        std::size_t got = 0;
+        while (got < count && next(out[got]))
+            ++got;
+        return got;
+    }
+
+    bool skip(std::int64_t count) {
+        if (!unsynchronised_) {
+            if (count > end_ - position_) {
+                position_ = end_;
+                return false;
+            }
+            position_ += count;
+            return true;
+        }
+        std::uint8_t ignored;
+        for (std::int64_t i = 0; i < count; ++i)
+            if (!next(ignored))
+                return false;
+        return true;
+    }
+
+private:
+    bool next(std::uint8_t& byte) {
+        for (;;) {
+            if (chunkAt_ == chunkSize_) {
+                const std::int64_t left = end_ - position_;
+                const std::size_t wanted =
+                    left < static_cast<std::int64_t>(chunk_.size()) ? static_cast<std::size_t>(left) : chunk_.size();
+                chunkSize_ = file_.read(position_, chunk_.data(), wanted);
+                position_ += static_cast<std::int64_t>(chunkSize_);
+                chunkAt_ = 0;
+                if (chunkSize_ == 0)
+                    return false;
+            }
+            const std::uint8_t b = chunk_[chunkAt_++];
+            const bool dropped = afterFF_ && b == 0;
+            afterFF_ = b == 0xFF;
+            if (!dropped) {
+                byte = b;
+                return true;
+            }
+        }
+    }
+
+    BufferedReader& file_;
+    std::int64_t position_;
+    std::int64_t end_;
+    bool unsynchronised_;
+    bool afterFF_ = false;
+    std::array<std::uint8_t, 4096> chunk_{};
+    std::size_t chunkAt_ = 0;
+    std::size_t chunkSize_ = 0;
+};
+
+// One value of a text, without its terminator, decoded by `encoding`.
+TagText DecodeValue(std::uint8_t encoding, std::string_view bytes) {
+    TagText value;
+    if (encoding == Latin1) {
+        value.text = Latin1ToUtf8(bytes);
+        return value;
+    }
+    if (encoding == Utf16WithBom || encoding == Utf16BigEndian) {
+        // A mark, where there is one, says the order; without one, 1 is
+        // taken as little-endian (as writers without a mark mean it).
+        Utf16Order order = encoding == Utf16BigEndian ? Utf16Order::BigEndian : Utf16Order::LittleEndian;
+        std::string_view units = bytes;
+        if (units.size() >= 2 && units.compare(0, 2, "\xFF\xFE") == 0) {
+            order = Utf16Order::LittleEndian;
+            units.remove_prefix(2);
+        } else if (units.size() >= 2 && units.compare(0, 2, "\xFE\xFF") == 0) {
+            order = Utf16Order::BigEndian;
+            units.remove_prefix(2);
+        }
+        const std::u16string u16 =
+            Utf16Units(reinterpret_cast<const std::uint8_t*>(units.data()), units.size() / 2, order);
+        value.text = Utf16ToUtf8(u16, LoneSurrogate::Replace);
+        value.lossy = units.size() % 2 != 0 || Utf16ToUtf8(u16, LoneSurrogate::Keep) != value.text;
+        if (units.size() % 2 != 0)
+            value.text += ReplacementUtf8;
+        return value;
+    }
+    if (encoding == Utf8 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        bytes.remove_prefix(3);
+    value.text = ToValidUtf8(bytes);
+    // An encoding byte past 3 names no encoding: nothing can be read as meant.
+    value.lossy = encoding != Utf8 || value.text != bytes;
+    return value;
+}
+
+// The values of a text, split at its terminators: one zero byte, or two on a
+// unit boundary for UTF-16. A terminator at the very end ends the last value.
+std::vector<std::string_view> SplitValues(std::uint8_t encoding, std::string_view bytes) {
+    const std::size_t unit = encoding == Utf16WithBom || encoding == Utf16BigEndian ? 2 : 1;
+    std::vector<std::string_view> values;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i + unit <= bytes.size(); i += unit) {
+        if (bytes[i] != 0 || (unit == 2 && bytes[i + 1] != 0))
+            continue;
+        values.push_back(bytes.substr(start, i - start));
+        start = i + unit;
+    }
+    if (start < bytes.size())
+        values.push_back(bytes.substr(start));
+    return values;
+}
+
+// "(17)", "(17)Rock", "17", "RX": the ID3v1 genre references named, the
+// refinement after them kept (once), as taggers show them.
+std::vector<std::string> GenreNames(const std::string& value) {
+    auto named = [](const std::string& ref) -> std::string {
+        if (ref == "RX")
+            return "Remix";
+        if (ref == "CR")
+            return "Cover";
+        if (ref.empty() || ref.size() > 3 || ref.find_first_not_of("0123456789") != std::string::npos)
+            return "(" + ref + ")";
+        const int code = std::stoi(ref);
+        return code < static_cast<int>(GenreTable::Count)
+                   ? std::string(GenreTable::name(static_cast<std::uint8_t>(code)))
+                   : "(" + ref + ")";
+    };
+    std::vector<std::string> names;
+    const bool number = !value.empty() && value.find_first_not_of("0123456789") == std::string::npos;
+    if ((number && value.size() <= 3 && std::stoi(value) < static_cast<int>(GenreTable::Count)) || value == "RX" ||
+        value == "CR")
+        return {named(value)};
+    std::size_t at = 0;
+    while (at + 1 < value.size() && value[at] == '(' && value[at + 1] != '(') {
+        const std::size_t close = value.find(')', at);
+        if (close == std::string::npos)
+            break;
+        names.push_back(named(value.substr(at + 1, close - at - 1)));
+        at = close + 1;
+    }
+    std::string rest = value.substr(at);
+    if (rest.compare(0, 2, "((") == 0)
+        rest.erase(0, 1);
+    if (!rest.empty() && (names.empty() || names.back() != rest))
+        names.push_back(rest);
+    return names;
+}
+
+struct DecodedFrame {
+    std::vector<TagText> values;
+    TagText description;  // COMM only
+    std::string raw;      // the bytes the values came from
+};
+
+DecodedFrame DecodeFrame(bool comment, const std::uint8_t* payload, std::size_t length) {
+    DecodedFrame frame;
+    if (length == 0)
+        return frame;
+    const std::uint8_t encoding = payload[0];
+    std::string_view bytes(reinterpret_cast<const char*>(payload) + 1, length - 1);
+    if (comment) {
+        if (bytes.size() < LanguageSize)
+            return frame;
+        bytes.remove_prefix(LanguageSize);
+    }
+    std::vector<std::string_view> values = SplitValues(encoding, bytes);
+    if (comment && !values.empty()) {
+        frame.description = DecodeValue(encoding, values.front());
+        const std::size_t unit = encoding == Utf16WithBom || encoding == Utf16BigEndian ? 2 : 1;
+        bytes.remove_prefix(std::min(bytes.size(), values.front().size() + unit));
+        values.erase(values.begin());
+    }
+    frame.raw = std::string(bytes);
+    for (std::string_view v : values)
+        frame.values.push_back(DecodeValue(encoding, v));
+    return frame;
+}
+
+TagText Joined(const std::vector<TagText>& values, const std::string& raw) {
+    TagText joined;
+    for (const TagText& v : values) {
+        if (v.text.empty())
+            continue;
+        if (!joined.text.empty())
+            joined.text += TagValueSeparator;
+        joined.text += v.text;
+        joined.lossy = joined.lossy || v.lossy;
+    }
+    if (joined.lossy)
+        joined.raw = raw;
+    return joined;
+}
+
+const FrameName* FindFrame(const std::uint8_t* id, bool threeCharacters) {
+    for (const FrameName& name : FrameNames) {
+        const char* wanted = threeCharacters ? name.v22 : name.v23;
+        const std::size_t size = threeCharacters ? 3 : 4;
+        if (std::strlen(wanted) == size && std::memcmp(id, wanted, size) == 0)
+            return &name;
+    }
+    return nullptr;
+}
+
+// Strips what 2.3 and 2.4 put in front of a frame's data; false when the
+// data can't be read (compressed or encrypted).
+bool Unwrap(std::vector<std::uint8_t>& payload, std::int32_t major, std::uint8_t format, bool tagUnsynchronised) {
+    std::size_t skip = 0;
+    if (major == 3) {
+        if ((format & V23Unreadable) != 0)
+            return false;
+        skip = (format & V23Grouping) != 0 ? 1 : 0;
+    } else if (major == 4) {
+        if ((format & V24Unreadable) != 0)
+            return false;
+        skip = ((format & V24Grouping) != 0 ? 1 : 0) + ((format & V24DataLength) != 0 ? 4 : 0);
+    }
+    payload.erase(payload.begin(), payload.begin() + static_cast<std::ptrdiff_t>(std::min(skip, payload.size())));
+    if (major == 4 && ((format & V24Unsynchronised) != 0 || tagUnsynchronised))
+        Resynchronise(payload);
+    return true;
+}
+
+}  // namespace
+
+TagText DecodeId3v2Text(const std::uint8_t* payload, std::size_t length, bool comment, TagText* description) {
+    DecodedFrame frame = DecodeFrame(comment, payload, length);
+    if (description != nullptr)
+        *description = frame.description;
+    return Joined(frame.values, frame.raw);
+}
+
+void ReadId3v2Texts(BufferedReader& file, Id3v2Texts& texts) {
+    texts = Id3v2Texts();
+    std::uint8_t header[HeaderSize];
+    if (file.read(0, header, HeaderSize) != HeaderSize || std::memcmp(header, "ID3", 3) != 0)
+        return;
+    const std::int32_t major = header[3];
+    const std::uint8_t flags = header[5];
+    if (major < 2 || major > 4 || (major == 2 && (flags & ExtendedHeaderFlag) != 0))
+        return;
+    const bool unsynchronised = (flags & UnsynchronisationFlag) != 0;
+    const std::int64_t end = static_cast<std::int64_t>(HeaderSize) + Syncsafe(header + 6);
+    TagBody body(file, HeaderSize, end, unsynchronised && major < 4);
+
+    if (major > 2 && (flags & ExtendedHeaderFlag) != 0) {
+        // 2.3 counts the bytes after the size; 2.4 counts the size too.
+        std::uint8_t size[4];
+        if (body.read(size, 4) != 4)
+            return;
+        const std::int64_t rest =
+            major == 3 ? static_cast<std::int64_t>(BigEndian32(size)) : static_cast<std::int64_t>(Syncsafe(size)) - 4;
+        if (rest < 0 || !body.skip(rest))
+            return;
+    }
+
+    const bool v22 = major == 2;
+    const std::size_t frameHeaderSize = v22 ? 6 : 10;
+    const std::size_t idSize = v22 ? 3 : 4;
+    TagText date;
+    std::vector<std::uint8_t> payload;
+    std::uint8_t frameHeader[10];
+    while (body.read(frameHeader, frameHeaderSize) == frameHeaderSize) {
+        bool idValid = true;
+        for (std::size_t i = 0; i < idSize; ++i)
+            idValid = idValid && IsFrameIdChar(frameHeader[i]);
+        if (!idValid)
+            break;  // padding, or the end of what can be made sense of
+        const std::uint8_t* sizeBytes = frameHeader + idSize;
+        const std::int64_t size =
+            v22          ? (static_cast<std::int64_t>(sizeBytes[0]) << 16 | sizeBytes[1] << 8 | sizeBytes[2])
+            : major == 3 ? static_cast<std::int64_t>(BigEndian32(sizeBytes))
+                         : static_cast<std::int64_t>(Syncsafe(sizeBytes));
+        const FrameName* name = FindFrame(frameHeader, v22);
+        if (name == nullptr) {
+            if (!body.skip(size))
+                break;
+            continue;
+        }
+        const std::size_t wanted =
+            size < static_cast<std::int64_t>(MaxTextRead) ? static_cast<std::size_t>(size) : MaxTextRead;
+        payload.resize(wanted);
+        payload.resize(body.read(payload.data(), wanted));
+        const bool whole = payload.size() == wanted && body.skip(size - static_cast<std::int64_t>(wanted));
+        if (Unwrap(payload, major, v22 ? 0 : frameHeader[9], unsynchronised)) {
+            DecodedFrame frame = DecodeFrame(name->slot == Slot::Comment, payload.data(), payload.size());
+            switch (name->slot) {
+                case Slot::Title:
+                    texts.title = Joined(frame.values, frame.raw);
+                    break;
+                case Slot::Artist:
+                    texts.artist = Joined(frame.values, frame.raw);
+                    break;
+                case Slot::Album:
+                    texts.album = Joined(frame.values, frame.raw);
+                    break;
+                case Slot::Track:
+                    texts.track = Joined(frame.values, frame.raw);
+                    break;
+                case Slot::Disc:
+                    texts.disc = Joined(frame.values, frame.raw);
+                    break;
+                case Slot::Year:
+                    texts.year = Joined(frame.values, frame.raw);
+                    break;
+                case Slot::Date:
+                    date = Joined(frame.values, frame.raw);
+                    break;
+                case Slot::Encoder:
+                    texts.encoder = Joined(frame.values, frame.raw);
+                    break;
+                case Slot::Comment:
+                    if (frame.description.text.empty())
+                        texts.comment = Joined(frame.values, frame.raw);
+                    break;
+                case Slot::Genre: {
+                    std::vector<TagText> named;
+                    for (const TagText& v : frame.values)
+                        for (std::string& genre : GenreNames(v.text))
+                            named.push_back(TagText{std::move(genre), std::string(), v.lossy});
+                    texts.genre = Joined(named, frame.raw);
+                    break;
+                }
+            }
+        }
+        if (!whole)
+            break;
+    }
+
+    // 2.4 keeps the year in the recording time, "2003" or "2003-05-17T...".
+    if (texts.year.text.empty() && !date.text.empty()) {
+        const bool dated = date.text.size() >= 4 && date.text.find_first_not_of("0123456789") >= 4;
+        texts.year = dated ? TagText{date.text.substr(0, 4), std::string(), false} : date;
+    }
+}
+
+}  // namespace tw
