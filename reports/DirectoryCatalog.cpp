@@ -256,7 +256,7 @@ std::string DataRow(char delimiter, const std::string& path, const AudioFileInfo
         std::int32_t seconds = RoundToInt(info.estimatedSeconds());
         row.add(FormatText("0:%02d:%02d", seconds / 60, seconds % 60)).addNumber(seconds);
     }
-    row.extra("duration_seconds", DurationValue(info));
+    row.extra("duration_seconds", DurationValue(info, facts));
 
     const FrameHeader& header = info.firstHeader();
     const bool bitrateKnown = !info.hasVbrHeader() && header.isBitrateKnown();

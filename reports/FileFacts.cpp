@@ -15,10 +15,10 @@ namespace {
 
 constexpr std::size_t LameEncoderSize = 9;  // "LAME3.100", "Lavc58.13"
 
-// The encoder named in the LAME extension of the first frame's Xing/Info
-// record (where the deep check finds it: after the side information, or two
-// bytes later behind a frame CRC); empty when there is none.
-std::string LameEncoder(BufferedReader& reader, const AudioFileInfo& info) {
+// The Xing/Info record of the first frame (where the deep check finds it:
+// after the side information, or two bytes later behind a frame CRC): the
+// encoder its LAME extension names, and whether it is an Info frame.
+void ReadHeaderFrame(BufferedReader& reader, const AudioFileInfo& info, FileFacts& facts) {
     const FrameHeader& header = info.firstHeader();
     std::int64_t at = static_cast<std::int64_t>(info.firstFrameOffset()) + VbrHeader::OffsetInFrame(header);
     std::uint8_t bytes[VbrHeader::LameAt + VbrHeader::LameSize];
@@ -26,20 +26,19 @@ std::string LameEncoder(BufferedReader& reader, const AudioFileInfo& info) {
         VbrHeader record;
         if (reader.read(at, bytes, sizeof bytes) != sizeof bytes || !record.parse(bytes, sizeof bytes))
             continue;
+        facts.infoFrame = record.kind() == VbrHeader::Kind::Info;
         if (!record.hasLameExtension())
-            return std::string();
-        std::string encoder;
+            return;
         for (std::size_t i = 0; i < LameEncoderSize; ++i) {
             const std::uint8_t c = bytes[VbrHeader::LameAt + i];
             if (c < 0x20 || c > 0x7E)
                 break;
-            encoder += static_cast<char>(c);
+            facts.lameEncoder += static_cast<char>(c);
         }
-        while (!encoder.empty() && encoder.back() == ' ')
-            encoder.pop_back();
-        return encoder;
+        while (!facts.lameEncoder.empty() && facts.lameEncoder.back() == ' ')
+            facts.lameEncoder.pop_back();
+        return;
     }
-    return std::string();
 }
 
 // Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
@@ -101,7 +100,7 @@ bool ScanFile(FileSystem& fileSystem, const std::string& path, std::int32_t maxO
         facts->size = reader.size();
         facts->modifiedTime = file->modifiedTime();
         if (scanned)
-            facts->lameEncoder = LameEncoder(reader, info);
+            ReadHeaderFrame(reader, info, *facts);
     }
     return scanned;
 }
@@ -160,8 +159,14 @@ Value PositionValue(const TagText& text) {
     return PositionValue(ParseSetPosition(text.text));
 }
 
-Value DurationValue(const AudioFileInfo& info) {
-    return info.estimatedSeconds() == -1.0 ? Value() : Value(info.estimatedSeconds());
+Value DurationValue(const AudioFileInfo& info, const FileFacts& facts) {
+    if (info.hasVbrHeader())
+        return info.estimatedSeconds() == -1.0 ? Value() : Value(info.estimatedSeconds());
+    const FrameHeader& h = info.firstHeader();
+    if (!h.isBitrateKnown())
+        return nullptr;
+    const std::int64_t bytes = info.audioSize() - (facts.infoFrame ? h.frameLength() : 0);
+    return bytes < 0 ? Value() : Value(static_cast<double>(bytes) * 8.0 / h.bitrate());
 }
 
 Value AverageBitrateValue(const AudioFileInfo& info) {

@@ -28,6 +28,7 @@ struct FileFacts {
     std::int64_t size = -1;
     std::int64_t modifiedTime = 0;  // seconds since 1970-01-01 UTC
     std::string lameEncoder;        // the LAME extension's encoder, e.g. "LAME3.100"; empty when none
+    bool infoFrame = false;         // the first frame is an "Info" header frame, which holds no audio
 };
 
 // Scans `path` into `info` as AudioFileInfo::scan does, with the same
@@ -57,7 +58,10 @@ LogTagTexts Id3v2LogTexts(const Id3v2Tag& tag, TagTextStyle style);
 Value TagTextValue(const TagText& text);      // a string, with its raw bytes when decoded with loss
 Value PositionValue(const SetPosition& set);  // {"position", "total"}, numbers or null; null when neither
 Value PositionValue(const TagText& text);
-Value DurationValue(const AudioFileInfo& info);        // frames x samples per frame / sample rate
+// Seconds of audio from its frames: a Xing or VBRI header's count x samples
+// per frame / sample rate; at a constant bit rate, the audio's bytes (less an
+// Info frame) at that rate, which counts padded frames right.
+Value DurationValue(const AudioFileInfo& info, const FileFacts& facts);
 Value AverageBitrateValue(const AudioFileInfo& info);  // bit/s: the constant rate, or the VBR estimate
 Value ChannelsValue(const AudioFileInfo& info);        // 1 or 2
 // The LAME extension's encoder, else the ID3v2 tag's TSSE; null when neither.

@@ -170,7 +170,7 @@ Value MpegInfoValue(const AudioFileInfo& info, const FileFacts& facts) {
         r.add("seconds", nullptr).add("estimated_seconds", nullptr);
     else
         r.add("seconds", RoundToInt(info.estimatedSeconds())).add("estimated_seconds", info.estimatedSeconds());
-    r.add("duration_seconds", DurationValue(info));
+    r.add("duration_seconds", DurationValue(info, facts));
     if (info.hasVbrHeader() && info.estimatedBitrate() != -1.0)
         r.add("average_bitrate_kbps", info.estimatedBitrate() * 0.001);
     else
