@@ -89,13 +89,14 @@ std::string LogText(const std::string& blanked, const std::string& written, TagT
 
 bool ScanFile(FileSystem& fileSystem, const std::string& path, std::int32_t maxOffset, AudioFileInfo& info,
               FileFacts* facts) {
+    if (facts != nullptr)
+        *facts = FileFacts();
     std::unique_ptr<ReadableFile> file = fileSystem.openForReading(path);
     if (!file)
         return info.scan(fileSystem, path, maxOffset);  // fails again, with the scan's own message
     BufferedReader reader(*file);
     const bool scanned = info.scan(reader, path, maxOffset);
     if (facts != nullptr) {
-        *facts = FileFacts();
         facts->opened = true;
         facts->size = reader.size();
         facts->modifiedTime = file->modifiedTime();
