@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string>
 
+#include "tags/Id3v2TextFrame.h"
 #include "tags/TagText.h"
 
 namespace tw {
@@ -35,11 +36,5 @@ struct Id3v2Texts {
 void ReadId3v2Texts(BufferedReader& file, Id3v2Texts& texts);
 
 constexpr std::size_t MaxTextRead = 16 * 1024;
-
-// One text frame's payload (encoding byte first) as its values joined by
-// TagValueSeparator, terminators dropped. A `comment` (COMM) payload has a
-// language and a description first; `description` (when not null) gets the
-// latter.
-TagText DecodeId3v2Text(const std::uint8_t* payload, std::size_t length, bool comment, TagText* description = nullptr);
 
 }  // namespace tw
