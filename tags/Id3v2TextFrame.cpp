@@ -48,7 +48,7 @@ TagText DecodeValue(std::uint8_t encoding, std::string_view bytes) {
             text.remove_prefix(3);
         value.text = ToValidUtf8(text);
         // An encoding byte past 3 names no encoding: nothing can be read as meant.
-        value.lossy = encoding != Utf8 || value.text != text;
+        value.lossy = !text.empty() && (encoding != Utf8 || value.text != text);
     }
     if (value.lossy)
         value.raw = std::string(bytes);

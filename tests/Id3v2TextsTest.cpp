@@ -48,6 +48,7 @@ TEST(Id3v2Texts, EachEncodingDecodesAsWrittenWithoutTerminators) {
          "A/B"},  // each value with its own mark
         {"\x00\x00\x00"s, ""},
         {"\x03"s, ""},
+        {"\x07"s, ""},  // no such encoding, but nothing lost either
         {""s, ""},
     };
     for (const Case& c : cases) {
