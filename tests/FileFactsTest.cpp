@@ -95,9 +95,10 @@ TEST(TagTextRecords, CatalogRecordsCarryTheTextsAsWrittenAndTheLogKeepsBlanksUnl
         CatalogOptions options;
         options.tagTextAsWritten = asWritten;
         DirectoryCatalog(sink, options, tree.path("D")).catalogDirectory();
+        const std::vector<std::string> texts = sink.texts();
         const std::vector<std::string> row = [&] {
             std::vector<std::string> cells(1);
-            for (char c : sink.texts()[5]) {
+            for (char c : texts[5]) {
                 if (c == '\t')
                     cells.emplace_back();
                 else
@@ -105,7 +106,7 @@ TEST(TagTextRecords, CatalogRecordsCarryTheTextsAsWrittenAndTheLogKeepsBlanksUnl
             }
             return cells;
         }();
-        ASSERT_EQ(row.size(), CatalogColumnCount);
+        ASSERT_EQ(row.size(), CatalogColumnCount) << sink.joined();
         // Title, artist and year of each tag, as the log shows them.
         EXPECT_EQ(row[15], asWritten ? "Caf\xC3\xA9" : "Caf ");
         EXPECT_EQ(row[25], asWritten ? "Gr\xC3\xBC\xC3\x9F"
