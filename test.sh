@@ -13,7 +13,7 @@ top=$(cd "$(dirname "$0")" && pwd)
 . "$top/scripts/lib.sh"
 
 ensure_packages g++ cmake ninja-build libgtest-dev libgmock-dev googletest clang libclang-rt-14-dev clang-format python3 \
-    dpkg-dev man-db groff-base
+    dpkg-dev man-db groff-base python3-jsonschema python3-mutagen ffmpeg
 j=$(jobs)
 stage() { printf '\n==== %s\n' "$*"; }
 
@@ -23,7 +23,7 @@ stage "Format check (clang-format)"
     if git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
         git ls-files '*.cpp' '*.h'
     else
-        find common analysis tags reports shell platform cli tests fuzz bench -name '*.cpp' -o -name '*.h'
+        find text common analysis tags reports shell platform cli tests fuzz bench -name '*.cpp' -o -name '*.h'
     fi | xargs clang-format --dry-run --Werror
 )
 

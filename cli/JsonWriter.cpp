@@ -4,36 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "text/Unicode.h"
+
 namespace tw::cli {
 namespace {
-
-constexpr const char* ReplacementCharacter = "\xEF\xBF\xBD";
-
-// Length of the well-formed UTF-8 sequence at text[i], 0 when there is none.
-std::size_t SequenceLength(const std::string& text, std::size_t i) {
-    auto byte = [&](std::size_t k) -> unsigned { return k < text.size() ? static_cast<unsigned char>(text[k]) : 0u; };
-    auto trail = [&](std::size_t k, unsigned low, unsigned high) {
-        unsigned b = byte(k);
-        return k < text.size() && b >= low && b <= high;
-    };
-    unsigned b0 = byte(i);
-    if (b0 < 0x80)
-        return 1;
-    if (b0 >= 0xC2 && b0 <= 0xDF)
-        return trail(i + 1, 0x80, 0xBF) ? 2 : 0;
-    if (b0 >= 0xE0 && b0 <= 0xEF) {
-        // No overlong forms (E0 A0..) and no surrogates (ED ..9F).
-        unsigned low = b0 == 0xE0 ? 0xA0 : 0x80;
-        unsigned high = b0 == 0xED ? 0x9F : 0xBF;
-        return trail(i + 1, low, high) && trail(i + 2, 0x80, 0xBF) ? 3 : 0;
-    }
-    if (b0 >= 0xF0 && b0 <= 0xF4) {
-        unsigned low = b0 == 0xF0 ? 0x90 : 0x80;
-        unsigned high = b0 == 0xF4 ? 0x8F : 0xBF;
-        return trail(i + 1, low, high) && trail(i + 2, 0x80, 0xBF) && trail(i + 3, 0x80, 0xBF) ? 4 : 0;
-    }
-    return 0;
-}
 
 void AppendField(const Field& field, bool first, std::string& out) {
     if (!first)
@@ -41,41 +15,20 @@ void AppendField(const Field& field, bool first, std::string& out) {
     AppendJsonString(field.name, out);
     out += ':';
     AppendJsonValue(field.value, out);
-    if (field.value.kind() == Value::Kind::String && !IsValidUtf8(field.value.asString())) {
+    if (field.value.kind() != Value::Kind::String)
+        return;
+    const std::string* raw = field.value.hasRawBytes() ? &field.value.rawBytes() : nullptr;
+    if (raw == nullptr && !IsValidUtf8(field.value.asString()))
+        raw = &field.value.asString();
+    if (raw != nullptr) {
         out += ',';
         AppendJsonString(field.name + "_bytes", out);
         out += ':';
-        AppendJsonString(PercentEscapeBytes(field.value.asString()), out);
+        AppendJsonString(PercentEscapeBytes(*raw), out);
     }
 }
 
 }  // namespace
-
-bool IsValidUtf8(const std::string& bytes) {
-    for (std::size_t i = 0; i < bytes.size();) {
-        std::size_t n = SequenceLength(bytes, i);
-        if (n == 0)
-            return false;
-        i += n;
-    }
-    return true;
-}
-
-std::string ToValidUtf8(const std::string& bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size();) {
-        std::size_t n = SequenceLength(bytes, i);
-        if (n == 0) {
-            out += ReplacementCharacter;
-            ++i;
-        } else {
-            out.append(bytes, i, n);
-            i += n;
-        }
-    }
-    return out;
-}
 
 std::string PercentEscapeBytes(const std::string& bytes) {
     static const char Hex[] = "0123456789ABCDEF";
@@ -109,9 +62,9 @@ void AppendJsonString(const std::string& bytes, std::string& out) {
     static const char Hex[] = "0123456789abcdef";
     out += '"';
     for (std::size_t i = 0; i < bytes.size();) {
-        std::size_t n = SequenceLength(bytes, i);
+        std::size_t n = Utf8SequenceLength(bytes, i, Surrogates::Refused);
         if (n == 0) {
-            out += ReplacementCharacter;
+            out += ReplacementUtf8;
             ++i;
             continue;
         }

@@ -5,7 +5,8 @@
 // not begin one becomes U+FFFD. A string field whose bytes are not valid
 // UTF-8 gets a sibling field "<name>_bytes" right after it, holding the raw
 // bytes percent-escaped (bytes 0x20..0x7E other than '%' as they are, every
-// other byte as %XX), so that a script can still open such a file. Control
+// other byte as %XX), so that a script can still open such a file; so does a
+// text decoded with loss (Value::decodedText), with the bytes as stored. Control
 // bytes are escaped (\n, \t, \u0001, ...). Real numbers are written with the
 // fewest digits that read back to the same double; NaN and infinities are
 // written as null.
@@ -16,14 +17,6 @@
 #include "common/Record.h"
 
 namespace tw::cli {
-
-// True when `bytes` is well-formed UTF-8 (no overlong forms, no surrogates,
-// nothing above U+10FFFF).
-bool IsValidUtf8(const std::string& bytes);
-
-// `bytes` with every byte that does not begin a well-formed sequence
-// replaced by U+FFFD.
-std::string ToValidUtf8(const std::string& bytes);
 
 // The raw bytes in the "_bytes" form described above.
 std::string PercentEscapeBytes(const std::string& bytes);

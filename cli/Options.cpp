@@ -85,6 +85,8 @@ void Overrides::applyTo(Settings& settings) const {
     }
     if (catDelimChar)
         settings.catDelimChar = *catDelimChar;
+    if (tagTextAsWritten)
+        settings.tagTextAsWritten = *tagTextAsWritten;
 }
 
 std::optional<Invocation> ParseCommandLine(const std::vector<std::string>& args, std::string& error) {
@@ -196,6 +198,14 @@ std::optional<Invocation> ParseCommandLine(const std::vector<std::string>& args,
                 error = "option '--format' needs log, jsonl or csv, not '" + value + "'";
                 return std::nullopt;
             }
+        } else if (name == "--tag-text") {
+            if (!takeValue(value))
+                return std::nullopt;
+            if (value != "utf8" && value != "blank") {
+                error = "option '--tag-text' needs utf8 or blank, not '" + value + "'";
+                return std::nullopt;
+            }
+            inv.overrides.tagTextAsWritten = value == "utf8";
         } else if (name == "--save-log") {
             if (!takeValue(value))
                 return std::nullopt;
@@ -282,6 +292,10 @@ std::string UsageText() {
            "                          (default tab)\n"
            "      --format F          what standard output gets: 'log' (the default), 'jsonl'\n"
            "                          (one JSON object per line) or 'csv' (catalog only)\n"
+           "      --tag-text T        tag texts in the log: 'blank' (the default: every\n"
+           "                          character outside printable ASCII a blank) or 'utf8'\n"
+           "                          (as written, in UTF-8); JSON Lines and CSV always\n"
+           "                          have them as written\n"
            "      --save-log FILE     also write the log to FILE (lines ended by CR LF), with\n"
            "                          any --format\n"
            "      --settings FILE     read the options from a settings file first; the options\n"

@@ -30,6 +30,7 @@ struct Overrides {
     std::optional<bool> deepCheck;
     std::optional<std::string> moveFilesPath;
     std::optional<std::int32_t> catDelimChar;
+    std::optional<bool> tagTextAsWritten;
 
     void applyTo(Settings& settings) const;
 };

@@ -71,12 +71,14 @@ int RunTest(RunSink& sink, const Settings& settings, const std::string& path) {
 
 int RunInfo(RunSink& sink, const Settings& settings, const std::string& path) {
     AudioFileInfo info;
-    bool ok = info.scan(path, settings.maxOffset);
+    FileFacts facts;
+    bool ok = ScanFile(SystemFileSystem(), path, settings.maxOffset, info, &facts);
     if (RecordSink* records = sink.records())
-        records->record(FileInfoRecord(path, info, ok));
+        records->record(FileInfoRecord(path, info, ok, facts));
+    const TagTextStyle style = settings.tagTextAsWritten ? TagTextStyle::AsWritten : TagTextStyle::Blanked;
     AppendPane(sink, "MPEG Info", ok ? MpegInfoText(info) : std::string());
-    AppendPane(sink, "ID3v1 Tag Info", Id3v1InfoText(info));
-    AppendPane(sink, "Leading ID3v2 Tag Info", Id3v2InfoText(info));
+    AppendPane(sink, "ID3v1 Tag Info", Id3v1InfoText(info, style));
+    AppendPane(sink, "Leading ID3v2 Tag Info", Id3v2InfoText(info, style));
     if (!ok)
         sink.appendLine(info.errorText(), NoFile);
     return ok ? ExitClean : ExitFound;
@@ -136,9 +138,10 @@ int Main(const std::vector<std::string>& args) {
     int status = ExitClean;
     {
         std::unique_ptr<RecordSink> recordOutput;
-        if (inv.format == cli::OutputFormat::Jsonl)
-            recordOutput = std::make_unique<cli::JsonLinesOutput>(stdout);
-        else if (inv.format == cli::OutputFormat::Csv)
+        if (inv.format == cli::OutputFormat::Jsonl) {
+            recordOutput = std::make_unique<cli::JsonLinesOutput>(stdout, SystemFileSystem());
+            recordOutput->record(cli::HeaderRecord(inv, settings, args, SystemFileSystem()));
+        } else if (inv.format == cli::OutputFormat::Csv)
             recordOutput = std::make_unique<cli::CsvCatalogOutput>(stdout);
         cli::CliSink sink(stdout, saveLog, StderrIsTerminal(), recordOutput.get());
         switch (inv.command) {

@@ -7,6 +7,9 @@ _tunewarden_cli() {
         --format)
             COMPREPLY=($(compgen -W "log jsonl csv" -- "$cur"))
             return ;;
+        --tag-text)
+            COMPREPLY=($(compgen -W "blank utf8" -- "$cur"))
+            return ;;
         --delimiter)
             COMPREPLY=($(compgen -W "tab , ;" -- "$cur"))
             return ;;
@@ -21,7 +24,7 @@ _tunewarden_cli() {
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "-r --recurse --max-offset --max-resync --no-bitrate-summary
-            --report-eof-errors --deep --move-to --delimiter --format --save-log --settings
+            --report-eof-errors --deep --move-to --delimiter --format --tag-text --save-log --settings
             -h --help -V --version" -- "$cur"))
         return
     fi

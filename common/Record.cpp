@@ -9,6 +9,13 @@ Value Value::object(std::vector<Field> fields) {
     return v;
 }
 
+Value Value::decodedText(std::string text, std::string raw) {
+    Value v(std::move(text));
+    v.raw_ = std::move(raw);
+    v.hasRaw_ = true;
+    return v;
+}
+
 Record& Record::add(std::string name, Value value) {
     fields_.push_back(Field{std::move(name), std::move(value), std::string(), false});
     return *this;
@@ -24,6 +31,18 @@ const Field* Record::find(const std::string& name) const {
         if (f.name == name)
             return &f;
     return nullptr;
+}
+
+bool Record::replace(const std::string& name, Value value) {
+    for (Field& f : fields_) {
+        if (f.name == name) {
+            f.value = std::move(value);
+            f.text.clear();
+            f.hasText = false;
+            return true;
+        }
+    }
+    return false;
 }
 
 }  // namespace tw

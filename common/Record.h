@@ -35,6 +35,10 @@ public:
     Value(std::vector<Value> items) : kind_(Kind::Array), items_(std::move(items)) {}
 
     static Value object(std::vector<Field> fields);
+    // A text decoded from bytes that could not all be decoded (a tag's text
+    // with bytes its encoding doesn't allow): `text` is what could be read,
+    // `raw` the bytes as stored, which a writer may show beside it.
+    static Value decodedText(std::string text, std::string raw);
 
     Kind kind() const { return kind_; }
     bool isNull() const { return kind_ == Kind::Null; }
@@ -42,6 +46,8 @@ public:
     std::int64_t asInt() const { return int_; }
     double asDouble() const { return double_; }
     const std::string& asString() const { return string_; }
+    bool hasRawBytes() const { return hasRaw_; }
+    const std::string& rawBytes() const { return raw_; }
     const std::vector<Value>& items() const { return items_; }
     const std::vector<Field>& fields() const { return fields_; }
 
@@ -50,6 +56,8 @@ private:
     std::int64_t int_ = 0;
     double double_ = 0.0;
     std::string string_;
+    std::string raw_;
+    bool hasRaw_ = false;
     std::vector<Value> items_;
     std::vector<Field> fields_;
 };
@@ -78,6 +86,9 @@ public:
     const std::vector<Field>& fields() const { return fields_; }
     // The first field of that name; nullptr when there is none.
     const Field* find(const std::string& name) const;
+    // Gives the first field of that name a new value (its text is dropped);
+    // false when there is none.
+    bool replace(const std::string& name, Value value);
 
     // The record as an object value, to nest it in another record.
     Value toValue() const { return Value::object(fields_); }

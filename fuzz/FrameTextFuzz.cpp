@@ -1,7 +1,8 @@
 // Id3v2Tag::decodeFrameText: the first four bytes are the frame identifier
 // (so that COMM and the text frames are both reached), the rest the payload,
-// at most the 410 bytes that the tag reader hands over. Also the UTF-16 to
-// UTF-8 conversion of the same bytes.
+// at most the 410 bytes that the tag reader hands over. Also the same
+// payload decoded as written (DecodeId3v2Text), and the UTF-16 to UTF-8
+// conversion of the same bytes.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -10,6 +11,8 @@
 
 #include "fuzz/FuzzSupport.h"
 #include "tags/Id3v2Tag.h"
+#include "tags/Id3v2Texts.h"
+#include "text/Unicode.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using tw::Id3v2Tag;
@@ -31,7 +34,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // two read.
     FUZZ_CHECK(text.size() <= length * 3 / 2 + 1);
 
-    const std::string utf8 = tw::Utf16LeToUtf8(payload.get(), length / 2);
+    tw::TagText description;
+    tw::TagText written =
+        tw::DecodeId3v2Text(payload.get(), length, std::memcmp(frameId, "COMM", 4) == 0, &description);
+    for (const tw::TagText* t : {&written, &description}) {
+        FUZZ_CHECK(tw::IsValidUtf8(t->text));
+        FUZZ_CHECK(t->lossy == !t->raw.empty());
+        FUZZ_CHECK(t->raw.empty() || t->raw.size() < length);  // never the encoding byte
+    }
+
+    const std::string utf8 = tw::Utf16ToUtf8(tw::Utf16Units(payload.get(), length / 2, tw::Utf16Order::LittleEndian),
+                                             tw::LoneSurrogate::Replace);
     FUZZ_CHECK(tw::fuzz::IsUtf8(utf8));
     FUZZ_CHECK(utf8.size() <= (length / 2) * 3);
     FUZZ_CHECK((length / 2 == 0) == utf8.empty());

@@ -1,14 +1,18 @@
 // Id3v2Tag::read of the input as a whole file held in memory, read through
 // readers of several buffer sizes that must all agree, and once more with
-// the reads failing half-way, as on a failing disk.
+// the reads failing half-way, as on a failing disk. The read includes the
+// texts as written (ReadId3v2Texts): always valid UTF-8, with the raw bytes
+// exactly where something could not be decoded.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "common/BufferedReader.h"
 #include "fuzz/FuzzSupport.h"
 #include "tags/Id3v2Tag.h"
+#include "text/Unicode.h"
 
 namespace {
 
@@ -18,12 +22,23 @@ using tw::MemoryFile;
 using tw::fuzz::Bytes;
 using tw::fuzz::IsPrintable;
 
+std::vector<const tw::TagText*> WrittenFields(const tw::Id3v2Texts& w) {
+    return {&w.title, &w.artist, &w.album, &w.track, &w.disc, &w.year, &w.genre, &w.comment, &w.encoder};
+}
+
+std::string Written(const tw::Id3v2Texts& w) {
+    std::string out;
+    for (const tw::TagText* t : WrittenFields(w))
+        out += t->text + "|" + t->raw + "|" + (t->lossy ? "1" : "0") + "|";
+    return out;
+}
+
 std::string Snapshot(const Id3v2Tag& t) {
     return std::to_string(t.majorVersion()) + "|" + std::to_string(t.revision()) + "|" +
            std::to_string(t.isUnsynchronised()) + std::to_string(t.hasExtendedHeader()) +
            std::to_string(t.isExperimental()) + std::to_string(t.hasFooter()) + "|" + std::to_string(t.totalLength()) +
            "|" + t.frameList() + "|" + t.title() + "|" + t.artist() + "|" + t.album() + "|" + t.track() + "|" +
-           t.year() + "|" + t.genre() + "|" + t.comment();
+           t.year() + "|" + t.genre() + "|" + t.comment() + "|" + Written(t.asWritten());
 }
 
 // "TIT2 (25);  TPE1 (18)": identifiers of A-Z and 0-9, sizes of at least 10.
@@ -67,6 +82,13 @@ void Check(const Id3v2Tag& tag, bool found, const Bytes& bytes) {
          {tag.title(), tag.artist(), tag.album(), tag.track(), tag.year(), tag.genre(), tag.comment()}) {
         FUZZ_CHECK(IsPrintable(text));
         FUZZ_CHECK(text.size() <= 3 * 410);
+    }
+    for (const tw::TagText* t : WrittenFields(tag.asWritten())) {
+        FUZZ_CHECK(tw::IsValidUtf8(t->text));
+        FUZZ_CHECK(t->lossy == !t->raw.empty());
+        // A text's values come from at most MaxTextRead bytes, each byte at
+        // most one U+FFFD (three bytes), joined by one-byte separators.
+        FUZZ_CHECK(t->text.size() <= 4 * tw::MaxTextRead);
     }
 }
 

@@ -8,6 +8,8 @@
 #include "common/Text.h"
 #include "platform/Platform.h"
 #include "reports/DirectoryListing.h"
+#include "reports/FileFacts.h"
+#include "tags/TagText.h"
 
 namespace tw {
 namespace {
@@ -64,6 +66,19 @@ constexpr std::array<ColumnTitle, CatalogColumnCount> ColumnTitles{{
     {"Footer", "Flag", "id3v2_footer"},                         // 37
 }};
 
+// Record fields of no column of the log's row, as the CSV heads them.
+struct ExtraColumn {
+    const char* field;
+    const char* heading;
+};
+constexpr std::array<ExtraColumn, 5> ExtraColumns{{
+    {"duration_seconds", "Duration (s)"},
+    {"average_bitrate_bps", "Average Bitrate (bps)"},
+    {"channels", "Channels"},
+    {"encoder", "Encoder"},
+    {"id3v2_disc", "ID3v2 Disc #"},
+}};
+
 // Columns left empty after a "No" in the tag columns.
 constexpr std::size_t Id3v1DetailColumns = 8;   // 15..22
 constexpr std::size_t Id3v2DetailColumns = 14;  // 24..37
@@ -101,6 +116,13 @@ public:
             record_->add(ColumnTitles[fields_].field, std::move(value), field);
         return append(field);
     }
+    // A column whose record has a text of its own (tag texts as written,
+    // the ISO time): `field` in the row, `text` in the record.
+    Row& add(const std::string& field, Value value, const std::string& text) {
+        if (record_ != nullptr)
+            record_->add(ColumnTitles[fields_].field, std::move(value), text);
+        return append(field);
+    }
     // Numbers as they show: "65,672" in the row, 65672 in the record.
     Row& addNumber(std::int32_t number) { return add(FormatThousands(number), number); }
     // The text "Unknown" is null in the record.
@@ -114,6 +136,11 @@ public:
     Row& extra(const char* name, Value value) {
         if (record_ != nullptr)
             record_->add(name, std::move(value));
+        return *this;
+    }
+    Row& extra(const char* name, Value value, const std::string& text) {
+        if (record_ != nullptr)
+            record_->add(name, std::move(value), text);
         return *this;
     }
     const std::string& text() const { return text_; }
@@ -133,6 +160,13 @@ private:
 };
 
 }  // namespace
+
+std::vector<CatalogColumn> CatalogExtraColumns() {
+    std::vector<CatalogColumn> columns;
+    for (const ExtraColumn& column : ExtraColumns)
+        columns.push_back({column.field, column.heading});
+    return columns;
+}
 
 std::vector<CatalogColumn> CatalogColumns() {
     std::vector<CatalogColumn> columns;
@@ -195,13 +229,20 @@ Value FrameListValue(const std::string& list) {
     return frames;
 }
 
-std::string DataRow(char delimiter, const std::string& path, const AudioFileInfo& info, Record* record) {
+// A tag text: the log's text in the row, as written in the record.
+Row& AddTagText(Row& row, const std::string& logText, const TagText& written) {
+    return row.add(logText, TagTextValue(written), written.text);
+}
+
+std::string DataRow(char delimiter, const std::string& path, const AudioFileInfo& info, const FileFacts& facts,
+                    TagTextStyle style, Record* record) {
     std::string name = FileNameOf(path);
     Row row(delimiter, record);
+    const std::string modified = record != nullptr ? IsoTime(facts.modifiedTime) : std::string();
     row.add(path.substr(0, path.size() - name.size()))
         .add(name)
         .addNumber(info.fileSize())
-        .add(info.modifiedText())
+        .add(info.modifiedText(), modified, modified)
         .addNumber(info.firstFrameOffset());
     if (info.frameCount() == -1)
         row.addUnknown();
@@ -215,6 +256,7 @@ std::string DataRow(char delimiter, const std::string& path, const AudioFileInfo
         std::int32_t seconds = RoundToInt(info.estimatedSeconds());
         row.add(FormatText("0:%02d:%02d", seconds / 60, seconds % 60)).addNumber(seconds);
     }
+    row.extra("duration_seconds", DurationValue(info, facts));
 
     const FrameHeader& header = info.firstHeader();
     const bool bitrateKnown = !info.hasVbrHeader() && header.isBitrateKnown();
@@ -222,18 +264,26 @@ std::string DataRow(char delimiter, const std::string& path, const AudioFileInfo
         .add(LayerText(header), header.layerNumber() == 0 ? Value() : Value(header.layerNumber()))
         .add(BitrateText(info), bitrateKnown ? Value(header.bitrate()) : Value())
         .extra("vbr", VbrHeaderValue(info))
+        .extra("average_bitrate_bps", AverageBitrateValue(info, facts))
         .add(header.sampleRateText(), header.isSampleRateKnown() ? Value(header.sampleRate()) : Value())
-        .add(header.channelModeText());
+        .add(header.channelModeText())
+        .extra("channels", ChannelsValue(info))
+        .extra("encoder", record != nullptr ? EncoderValue(info, facts) : Value());
 
     const Id3v1Tag& v1 = info.id3v1();
     row.add(YesNo(info.hasId3v1()), info.hasId3v1());
     if (info.hasId3v1()) {
-        row.add(FormatText("1.%d", v1.isVersion11())).add(v1.title()).add(v1.artist()).add(v1.album());
+        const LogTagTexts log = Id3v1LogTexts(v1, style);
+        const Id3v1Texts& w = v1.asWritten();
+        row.add(FormatText("1.%d", v1.isVersion11()))
+            .add(log.title, w.title, w.title)
+            .add(log.artist, w.artist, w.artist)
+            .add(log.album, w.album, w.album);
         if (v1.isVersion11() == 1)
-            row.add(FormatText("%d", v1.track()), v1.track());
+            row.add(FormatText("%d", v1.track()), PositionValue(SetPosition{v1.track(), -1}));
         else
             row.add("", nullptr);
-        row.add(v1.year()).add(v1.genre()).add(v1.comment());
+        row.add(log.year, w.year, w.year).add(log.genre).add(log.comment, w.comment, w.comment);
     } else {
         row.addEmpty(Id3v1DetailColumns);
     }
@@ -241,15 +291,17 @@ std::string DataRow(char delimiter, const std::string& path, const AudioFileInfo
     const Id3v2Tag& v2 = info.id3v2();
     row.add(YesNo(info.hasId3v2()), info.hasId3v2());
     if (info.hasId3v2()) {
-        row.add(FormatText("%d.%d", v2.majorVersion(), v2.revision()))
-            .addNumber(v2.totalLength())
-            .add(v2.title())
-            .add(v2.artist())
-            .add(v2.album())
-            .add(v2.track())
-            .add(v2.year())
-            .add(v2.genre())
-            .add(v2.comment());
+        const LogTagTexts log = Id3v2LogTexts(v2, style);
+        const Id3v2Texts& w = v2.asWritten();
+        row.add(FormatText("%d.%d", v2.majorVersion(), v2.revision())).addNumber(v2.totalLength());
+        AddTagText(row, log.title, w.title);
+        AddTagText(row, log.artist, w.artist);
+        AddTagText(row, log.album, w.album);
+        row.add(log.track, PositionValue(w.track), w.track.text)
+            .extra("id3v2_disc", PositionValue(w.disc), w.disc.text);
+        AddTagText(row, log.year, w.year);
+        AddTagText(row, log.genre, w.genre);
+        AddTagText(row, log.comment, w.comment);
         const std::string list = v2.frameList();
         row.add(list, record != nullptr ? FrameListValue(list) : Value())
             .add(TrueFalse(v2.isUnsynchronised()), v2.isUnsynchronised())
@@ -257,19 +309,41 @@ std::string DataRow(char delimiter, const std::string& path, const AudioFileInfo
             .add(TrueFalse(v2.isExperimental()), v2.isExperimental())
             .add(TrueFalse(v2.hasFooter()), v2.hasFooter());
     } else {
-        row.addEmpty(Id3v2DetailColumns);
+        // Columns 24-29, then 30-37.
+        row.addEmpty(6).extra("id3v2_disc", nullptr).addEmpty(Id3v2DetailColumns - 6);
     }
     row.extra("error", nullptr);
     return row.text();
 }
 
-// A file whose scan failed: its path and the error, every column null.
-Record ScanFailedRecord(const std::string& path, const std::string& errorText) {
+// "2,147,483,648": FormatThousands beyond 32 bits, for a file too large to scan.
+std::string GroupedDigits(std::int64_t value) {
+    std::string digits = std::to_string(value);
+    for (std::size_t i = digits.size(); i > 3 && digits[i - 4] != '-'; i -= 3)
+        digits.insert(i - 3, ",");
+    return digits;
+}
+
+// A file whose scan failed: its path, what is known of the file and the
+// error; every other field null.
+Record ScanFailedRecord(const std::string& path, const FileFacts& facts, const std::string& errorText) {
     std::string name = FileNameOf(path);
     Record record("file");
     record.add("path", path);
     Row row('\t', &record);
-    row.add(path.substr(0, path.size() - name.size())).add(name).addEmpty(CatalogColumnCount - 2);
+    row.add(path.substr(0, path.size() - name.size())).add(name);
+    if (facts.opened) {
+        const std::string modified = IsoTime(facts.modifiedTime);
+        row.add("", facts.size, GroupedDigits(facts.size)).add("", modified, modified);
+    } else {
+        row.addEmpty(2);
+    }
+    // Columns 5-8, 9-11, 12-13, 14-22, 23-29 and 30-37, with the fields of
+    // no column where a data row has them.
+    row.addEmpty(4).extra("duration_seconds", nullptr);
+    row.addEmpty(3).extra("vbr", nullptr).extra("average_bitrate_bps", nullptr);
+    row.addEmpty(2).extra("channels", nullptr).extra("encoder", nullptr);
+    row.addEmpty(1 + Id3v1DetailColumns).addEmpty(7).extra("id3v2_disc", nullptr).addEmpty(8);
     record.add("error", errorText);
     return record;
 }
@@ -307,26 +381,28 @@ DirectoryCatalog::Result DirectoryCatalog::catalogDirectory() {
     result.total = total;
     sink_.clearCancelRequest();
 
+    const TagTextStyle style = options_.tagTextAsWritten ? TagTextStyle::AsWritten : TagTextStyle::Blanked;
     // One record serves every file; each scan fills it anew.
     AudioFileInfo info;
+    FileFacts facts;
     for (std::int32_t i = 0; i < total; ++i) {
         const std::string& path = files[static_cast<std::size_t>(i)];
         std::int32_t fileIndex = sink_.addFile(path);
         sink_.setStatusText(ProcessingFileStatus(i + 1, total));
-        if (info.scan(fileSystem_, path, options_.maxOffset)) {
+        if (ScanFile(fileSystem_, path, options_.maxOffset, info, records != nullptr ? &facts : nullptr)) {
             if (records != nullptr) {
                 Record record("file");
                 record.add("path", path);
-                sink_.appendLine(DataRow(delimiter, path, info, &record), fileIndex);
+                sink_.appendLine(DataRow(delimiter, path, info, facts, style, &record), fileIndex);
                 records->record(record);
             } else {
-                sink_.appendLine(DataRow(delimiter, path, info, nullptr), fileIndex);
+                sink_.appendLine(DataRow(delimiter, path, info, facts, style, nullptr), fileIndex);
             }
         } else {
             ++result.failedScans;
             sink_.appendLine(ScanFailedText(path, info.errorText()), NoFile);
             if (records != nullptr)
-                records->record(ScanFailedRecord(path, info.errorText()));
+                records->record(ScanFailedRecord(path, facts, info.errorText()));
         }
         sink_.setProgressPercent(RoundToInt((i + 1) * 100.0 / total));
         sink_.pumpPendingMessages();

@@ -15,6 +15,7 @@ struct CatalogOptions {
     bool recurseDirs = false;
     std::int32_t maxOffset = 5000;
     std::int32_t delimiterCode = 9;  // tab
+    bool tagTextAsWritten = false;   // the rows' tag texts in UTF-8 instead of blanked
 };
 
 // The delimiter rule: codes outside 32..126 become tab (9).
@@ -31,12 +32,19 @@ struct CatalogColumn {
 };
 std::vector<CatalogColumn> CatalogColumns();
 
+// Fields of a file record that the CSV writes after the 37 columns and the
+// error, so that the earlier columns keep their places.
+std::vector<CatalogColumn> CatalogExtraColumns();
+
 // With records wanted (RunSink::records()), a run gives one record per file,
 // in the order of the rows:
-//   {"type":"file", "path", the 37 columns by field name, "vbr" after
-//    "bitrate_bps", "error"}
-// each field's text being the row's text of it; a file whose scan failed has
-// its path, "directory" and "file_name", the other columns null and the
+//   {"type":"file", "path", the 37 columns by field name, with "vbr",
+//    "average_bitrate_bps", "duration_seconds", "channels", "encoder" and
+//    "id3v2_disc" beside their kin, "error"}
+// each field's text being the row's text of it, except that the record has
+// the tag texts as written and the time in ISO 8601 whatever the log shows;
+// a file whose scan failed has its path, "directory", "file_name", the size
+// and time when the file could be opened, the other fields null and the
 // error text. Then {"type":"summary", "files", "failed_scans", "cancelled"}.
 class DirectoryCatalog {
 public:

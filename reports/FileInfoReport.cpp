@@ -2,6 +2,8 @@
 
 #include "analysis/AudioFileInfo.h"
 #include "common/Text.h"
+#include "tags/TagText.h"
+#include "text/Unicode.h"
 
 namespace tw {
 namespace {
@@ -9,6 +11,17 @@ namespace {
 constexpr const char* NoTagText = "No tag found\r\n";
 constexpr const char* Separator = ";   ";  // between items on one line
 constexpr const char* TenBlanks = "          ";
+
+// The first `count` characters of UTF-8 text (bytes of the blanked text are
+// characters of their own).
+std::string FirstCharacters(const std::string& text, std::size_t count) {
+    std::size_t end = 0;
+    for (std::size_t n = 0; n < count && end < text.size(); ++n) {
+        const std::size_t length = Utf8SequenceLength(text, end, Surrogates::Refused);
+        end += length == 0 ? 1 : length;
+    }
+    return text.substr(0, end);
+}
 
 const char* YesNo(bool b) {
     return b ? "Yes" : "No";
@@ -78,40 +91,43 @@ std::string MpegInfoText(const AudioFileInfo& info) {
     return pane.str();
 }
 
-std::string Id3v1InfoText(const AudioFileInfo& info) {
+std::string Id3v1InfoText(const AudioFileInfo& info, TagTextStyle style) {
     if (!info.hasId3v1())
         return NoTagText;
     const Id3v1Tag& t = info.id3v1();
+    const LogTagTexts texts = Id3v1LogTexts(t, style);
     PaneText pane;
     std::string version = FormatText("Tag version: 1.%d", t.isVersion11());
     if (t.isVersion11() == 1)
         version += TenBlanks + FormatText("Track: %d", t.track());
     pane.line(version);
-    pane.line("Title: " + t.title());
-    pane.line("Artist: " + t.artist());
-    pane.line("Album: " + t.album());
+    pane.line("Title: " + texts.title);
+    pane.line("Artist: " + texts.artist);
+    pane.line("Album: " + texts.album);
     // Two blanks per missing digit keep the genre roughly in place in a
     // proportional font.
-    std::string year = t.year();
-    if (year.size() < 4)
-        year.append(2 * (4 - year.size()), ' ');
-    pane.line("Year: " + year + TenBlanks + "Genre: " + t.genre());
-    pane.line("Comment: " + t.comment());
+    std::string year = texts.year;
+    const std::size_t characters = Utf8CharacterCount(year);
+    if (characters < 4)
+        year.append(2 * (4 - characters), ' ');
+    pane.line("Year: " + year + TenBlanks + "Genre: " + texts.genre);
+    pane.line("Comment: " + texts.comment);
     return pane.str();
 }
 
-std::string Id3v2InfoText(const AudioFileInfo& info) {
+std::string Id3v2InfoText(const AudioFileInfo& info, TagTextStyle style) {
     if (!info.hasId3v2())
         return NoTagText;
     const Id3v2Tag& t = info.id3v2();
+    const LogTagTexts texts = Id3v2LogTexts(t, style);
     PaneText pane;
     pane.line(FormatText("Tag version: %d.%d", t.majorVersion(), t.revision()) + Separator +
-              "Length: " + FormatThousands(t.totalLength()) + " bytes" + Separator + "Track: " + t.track());
-    pane.line("Title: " + t.title());
-    pane.line("Artist: " + t.artist());
-    pane.line("Album: " + t.album());
-    pane.line("Year: " + t.year().substr(0, 4) + TenBlanks + "Genre: " + t.genre());
-    pane.line("Comment: " + t.comment());
+              "Length: " + FormatThousands(t.totalLength()) + " bytes" + Separator + "Track: " + texts.track);
+    pane.line("Title: " + texts.title);
+    pane.line("Artist: " + texts.artist);
+    pane.line("Album: " + texts.album);
+    pane.line("Year: " + FirstCharacters(texts.year, 4) + TenBlanks + "Genre: " + texts.genre);
+    pane.line("Comment: " + texts.comment);
     return pane.str();
 }
 
@@ -121,7 +137,7 @@ Value KnownOrNull(std::int32_t value) {
     return value == -1 ? Value() : Value(value);
 }
 
-Value MpegInfoValue(const AudioFileInfo& info) {
+Value MpegInfoValue(const AudioFileInfo& info, const FileFacts& facts) {
     const FrameHeader& h = info.firstHeader();
     Record r;
     r.add("file_size", info.fileSize())
@@ -136,7 +152,10 @@ Value MpegInfoValue(const AudioFileInfo& info) {
     else
         r.add("vbr", nullptr);
     r.add("bitrate_bps", !info.hasVbrHeader() && h.isBitrateKnown() ? Value(h.bitrate()) : Value())
+        .add("average_bitrate_bps", AverageBitrateValue(info, facts))
         .add("channel_mode", h.channelModeText())
+        .add("channels", ChannelsValue(info))
+        .add("encoder", EncoderValue(info, facts))
         .add("private", h.isPrivate())
         .add("crc", h.isCrcProtected())
         .add("copyrighted", h.isCopyright())
@@ -151,6 +170,7 @@ Value MpegInfoValue(const AudioFileInfo& info) {
         r.add("seconds", nullptr).add("estimated_seconds", nullptr);
     else
         r.add("seconds", RoundToInt(info.estimatedSeconds())).add("estimated_seconds", info.estimatedSeconds());
+    r.add("duration_seconds", DurationValue(info, facts));
     if (info.hasVbrHeader() && info.estimatedBitrate() != -1.0)
         r.add("average_bitrate_kbps", info.estimatedBitrate() * 0.001);
     else
@@ -162,15 +182,19 @@ Value Id3v1InfoValue(const AudioFileInfo& info) {
     if (!info.hasId3v1())
         return nullptr;
     const Id3v1Tag& t = info.id3v1();
+    const Id3v1Texts& w = t.asWritten();
+    SetPosition track;
+    if (t.isVersion11() == 1)
+        track.position = t.track();
     Record r;
     r.add("version", FormatText("1.%d", t.isVersion11()))
-        .add("track", t.isVersion11() == 1 ? Value(t.track()) : Value())
-        .add("title", t.title())
-        .add("artist", t.artist())
-        .add("album", t.album())
-        .add("year", t.year())
+        .add("track", PositionValue(track))
+        .add("title", w.title)
+        .add("artist", w.artist)
+        .add("album", w.album)
+        .add("year", w.year)
         .add("genre", t.genre())
-        .add("comment", t.comment());
+        .add("comment", w.comment);
     return r.toValue();
 }
 
@@ -178,25 +202,29 @@ Value Id3v2InfoValue(const AudioFileInfo& info) {
     if (!info.hasId3v2())
         return nullptr;
     const Id3v2Tag& t = info.id3v2();
+    const Id3v2Texts& w = t.asWritten();
     Record r;
     r.add("version", FormatText("%d.%d", t.majorVersion(), t.revision()))
         .add("length", t.totalLength())
-        .add("track", t.track())
-        .add("title", t.title())
-        .add("artist", t.artist())
-        .add("album", t.album())
-        .add("year", t.year())
-        .add("genre", t.genre())
-        .add("comment", t.comment());
+        .add("track", PositionValue(w.track))
+        .add("disc", PositionValue(w.disc))
+        .add("title", TagTextValue(w.title))
+        .add("artist", TagTextValue(w.artist))
+        .add("album", TagTextValue(w.album))
+        .add("year", TagTextValue(w.year))
+        .add("genre", TagTextValue(w.genre))
+        .add("comment", TagTextValue(w.comment));
     return r.toValue();
 }
 
 }  // namespace
 
-Record FileInfoRecord(const std::string& path, const AudioFileInfo& info, bool scanned) {
+Record FileInfoRecord(const std::string& path, const AudioFileInfo& info, bool scanned, const FileFacts& facts) {
     Record r("info");
     r.add("path", path)
-        .add("mpeg", scanned ? MpegInfoValue(info) : Value())
+        .add("file_size", facts.opened ? Value(facts.size) : Value())
+        .add("modified", facts.opened ? Value(IsoTime(facts.modifiedTime)) : Value())
+        .add("mpeg", scanned ? MpegInfoValue(info, facts) : Value())
         .add("id3v1", Id3v1InfoValue(info))
         .add("id3v2", Id3v2InfoValue(info))
         .add("error", scanned ? Value() : Value(info.errorText()));

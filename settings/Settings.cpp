@@ -4,7 +4,7 @@
 
 #include "common/Text.h"
 #include "platform/Platform.h"
-#include "platform/Unicode.h"
+#include "text/Unicode.h"
 #include "settings/IniFile.h"
 
 namespace tw {
@@ -29,6 +29,7 @@ constexpr const char* KeyMaxResync = "Max Resync";
 constexpr const char* KeyCatDelimChar = "Cat Delim Char";
 constexpr const char* KeyMaxFieldLen = "Max Field Len";
 constexpr const char* KeyDeepCheck = "Deep Check";
+constexpr const char* KeyTagTextAsWritten = "Tag text as written";
 
 constexpr const char* TrueText = "true";
 constexpr const char* FalseText = "false";
@@ -112,6 +113,7 @@ Settings LoadSettings(const IniFile& ini) {
     settings.catDelimChar = NormalisedDelimiter(ReadNumber(ini, KeyCatDelimChar, defaults.catDelimChar));
     settings.maxFieldLen = ReadNonZero(ini, KeyMaxFieldLen, defaults.maxFieldLen);
     settings.deepCheck = ReadBool(ini, KeyDeepCheck, defaults.deepCheck);
+    settings.tagTextAsWritten = ReadBool(ini, KeyTagTextAsWritten, defaults.tagTextAsWritten);
     return settings;
 }
 
@@ -137,6 +139,8 @@ void StoreSettings(const Settings& settings, IniFile& ini) {
     // the deep check keeps the keys it always had.
     if (settings.deepCheck || ini.hasKey(SectionName, KeyDeepCheck))
         WriteBool(ini, KeyDeepCheck, settings.deepCheck);
+    if (settings.tagTextAsWritten || ini.hasKey(SectionName, KeyTagTextAsWritten))
+        WriteBool(ini, KeyTagTextAsWritten, settings.tagTextAsWritten);
 }
 
 std::string SettingsFilePath(const std::string& executablePath) {
@@ -189,6 +193,7 @@ CatalogOptions CatalogOptionsOf(const Settings& settings) {
     options.recurseDirs = settings.recurseDirs;
     options.maxOffset = settings.maxOffset;
     options.delimiterCode = settings.catDelimChar;
+    options.tagTextAsWritten = settings.tagTextAsWritten;
     return options;
 }
 

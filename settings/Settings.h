@@ -30,6 +30,7 @@ struct Settings {
     std::int32_t catDelimChar = 9;  // tab
     std::int32_t maxFieldLen = 50;
     bool deepCheck = false;
+    bool tagTextAsWritten = false;  // tag texts in the log and the panes as written, not blanked
 };
 
 class IniFile;

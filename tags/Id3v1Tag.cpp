@@ -4,6 +4,7 @@
 
 #include "common/Text.h"
 #include "tags/GenreTable.h"
+#include "text/Unicode.h"
 
 namespace tw {
 
@@ -28,19 +29,27 @@ bool IsTrailingSpace(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-// The field up to its first zero byte, trailing white space removed, then
-// every non-printable byte blanked (so a control character that is not white
-// space survives the trim as a blank).
-std::string CleanField(const std::uint8_t* block, FieldSpan field) {
+// The field up to its first zero byte, trailing white space removed.
+std::string TrimmedField(const std::uint8_t* block, FieldSpan field) {
     const char* start = reinterpret_cast<const char*>(block + field.offset);
     const void* zero = std::memchr(start, 0, field.length);
     std::size_t length =
         zero != nullptr ? static_cast<std::size_t>(static_cast<const char*>(zero) - start) : field.length;
     while (length > 0 && IsTrailingSpace(start[length - 1]))
         --length;
-    std::string text(start, length);
+    return std::string(start, length);
+}
+
+// The trimmed field with every non-printable byte blanked (so a control
+// character that is not white space survives the trim as a blank).
+std::string CleanField(const std::uint8_t* block, FieldSpan field) {
+    std::string text = TrimmedField(block, field);
     BlankNonPrintable(text);
     return text;
+}
+
+std::string WrittenField(const std::uint8_t* block, FieldSpan field) {
+    return Latin1ToUtf8(TrimmedField(block, field));
 }
 
 }  // namespace
@@ -56,6 +65,9 @@ bool Id3v1Tag::read(const std::uint8_t block[BlockSize]) {
     genre_ = genreName(block[GenreOffset]);
     year_ = CleanField(block, YearField);
     comment_ = CleanField(block, CommentField);
+    written_ =
+        Id3v1Texts{WrittenField(block, TitleField), WrittenField(block, ArtistField), WrittenField(block, AlbumField),
+                   WrittenField(block, YearField), WrittenField(block, CommentField)};
 
     isVersion11_ = 0;
     if (block[TrackMarkerOffset] == 0 && block[TrackOffset] != 0) {
@@ -74,6 +86,7 @@ void Id3v1Tag::clear() {
     genre_.clear();
     year_.clear();
     comment_.clear();
+    written_ = Id3v1Texts();
 }
 
 std::string Id3v1Tag::genreName(std::uint8_t code) {

@@ -6,6 +6,16 @@
 
 namespace tw {
 
+// The texts as written: ISO-8859-1 read as such, trimmed as the log's texts
+// are (up to the first zero byte, trailing white space removed).
+struct Id3v1Texts {
+    std::string title;
+    std::string artist;
+    std::string album;
+    std::string year;
+    std::string comment;
+};
+
 class Id3v1Tag {
 public:
     static constexpr std::size_t BlockSize = 128;
@@ -28,6 +38,7 @@ public:
     std::string comment() const { return comment_; }
     std::int32_t isVersion11() const { return isVersion11_; }
     std::int32_t track() const { return track_; }
+    const Id3v1Texts& asWritten() const { return written_; }
 
 private:
     std::int32_t isVersion11_ = 0;
@@ -38,6 +49,7 @@ private:
     std::string genre_;
     std::string year_;
     std::string comment_;
+    Id3v1Texts written_;
 };
 
 }  // namespace tw

@@ -6,6 +6,7 @@
 
 #include "common/BufferedReader.h"
 #include "common/Text.h"
+#include "text/Unicode.h"
 
 namespace tw {
 
@@ -104,6 +105,13 @@ std::string GenreWithoutReference(const std::string& text) {
 
 bool Id3v2Tag::read(BufferedReader& file) {
     clear();
+    if (!walk(file))
+        return false;
+    ReadId3v2Texts(file, written_);
+    return true;
+}
+
+bool Id3v2Tag::walk(BufferedReader& file) {
     if (file.size() < static_cast<std::int64_t>(HeaderSize))
         return false;
     std::uint8_t header[HeaderSize];
@@ -194,6 +202,7 @@ void Id3v2Tag::clear() {
     year_.clear();
     genre_.clear();
     comment_.clear();
+    written_ = Id3v2Texts();
 }
 
 std::string Id3v2Tag::decodeFrameText(const char frameId[4], const std::uint8_t* payload, std::size_t length) {
@@ -215,7 +224,9 @@ std::string Id3v2Tag::decodeFrameText(const char frameId[4], const std::uint8_t*
         if (length - start <= ByteOrderMarkSize)
             return {};
         start += ByteOrderMarkSize;
-        text = Utf16LeToUtf8(payload + start, (length - start) / 2);
+        // As Windows converts it: a lone surrogate becomes U+FFFD.
+        text = Utf16ToUtf8(Utf16Units(payload + start, (length - start) / 2, Utf16Order::LittleEndian),
+                           LoneSurrogate::Replace);
     } else {
         if (start >= length)
             return {};

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "tags/Id3v2Texts.h"
+
 namespace tw {
 
 class BufferedReader;
@@ -40,7 +42,12 @@ public:
     std::string genre() const { return genre_; }
     std::string comment() const { return comment_; }
 
+    // The texts as written (tags/Id3v2Texts.h), read with the tag.
+    const Id3v2Texts& asWritten() const { return written_; }
+
 private:
+    bool walk(BufferedReader& file);
+
     std::int32_t majorVersion_ = -1;
     std::int32_t revision_ = -1;
     std::uint8_t unsynchronisation_ = 0;
@@ -56,10 +63,7 @@ private:
     std::string year_;
     std::string genre_;
     std::string comment_;
+    Id3v2Texts written_;
 };
-
-// Little-endian UTF-16 code units to UTF-8, as the Windows conversion does
-// (a lone surrogate becomes U+FFFD).
-std::string Utf16LeToUtf8(const std::uint8_t* bytes, std::size_t unitCount);
 
 }  // namespace tw

@@ -10,7 +10,7 @@
 
 #include "common/Text.h"
 #include "platform/Platform.h"
-#include "platform/Unicode.h"
+#include "text/Unicode.h"
 #include "settings/Settings.h"
 #include "support/ByteBuilder.h"
 
@@ -97,6 +97,23 @@ TEST(CliOptions, UsageErrorsAreNamed) {
     EXPECT_FALSE(Parse({"test-dir", "--format", "csv", "x"}, &e));
     EXPECT_EQ(e, "'--format csv' is only for 'catalog'");
     EXPECT_FALSE(Parse({"info", "x", "--format"}, &e));
+}
+
+TEST(CliOptions, TagTextOverridesTheSettingEitherWay) {
+    for (const auto& [value, asWritten] : {std::pair<const char*, bool>{"utf8", true}, {"blank", false}}) {
+        auto inv = Parse({"info", "--tag-text", value, "x"});
+        ASSERT_TRUE(inv);
+        Settings s;
+        s.tagTextAsWritten = !asWritten;  // as a settings file may have it
+        inv->overrides.applyTo(s);
+        EXPECT_EQ(s.tagTextAsWritten, asWritten) << value;
+    }
+    Settings untouched;
+    Parse({"info", "x"})->overrides.applyTo(untouched);
+    EXPECT_FALSE(untouched.tagTextAsWritten);
+    std::string e;
+    EXPECT_FALSE(Parse({"info", "--tag-text", "latin1", "x"}, &e));
+    EXPECT_EQ(e, "option '--tag-text' needs utf8 or blank, not 'latin1'");
 }
 
 TEST(CliProgress, LinesShowRateAndTimeLeftOnceEstimableAndFitTheWidth) {

@@ -351,36 +351,6 @@ TEST(Id3v2Tag, Utf16WithMarkBecomesUtf8ThenBlanked) {
     EXPECT_EQ(Decode("TIT2", "\x01\xFF\xFE"s), "");
 }
 
-TEST(Utf16LeToUtf8, MatchesTheWindowsConversion) {
-    auto convert = [](const std::string& bytes) {
-        return Utf16LeToUtf8(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size() / 2);
-    };
-    EXPECT_EQ(convert("A\0"s), "A");
-    EXPECT_EQ(convert("\0\0"s), "\0"s);
-    EXPECT_EQ(convert("\x7F\0"s), "\x7F");
-    EXPECT_EQ(convert("\x80\0"s), "\xC2\x80");
-    EXPECT_EQ(convert("\xE9\0"s), "\xC3\xA9");
-    EXPECT_EQ(convert("\xFF\x07"s), "\xDF\xBF");
-    EXPECT_EQ(convert("\x00\x08"s), "\xE0\xA0\x80");
-    EXPECT_EQ(convert("\xAC\x20"s), "\xE2\x82\xAC");
-    EXPECT_EQ(convert("\xFF\xFF"s), "\xEF\xBF\xBF");
-    EXPECT_EQ(convert("\x3D\xD8\x00\xDE"s), "\xF0\x9F\x98\x80");  // U+1F600
-    EXPECT_EQ(convert("\x00\xD8\x00\xDC"s), "\xF0\x90\x80\x80");  // U+10000
-    EXPECT_EQ(convert("\xFF\xDB\xFF\xDF"s), "\xF4\x8F\xBF\xBF");  // U+10FFFF
-    EXPECT_EQ(convert("\x3D\xD8"
-                      "A\0"s),
-              "\xEF\xBF\xBD"
-              "A");                                   // high, then no low
-    EXPECT_EQ(convert("\x3D\xD8"s), "\xEF\xBF\xBD");  // high at the end
-    EXPECT_EQ(convert("\x00\xDE"
-                      "A\0"s),
-              "\xEF\xBF\xBD"
-              "A");  // low alone
-    EXPECT_EQ(convert("\x3D\xD8\x3D\xD8\x00\xDE"s), "\xEF\xBF\xBD\xF0\x9F\x98\x80");
-    EXPECT_EQ(convert("\x00\xDE\x3D\xD8"s), "\xEF\xBF\xBD\xEF\xBF\xBD");  // reversed pair
-    EXPECT_EQ(convert(""), "");
-}
-
 TEST(Id3v2Tag, TagRunningPastTheFileUsesOnlyBytesRead) {
     // The declared size reaches far beyond the file; the second frame's
     // payload is cut after three bytes and must not borrow the first frame's.

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "text/Unicode.h"
+
 namespace tw::cli {
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "platform/Platform.h"
-#include "platform/Unicode.h"
+#include "text/Unicode.h"
 #include "settings/IniFile.h"
 
 namespace tw {
@@ -243,6 +243,20 @@ TEST(SaveSettings, WritesTheDeepCheckKeyOnlyOnceItWasSwitchedOn) {
     s.deepCheck = false;
     StoreSettings(s, ini);
     EXPECT_EQ(ini.getString("Options", "Deep Check", ""), "false");
+}
+
+TEST(SaveSettings, WritesTheTagTextKeyOnlyOnceItWasSwitchedOn) {
+    Settings s;
+    EXPECT_EQ(StoredText(s).find("Tag text as written"), std::string::npos);
+    s.tagTextAsWritten = true;
+    IniFile ini;
+    ini.setText("[Options]\r\nTag Text As Written=true\r\n");  // keys match without regard to case
+    EXPECT_TRUE(LoadSettings(ini).tagTextAsWritten);
+    s.tagTextAsWritten = false;
+    StoreSettings(s, ini);
+    EXPECT_NE(ini.text().find("Tag Text As Written=false\r\n"), std::string::npos);
+    s.tagTextAsWritten = true;
+    EXPECT_TRUE(CatalogOptionsOf(s).tagTextAsWritten);
 }
 
 TEST(SaveSettings, ReportsAFileThatCannotBeWritten) {

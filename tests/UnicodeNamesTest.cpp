@@ -1,6 +1,6 @@
 // Names in any script, as the platform layer lists, opens and moves them, and
 // the UTF-8 <-> UTF-16 conversion that Windows needs for it.
-#include "platform/Unicode.h"
+#include "text/Unicode.h"
 
 #include <gtest/gtest.h>
 

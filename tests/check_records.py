@@ -1,14 +1,17 @@
 #!/usr/bin/env python3
 """Machine-readable output of tunewarden-cli: every --format jsonl line of
-catalog and info parses as one JSON object, and catalog --format csv gives one
-row per file with the same cells as the tab-separated log, also for a title
-with a comma, a quote and a semicolon and for a name that isn't UTF-8.
+catalog and info parses as one JSON object after a header record, and
+catalog --format csv gives one row per file with the same cells as the
+tab-separated log with --tag-text utf8 (the time in ISO 8601 instead), then
+the added columns, also for a title with a comma, a quote and a semicolon,
+for ISO-8859-1 tag text and for a name that isn't UTF-8.
 
     check_records.py CLI SAMPLES_DIR"""
 import csv
 import io
 import json
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -21,13 +24,26 @@ def run(cli, *args):
     return proc.returncode, proc.stdout
 
 
-def json_lines(data):
+ISO_TIME = re.compile(r"^\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}[+-]\d{2}:\d{2}$")
+EXTRA_FIELDS = ["duration_seconds", "average_bitrate_bps", "channels", "encoder", "id3v2_disc"]
+
+
+def json_lines(data, command=None):
+    """The records of a run, after checking and dropping its header record."""
     text = data.decode("utf-8")  # strict: invalid UTF-8 fails here
     assert text.endswith("\n") or not text, "last line unterminated"
     objects = [json.loads(line) for line in text.splitlines()]
     for o in objects:
         assert isinstance(o, dict), o
-    return objects
+    header = objects[0]
+    assert header["type"] == "header" and header["tool"] == "tunewarden-cli" and header["schema"] == 1, header
+    assert command is None or header["command"] == command, header
+    assert os.path.isabs(header["path"]) and header["arguments"][0] == header["command"], header
+    for o in objects[1:]:
+        assert o["type"] != "header", o
+        for name in ("path", "moved_to", "move_folder"):
+            assert name not in o or os.path.isabs(o[name]), o
+    return objects[1:]
 
 
 def tab_cells(log):
@@ -45,35 +61,52 @@ def tab_cells(log):
 
 def check_catalog(cli, folder, extra_files=0):
     status_log, log = run(cli, "catalog", "--recurse", folder)
+    status_utf8, log_utf8 = run(cli, "catalog", "--recurse", "--tag-text", "utf8", folder)
     with tempfile.TemporaryDirectory() as logdir:
         saved = os.path.join(logdir, "log.txt")
         status_json, out = run(cli, "catalog", "--recurse", "--format", "jsonl", "--save-log", saved, folder)
         # The saved log is the log, whatever goes to standard output.
         assert open(saved, "rb").read() == log.replace(b"\n", b"\r\n")
     status_csv, csv_out = run(cli, "catalog", "--recurse", "--format", "csv", folder)
-    assert status_log == status_json == status_csv, (status_log, status_json, status_csv)
-    records = json_lines(out)
+    assert status_log == status_json == status_csv == status_utf8, (status_log, status_json, status_csv)
+    records = json_lines(out, "catalog")
     files = [r for r in records if r["type"] == "file"]
     assert records[-1] == {"type": "summary", "files": len(files),
                            "failed_scans": sum(r["error"] is not None for r in files), "cancelled": False}
 
     rows, failures = tab_cells(log)
+    rows_utf8, _ = tab_cells(log_utf8)
     assert len(rows) + len(failures) == len(files)
     assert b"\r\n" in csv_out and b"\n" not in csv_out.replace(b"\r\n", b"")
     table = list(csv.reader(io.StringIO(csv_out.decode("utf-8"), newline="")))
     header, body = table[0], table[1:]
-    assert len(header) == 38 and len(set(header)) == 38 and header[-1] == "Error", header
+    assert len(header) == 43 and len(set(header)) == 43 and header[37] == "Error", header
     assert len(body) == len(files)
     for row, record in zip(body, files):
-        assert len(row) == 38, row
+        assert len(row) == 43, row
         raw_path = unquote(record["path_bytes"]) if "path_bytes" in record else record["path"].encode("utf-8")
+        for i, field in enumerate(EXTRA_FIELDS):
+            value = record[field]
+            if isinstance(value, dict):
+                value = record["id3v2_disc"] and row[38 + i]  # the text as written
+            assert row[38 + i] == ("" if value is None else str(value)), (field, row[38 + i], value)
         if record["error"] is None:
-            want = [c.decode("utf-8", "replace") for c in rows[raw_path]]
-            assert row[:37] == want and row[37] == "", (row, want)
+            want = [c.decode("utf-8", "replace") for c in rows_utf8[raw_path]]
+            blanked = [c.decode("utf-8", "replace") for c in rows[raw_path]]
+            # Only the tag texts differ between the two logs.
+            tag_columns = {15, 16, 17, 19, 21, 25, 26, 27, 28, 29, 30, 31}
+            assert [c for i, c in enumerate(want) if i not in tag_columns] == \
+                [c for i, c in enumerate(blanked) if i not in tag_columns]
+            assert ISO_TIME.match(row[3]) and row[3] == record["modified"], row[3]
+            # The log shows control characters (C0, DEL, C1) as blanks.
+            shown = row[:2] + [re.sub("[\x00-\x1f\x7f-\x9f]", " ", c) for c in row[2:]]
+            assert shown[:3] + shown[4:37] == want[:3] + want[4:] and row[37] == "", (row, want)
             assert record["file_size"] == int(want[2].replace(",", ""))
         else:
             assert row[37] == failures[raw_path].decode("utf-8", "replace") == record["error"]
-            assert row[2:37] == [""] * 35
+            assert row[4:37] == [""] * 33
+            if record["file_size"] is not None:
+                assert row[2] == "{:,}".format(record["file_size"]) and row[3] == record["modified"]
     return files
 
 
@@ -85,7 +118,7 @@ def check_test_dir(cli, folder):
         status_log, log = run(cli, "test-dir", "--recurse", *extra, folder)
         status_json, out = run(cli, "test-dir", "--recurse", "--format", "jsonl", *extra, folder)
         assert status_log == status_json
-        records = json_lines(out)
+        records = json_lines(out, "test-dir")
         files = [r for r in records if r["type"] == "file"]
         lines = [l for l in log.decode("utf-8", "replace").split("\n") if "  -  " in l]
         failing = [r for r in files if r["verdict"] != "ok"]
@@ -97,7 +130,7 @@ def check_test_dir(cli, folder):
             status, log = run(cli, "test", *extra, f["path"])
             status_json, out = run(cli, "test", "--format", "jsonl", *extra, f["path"])
             assert status == status_json
-            test = json_lines(out)
+            test = json_lines(out, "test")
             assert test[0]["type"] == "test" and test[0]["path"] == f["path"]
             if test[-1]["type"] == "summary" and "frames" in test[-1]:
                 assert ("Summary: {:,} total frames".format(test[-1]["frames"])).encode() in log
@@ -130,7 +163,7 @@ def main():
     assert len(files) > 20
     for f in files:
         status, out = run(cli, "info", "--format", "jsonl", f["path"])
-        (info,) = json_lines(out)
+        (info,) = json_lines(out, "info")
         assert info["type"] == "info" and info["path"] == f["path"]
         assert (info["error"] is None) == (status == 0) == (info["mpeg"] is not None)
         if f["error"] is None:
@@ -144,7 +177,7 @@ def main():
     with tempfile.TemporaryDirectory() as tmp:
         src = open(os.path.join(samples, "cbr192-id3v1.0-only.mp3"), "rb").read()
         tag = bytearray(src[-128:])
-        tag[3:33] = b'Hello, "World"; again'.ljust(30, b"\0")
+        tag[3:33] = b'Hello, "World"; caf\xe9'.ljust(30, b"\0")
         odd = src[:-128] + bytes(tag)
         tmpb = os.fsencode(tmp)
         with open(os.path.join(tmpb, b"title.mp3"), "wb") as out:
@@ -159,12 +192,12 @@ def main():
         assert len(files) == 4
         assert by_name_of(files)["ctl\x01name.mp3"]["file_size"] == 5000
         status, out = run(cli, "test-dir", "--format", "jsonl", tmp)
-        tested = {r.get("path_bytes") or r["path"]: r for r in json_lines(out) if r["type"] == "file"}
+        tested = {r.get("path_bytes") or r["path"]: r for r in json_lines(out, "test-dir") if r["type"] == "file"}
         assert len(tested) == 4 and tested[os.path.join(tmp, "empty.mp3")]["verdict"] == "scan-failed"
         assert percent_escape(os.path.join(tmpb, b"name \xff\xfe,x.mp3")) in tested
         by_name = by_name_of(files)
         title = by_name["title.mp3"]
-        assert title["id3v1_title"] == 'Hello, "World"; again'
+        assert title["id3v1_title"] == 'Hello, "World"; caf\u00e9'
         odd_name = by_name["name \ufffd\ufffd,x.mp3"]
         assert unquote(odd_name["path_bytes"]) == os.path.join(tmpb, b"name \xff\xfe,x.mp3")
         assert by_name["empty.mp3"]["error"] == "Error: File too short."

@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/Unicode.h"
+#include "text/Unicode.h"
 
 namespace tw {
 namespace {

@@ -10,7 +10,7 @@
 
 #include <cstdio>
 
-#include "platform/Unicode.h"
+#include "text/Unicode.h"
 
 namespace tw {
 namespace {

@@ -4,6 +4,7 @@
 // complete when a header is added.
 #include <windows.h>
 
+#include "text/Unicode.h"
 #include "common/BufferedReader.h"
 #include "common/ByteOrder.h"
 #include "common/Crc16.h"
@@ -27,12 +28,16 @@
 #include "tags/GenreTable.h"
 #include "tags/Id3v1Tag.h"
 #include "tags/Id3v2Tag.h"
+#include "tags/Id3v2TextFrame.h"
+#include "tags/Id3v2Texts.h"
 #include "tags/Lyrics3Tag.h"
 #include "tags/TagSource.h"
+#include "tags/TagText.h"
 #include "tags/TrailingTags.h"
 #include "reports/DirectoryCatalog.h"
 #include "reports/DirectoryListing.h"
 #include "reports/DirectoryTest.h"
+#include "reports/FileFacts.h"
 #include "reports/FileInfoReport.h"
 #include "settings/IniFile.h"
 #include "settings/OutputLog.h"
