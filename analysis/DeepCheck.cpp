@@ -13,7 +13,7 @@
 #include "common/ByteOrder.h"
 #include "common/Crc16.h"
 #include "common/Text.h"
-#include "tags/Id3v2UserText.h"
+#include "tags/Id3v2Texts.h"
 
 namespace tw {
 namespace {
@@ -42,15 +42,6 @@ const char* RecordName(VbrHeader::Kind kind) {
     return "header";
 }
 
-bool EqualsIgnoringCase(const std::string& a, const char* b) {
-    if (a.size() != std::strlen(b))
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) != b[i])
-            return false;
-    return true;
-}
-
 }  // namespace
 
 DeepCheck::DeepCheck(const AudioFileInfo& info, BufferedReader& reader)
@@ -67,7 +58,7 @@ DeepCheck::DeepCheck(const AudioFileInfo& info, BufferedReader& reader)
     // the ID3v1 tag is seen too; the scan's end of the audio still bounds it.
     tags_ = StripTrailingTags(reader, info.firstFrameOffset(), info.fileSize());
     audioEnd_ = std::min<std::int64_t>(tags_.audioEnd, info.audioEnd());
-    readGainRecords(reader, info.hasId3v2(), info.firstHeader().layerNumber() == 3);
+    readGainRecords(info);
     checkTagCrc();
     // The music the CRC covers: the bytes of the frames after the header
     // frame, as many as the music length counts after it.
@@ -78,23 +69,23 @@ DeepCheck::DeepCheck(const AudioFileInfo& info, BufferedReader& reader)
     musicTo_ = headerEnd_;
 }
 
-void DeepCheck::readGainRecords(BufferedReader& reader, bool hasId3v2, bool layer3) {
+void DeepCheck::readGainRecords(const AudioFileInfo& info) {
     bool hasUndo = tags_.hasGainUndo;
     bool hasMinMax = tags_.hasGainMinMax;
     std::string undo = tags_.gainUndo;
-    // mp3gain -s i keeps its record in ID3v2 TXXX frames instead of an APE tag.
-    if (!hasUndo && !hasMinMax && hasId3v2) {
-        for (const UserText& text : ReadId3v2UserTexts(reader)) {
-            if (!hasUndo && EqualsIgnoringCase(text.description, GainUndoKey)) {
-                hasUndo = true;
-                undo = text.value;
-            }
-            hasMinMax = hasMinMax || EqualsIgnoringCase(text.description, GainMinMaxKey);
+    // mp3gain -s i keeps its record in ID3v2 TXXX frames instead of an APE
+    // tag; the scan has read them with the tag.
+    if (!hasUndo && !hasMinMax && info.hasId3v2()) {
+        const Id3v2Texts& texts = info.id3v2().asWritten();
+        if (const TagText* value = texts.userText(GainUndoKey)) {
+            hasUndo = true;
+            undo = value->text;
         }
+        hasMinMax = texts.userText(GainMinMaxKey) != nullptr;
     }
     gainChanged_ = hasUndo || hasMinMax;
     gainRecord_ = hasUndo ? std::string(GainUndoKey) + " " + undo : std::string(GainMinMaxKey);
-    gainUndoUsable_ = hasUndo && ParseGainUndo(undo, gainUndo_) && layer3;
+    gainUndoUsable_ = hasUndo && ParseGainUndo(undo, gainUndo_) && info.firstHeader().layerNumber() == 3;
 }
 
 void DeepCheck::checkTagCrc() {

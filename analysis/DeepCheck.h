@@ -61,7 +61,7 @@ public:
     std::string closingLine() const;
 
 private:
-    void readGainRecords(BufferedReader& reader, bool hasId3v2, bool layer3);
+    void readGainRecords(const AudioFileInfo& info);
     void checkTagCrc();
     void feedMusic(std::int64_t offset, const std::uint8_t* bytes, const std::uint8_t* undone, std::size_t size);
     bool checkFrameCrc(const WalkedFrame& frame);

@@ -108,19 +108,19 @@ std::vector<std::string> GenreNames(const std::string& value) {
     return names;
 }
 
-DecodedFrame DecodeFrame(bool comment, const std::uint8_t* payload, std::size_t length) {
+DecodedFrame DecodeFrame(FrameLayout layout, const std::uint8_t* payload, std::size_t length) {
     DecodedFrame frame;
     if (length == 0)
         return frame;
     const std::uint8_t encoding = payload[0];
     std::string_view bytes(reinterpret_cast<const char*>(payload) + 1, length - 1);
-    if (comment) {
+    if (layout == FrameLayout::Comment) {
         if (bytes.size() < LanguageSize)
             return frame;
         bytes.remove_prefix(LanguageSize);
     }
     std::vector<std::string_view> values = SplitValues(encoding, bytes);
-    if (comment && !values.empty()) {
+    if (layout != FrameLayout::Text && !values.empty()) {
         frame.description = DecodeValue(encoding, values.front());
         const std::size_t unit = encoding == Utf16WithBom || encoding == Utf16BigEndian ? 2 : 1;
         bytes.remove_prefix(std::min(bytes.size(), values.front().size() + unit));
@@ -148,7 +148,7 @@ TagText Joined(const std::vector<TagText>& values, const std::string& raw) {
 }
 
 TagText DecodeId3v2Text(const std::uint8_t* payload, std::size_t length, bool comment, TagText* description) {
-    DecodedFrame frame = DecodeFrame(comment, payload, length);
+    DecodedFrame frame = DecodeFrame(comment ? FrameLayout::Comment : FrameLayout::Text, payload, length);
     if (description != nullptr)
         *description = frame.description;
     return Joined(frame.values, frame.raw);

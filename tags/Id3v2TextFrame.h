@@ -18,8 +18,11 @@ struct DecodedFrame {
     std::string raw;      // the bytes the values came from, after the encoding byte
 };
 
-// A `comment` (COMM) payload has a language and a description first.
-DecodedFrame DecodeFrame(bool comment, const std::uint8_t* payload, std::size_t length);
+// What comes before a frame's values: nothing (text frames), a description
+// (TXXX), or a language and a description (COMM).
+enum class FrameLayout { Text, UserText, Comment };
+
+DecodedFrame DecodeFrame(FrameLayout layout, const std::uint8_t* payload, std::size_t length);
 
 // The non-empty values joined by TagValueSeparator; `raw` kept when any was
 // decoded with loss.

@@ -1,6 +1,7 @@
 #include "tags/Id3v2Texts.h"
 
 #include <array>
+#include <cctype>
 #include <cstring>
 #include <vector>
 
@@ -28,7 +29,7 @@ constexpr std::uint8_t V24Unreadable = 0x08 | 0x04;
 constexpr std::uint8_t V24Unsynchronised = 0x02;
 constexpr std::uint8_t V24DataLength = 0x01;
 
-enum class Slot { Title, Artist, Album, Track, Disc, Year, Date, Genre, Comment, Encoder };
+enum class Slot { Title, Artist, Album, Track, Disc, Year, Date, Genre, Comment, Encoder, UserText };
 
 struct FrameName {
     const char* v22;  // three characters; "" when version 2.2 has no such frame
@@ -36,7 +37,7 @@ struct FrameName {
     Slot slot;
 };
 
-constexpr std::array<FrameName, 10> FrameNames{{
+constexpr std::array<FrameName, 11> FrameNames{{
     {"TT2", "TIT2", Slot::Title},
     {"TP1", "TPE1", Slot::Artist},
     {"TAL", "TALB", Slot::Album},
@@ -47,6 +48,7 @@ constexpr std::array<FrameName, 10> FrameNames{{
     {"TCO", "TCON", Slot::Genre},
     {"COM", "COMM", Slot::Comment},
     {"TSS", "TSSE", Slot::Encoder},
+    {"TXX", "TXXX", Slot::UserText},
 }};
 
 bool IsFrameIdChar(std::uint8_t c) {
@@ -224,7 +226,10 @@ void ReadId3v2Texts(BufferedReader& file, Id3v2Texts& texts) {
         payload.resize(body.read(payload.data(), wanted));
         const bool whole = payload.size() == wanted && body.skip(size - static_cast<std::int64_t>(wanted));
         if (Unwrap(payload, major, v22 ? 0 : frameHeader[9], unsynchronised)) {
-            DecodedFrame frame = DecodeFrame(name->slot == Slot::Comment, payload.data(), payload.size());
+            const FrameLayout layout = name->slot == Slot::Comment    ? FrameLayout::Comment
+                                       : name->slot == Slot::UserText ? FrameLayout::UserText
+                                                                      : FrameLayout::Text;
+            DecodedFrame frame = DecodeFrame(layout, payload.data(), payload.size());
             switch (name->slot) {
                 case Slot::Title:
                     texts.title = Joined(frame.values, frame.raw);
@@ -250,6 +255,10 @@ void ReadId3v2Texts(BufferedReader& file, Id3v2Texts& texts) {
                 case Slot::Encoder:
                     texts.encoder = Joined(frame.values, frame.raw);
                     break;
+                case Slot::UserText:
+                    if (texts.userTexts.size() < Id3v2Texts::MaxUserTexts)
+                        texts.userTexts.push_back({frame.description, Joined(frame.values, frame.raw)});
+                    break;
                 case Slot::Comment:
                     if (frame.description.text.empty())
                         texts.comment = Joined(frame.values, frame.raw);
@@ -273,6 +282,22 @@ void ReadId3v2Texts(BufferedReader& file, Id3v2Texts& texts) {
         const bool dated = date.text.size() >= 4 && date.text.find_first_not_of("0123456789") >= 4;
         texts.year = dated ? TagText{date.text.substr(0, 4), std::string(), false} : date;
     }
+}
+
+const TagText* Id3v2Texts::userText(const char* description) const {
+    const std::size_t length = std::strlen(description);
+    for (const UserText& user : userTexts) {
+        const std::string& text = user.description.text;
+        if (text.size() != length)
+            continue;
+        bool same = true;
+        for (std::size_t i = 0; i < length && same; ++i)
+            same = std::toupper(static_cast<unsigned char>(text[i])) ==
+                   std::toupper(static_cast<unsigned char>(description[i]));
+        if (same)
+            return &user.value;
+    }
+    return nullptr;
 }
 
 }  // namespace tw

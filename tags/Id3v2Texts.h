@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "tags/Id3v2TextFrame.h"
 #include "tags/TagText.h"
@@ -18,16 +19,31 @@ namespace tw {
 
 class BufferedReader;
 
+// A user-defined text frame (TXXX): what a tool keeps under its own name,
+// such as a gain tool's MP3GAIN_UNDO.
+struct UserText {
+    TagText description;
+    TagText value;
+};
+
 struct Id3v2Texts {
-    TagText title;    // TIT2 (TT2)
-    TagText artist;   // TPE1 (TP1)
-    TagText album;    // TALB (TAL)
-    TagText track;    // TRCK (TRK), e.g. "5/12"
-    TagText disc;     // TPOS (TPA)
-    TagText year;     // TYER (TYE), else the first four characters of TDRC
-    TagText genre;    // TCON (TCO), references such as "(17)" named
-    TagText comment;  // the last COMM (COM) with an empty description
-    TagText encoder;  // TSSE (TSS)
+    // A hostile tag can't make the list long: no tool writes this many.
+    static constexpr std::size_t MaxUserTexts = 64;
+
+    TagText title;                    // TIT2 (TT2)
+    TagText artist;                   // TPE1 (TP1)
+    TagText album;                    // TALB (TAL)
+    TagText track;                    // TRCK (TRK), e.g. "5/12"
+    TagText disc;                     // TPOS (TPA)
+    TagText year;                     // TYER (TYE), else the first four characters of TDRC
+    TagText genre;                    // TCON (TCO), references such as "(17)" named
+    TagText comment;                  // the last COMM (COM) with an empty description
+    TagText encoder;                  // TSSE (TSS)
+    std::vector<UserText> userTexts;  // TXXX (TXX), in order
+
+    // The value of the first user text of that description (ASCII, compared
+    // ignoring case); nullptr when there is none.
+    const TagText* userText(const char* description) const;
 };
 
 // Fills `texts` from the tag at the start of `file`; empty texts when there

@@ -1,4 +1,4 @@
-#include "tags/Id3v2UserText.h"
+#include "tags/Id3v2Texts.h"
 
 #include <gtest/gtest.h>
 
@@ -34,10 +34,20 @@ Bytes Txxx(std::uint8_t encoding, const std::string& description, const std::str
     return b.build();
 }
 
-std::vector<UserText> Read(const Bytes& bytes) {
+struct Text {
+    std::string description;
+    std::string value;
+};
+
+std::vector<Text> Read(const Bytes& bytes) {
     MemoryFile file(bytes);
     BufferedReader reader(file, 16);
-    return ReadId3v2UserTexts(reader);
+    Id3v2Texts texts;
+    ReadId3v2Texts(reader, texts);
+    std::vector<Text> out;
+    for (const UserText& t : texts.userTexts)
+        out.push_back({t.description.text, t.value.text});
+    return out;
 }
 
 // A tag of `major` holding one frame: the TXXX payload behind a frame header
@@ -57,13 +67,14 @@ Bytes Tag(int major, std::uint8_t tagFlags, std::uint8_t formatFlags, const Byte
         .build();
 }
 
-// mp3gain -s i writes MP3GAIN_UNDO as a Latin-1 TXXX frame; taggers may use
-// any encoding, version and unsynchronisation.
+// mp3gain -s i writes MP3GAIN_UNDO as a Latin-1 TXXX frame in an
+// unsynchronised 2.4 tag; taggers may use any encoding, version and
+// unsynchronisation.
 TEST(Id3v2UserText, ReadsTheTxxxFramesOfEveryVersionAndEncoding) {
     const std::string undo = "-002,-002,N";
     for (std::uint8_t encoding : {std::uint8_t{0}, std::uint8_t{1}, std::uint8_t{2}, std::uint8_t{3}}) {
         for (int major : {3, 4}) {
-            const std::vector<UserText> texts = Read(Tag(major, 0, 0, Txxx(encoding, "MP3GAIN_UNDO", undo)));
+            const std::vector<Text> texts = Read(Tag(major, 0, 0, Txxx(encoding, "MP3GAIN_UNDO", undo)));
             ASSERT_EQ(texts.size(), 1u) << int(encoding) << " " << major;
             EXPECT_EQ(texts[0].description, "MP3GAIN_UNDO");
             EXPECT_EQ(texts[0].value, undo);
@@ -75,22 +86,17 @@ TEST(Id3v2UserText, ReadsTheTxxxFramesOfEveryVersionAndEncoding) {
     const Bytes payload = Txxx(0, "k", "v");
     withLength.insert(withLength.end(), payload.begin(), payload.end());
     EXPECT_EQ(Read(Tag(4, 0, 0x01, withLength)).at(0).value, "v");
-    EXPECT_EQ(Read(Tag(4, 0, 0x02, {0, 'k', 0, 0xFF, 0x00, 'x', 0})).at(0).value, "?x");
+    EXPECT_EQ(Read(Tag(4, 0, 0x02, {0, 'k', 0, 0xFF, 0x00, 'x', 0})).at(0).value, "\xC3\xBFx");
 
     // A 2.3 tag unsynchronised as a whole: the frame sizes count the bytes
     // after resynchronisation.
     Bytes unsync = Tag(3, 0x80, 0, {0, 'k', 0, 0xFF, 'x', 0});
     unsync.insert(unsync.begin() + 10 + 10 + 4, 0x00);  // after the 0xFF
-    const std::vector<UserText> texts = Read(unsync);
+    const std::vector<Text> texts = Read(unsync);
     ASSERT_EQ(texts.size(), 1u);
-    EXPECT_EQ(texts[0].value, "?x");
+    EXPECT_EQ(texts[0].value, "\xC3\xBFx");  // 0xFF in ISO-8859-1
 
-    // No tag, another version, a frame that runs past the tag.
-    EXPECT_TRUE(Read(Bytes(64, 0xFF)).empty());
-    EXPECT_TRUE(Read(Tag(2, 0, 0, Txxx(0, "k", "v"))).empty());
-    Bytes overrun = Tag(3, 0, 0, Txxx(0, "k", "v"));
-    overrun[10 + 7] = 0x7F;
-    EXPECT_TRUE(Read(overrun).empty());
+    EXPECT_TRUE(Read(Bytes(64, 0xFF)).empty());  // no tag
 }
 
 }  // namespace
