@@ -266,6 +266,33 @@ public:
         errorText = std::strerror(error);
         return false;
     }
+
+    std::string openingProblem(const std::string& path) override {
+        struct stat st {};
+        if (path.empty())
+            return std::strerror(ENOENT);
+        if (::stat(path.c_str(), &st) != 0)
+            return std::strerror(errno);
+        if (S_ISDIR(st.st_mode))
+            return std::strerror(EISDIR);
+        if (!S_ISREG(st.st_mode))
+            return "Not a regular file";
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            return std::strerror(errno);
+        ::close(fd);
+        return std::string();
+    }
+
+    std::string listingProblem(const std::string& path) override {
+        if (path.empty())
+            return std::strerror(ENOENT);
+        DIR* dir = ::opendir(path.c_str());
+        if (dir == nullptr)
+            return std::strerror(errno);
+        ::closedir(dir);
+        return std::string();
+    }
 };
 
 }  // namespace
@@ -288,10 +315,6 @@ LocalTime ToLocalTime(std::int64_t secondsSinceEpoch) {
     result.minute = tm.tm_min;
     result.second = tm.tm_sec;
     return result;
-}
-
-std::FILE* OpenForWriting(const std::string& path) {
-    return std::fopen(path.c_str(), "wb");
 }
 
 std::string AnsiToUtf8(const std::string& text) {

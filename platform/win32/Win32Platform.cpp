@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "platform/Unicode.h"
+#include "platform/win32/SystemError.h"
 
 namespace tw {
 namespace {
@@ -61,27 +62,6 @@ private:
     std::int64_t size_;
     std::int64_t mtime_;
 };
-
-std::string SystemErrorText(DWORD code) {
-    wchar_t* text = nullptr;
-    DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::string result;
-    if (length != 0 && text != nullptr)
-        result = Utf16ToUtf8(std::wstring_view(text, length));
-    if (text != nullptr)
-        LocalFree(text);
-    // The system's texts end with CR LF; drop it only when it is there.
-    if (result.size() >= 2 && result.compare(result.size() - 2, 2, "\r\n") == 0)
-        result.erase(result.size() - 2);
-    if (result.empty()) {
-        char buffer[64];
-        std::snprintf(buffer, sizeof buffer, "Unknown error (code %lu).", static_cast<unsigned long>(code));
-        result = buffer;
-    }
-    return result;
-}
 
 std::string WithSeparator(const std::string& dir) {
     if (!dir.empty() && (dir.back() == '\\' || dir.back() == '/'))
@@ -204,9 +184,61 @@ public:
         errorText = SystemErrorText(GetLastError());
         return false;
     }
+
+    std::string openingProblem(const std::string& path) override {
+        const std::wstring wide = Utf8ToUtf16(path);
+        const DWORD attributes = GetFileAttributesW(wide.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            return SystemErrorText(GetLastError());
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            return IsAFolderText;
+        HANDLE h = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE)
+            return SystemErrorText(GetLastError());
+        const bool disk = GetFileType(h) == FILE_TYPE_DISK;
+        CloseHandle(h);
+        return disk ? std::string() : std::string(NotARegularFileText);
+    }
+
+    std::string listingProblem(const std::string& path) override {
+        const std::wstring wide = Utf8ToUtf16(path);
+        const DWORD attributes = GetFileAttributesW(wide.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            return SystemErrorText(GetLastError());
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            return SystemErrorText(ERROR_DIRECTORY);
+        WIN32_FIND_DATAW data;
+        HANDLE find = FindFirstFileW(Utf8ToUtf16(WithSeparator(path) + "*").c_str(), &data);
+        if (find == INVALID_HANDLE_VALUE)
+            return SystemErrorText(GetLastError());
+        FindClose(find);
+        return std::string();
+    }
 };
 
 }  // namespace
+
+std::string SystemErrorText(unsigned long code) {
+    wchar_t* text = nullptr;
+    DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string result;
+    if (length != 0 && text != nullptr)
+        result = Utf16ToUtf8(std::wstring_view(text, length));
+    if (text != nullptr)
+        LocalFree(text);
+    // The system's texts end with CR LF; drop it only when it is there.
+    if (result.size() >= 2 && result.compare(result.size() - 2, 2, "\r\n") == 0)
+        result.erase(result.size() - 2);
+    if (result.empty()) {
+        char buffer[64];
+        std::snprintf(buffer, sizeof buffer, "Unknown error (code %lu).", static_cast<unsigned long>(code));
+        result = buffer;
+    }
+    return result;
+}
 
 FileSystem& SystemFileSystem() {
     static Win32FileSystem fileSystem;
@@ -245,10 +277,6 @@ LocalTime ToLocalTime(std::int64_t secondsSinceEpoch) {
     result.minute = local.wMinute;
     result.second = local.wSecond;
     return result;
-}
-
-std::FILE* OpenForWriting(const std::string& path) {
-    return _wfopen(Utf8ToUtf16(path).c_str(), L"wb");
 }
 
 std::string AnsiToUtf8(const std::string& text) {
