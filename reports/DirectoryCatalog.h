@@ -14,11 +14,8 @@ class RunSink;
 struct CatalogOptions {
     bool recurseDirs = false;
     std::int32_t maxOffset = 5000;
-    std::int32_t delimiterCode = 9;  // tab
+    char delimiter = '\t';  // or a printable character, as CatalogOptionsOf gives it
 };
-
-// The delimiter rule: codes outside 32..126 become tab (9).
-std::int32_t NormalisedDelimiter(std::int32_t code);
 
 constexpr std::size_t CatalogColumnCount = 37;
 
@@ -37,11 +34,14 @@ std::vector<CatalogColumn> CatalogColumns();
 //    "bitrate_bps", "error"}
 // each field's text being the row's text of it; a file whose scan failed has
 // its path, "directory" and "file_name", the other columns null and the
-// error text. Then {"type":"summary", "files", "failed_scans", "cancelled"}.
+// error text. Then {"type":"summary", "files", "failed_scans", "cancelled"};
+// a cancelled run's "files" counts the files catalogued, and "files_found"
+// after it the files the listing found.
 class DirectoryCatalog {
 public:
     struct Result {
-        std::int32_t total = 0;
+        std::int32_t total = 0;   // files found
+        std::int32_t tested = 0;  // files catalogued: the total, unless cancelled
         std::int32_t failedScans = 0;
         bool cancelled = false;
     };
