@@ -219,12 +219,23 @@ int Main(const std::vector<std::string>& args) {
     return status;
 }
 
+// A Ctrl-C is a cancel that the run answers with its own lines from the
+// program's first instruction on, never an abrupt end: the handler is put in
+// place before every other static initialisation, and so before main().
+// (On Windows a Ctrl-C that comes before it ends the process at once, under
+// Wine with status 0.)
+struct InterruptHandlerFirst {
+    InterruptHandlerFirst() { InstallInterruptHandler(); }
+};
+#if defined(__GNUC__)
+InterruptHandlerFirst installedFirst __attribute__((init_priority(101)));
+#else
+InterruptHandlerFirst installedFirst;
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    // First of all: from here on a Ctrl-C is a cancel that the run answers
-    // with its own lines, never an abrupt end.
-    InstallInterruptHandler();
     // Before anything is written, --help and --version included: every line
     // of standard output ends in LF alone, as on Linux.
     UseBinaryStdout();
