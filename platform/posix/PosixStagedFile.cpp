@@ -129,10 +129,25 @@ private:
             return error;
         // No RENAME_NOREPLACE on this file system: a hard link refuses an
         // existing target just as well.
-        if (::link(temp_.c_str(), target_.c_str()) != 0)
+        if (::link(temp_.c_str(), target_.c_str()) == 0) {
+            ::unlink(temp_.c_str());
+            return 0;
+        }
+        error = errno;
+        if (error != EPERM && error != ENOTSUP && error != ENOSYS)
+            return error;
+        // Nor hard links (FAT, some FUSE file systems): claim the name with an
+        // exclusive create, which refuses an existing file, and put the file
+        // over that empty claim.
+        const int fd = ::open(target_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0)
             return errno;
-        ::unlink(temp_.c_str());
-        return 0;
+        ::close(fd);
+        if (::rename(temp_.c_str(), target_.c_str()) == 0)
+            return 0;
+        error = errno;
+        ::unlink(target_.c_str());
+        return error;
     }
 
     std::FILE* stream_;

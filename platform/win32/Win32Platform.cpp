@@ -9,6 +9,7 @@
 #include <io.h>
 
 #include <cstdio>
+#include <vector>
 
 #include "platform/Unicode.h"
 #include "platform/win32/SystemError.h"
@@ -85,6 +86,53 @@ std::wstring GrowingWide(Get get) {
         buffer.assign(n > buffer.size() ? n + 1 : buffer.size() * 2, L'\0');
     }
     return std::wstring();
+}
+
+// Copies `from` to `to`, which must not exist, through a StagedFile: checked
+// against the source and given its modification time before it takes the
+// name. The source is untouched.
+bool CopyWhole(const std::string& from, const std::string& to, std::string& errorText) {
+    HANDLE in = CreateFileW(Utf8ToUtf16(from).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (in == INVALID_HANDLE_VALUE) {
+        errorText = SystemErrorText(GetLastError());
+        return false;
+    }
+    LARGE_INTEGER size{};
+    FILETIME created{};
+    FILETIME accessed{};
+    FILETIME written{};
+    std::unique_ptr<StagedFile> out;
+    if (!GetFileSizeEx(in, &size) || !GetFileTime(in, &created, &accessed, &written))
+        errorText = SystemErrorText(GetLastError());
+    else
+        out = CreateStagedFile(to, StagedFile::Mode::NoReplace, errorText);
+    bool ok = out != nullptr;
+    std::vector<unsigned char> buffer(1 << 20);
+    LONGLONG copied = 0;
+    while (ok) {
+        DWORD got = 0;
+        if (!ReadFile(in, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+            errorText = SystemErrorText(GetLastError());
+            ok = false;
+        } else if (got == 0) {
+            break;
+        } else if (std::fwrite(buffer.data(), 1, got, out->stream()) != got) {
+            errorText = SystemErrorText(ERROR_WRITE_FAULT);
+            ok = false;
+        }
+        copied += got;
+    }
+    CloseHandle(in);
+    if (ok && (std::fflush(out->stream()) != 0 || copied != size.QuadPart)) {
+        errorText = SystemErrorText(ERROR_WRITE_FAULT);
+        ok = false;
+    }
+    if (!ok)
+        return false;  // the temporary file goes with `out`
+    // After the last write, which would change the time again.
+    SetFileTime(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(out->stream()))), &created, &accessed, &written);
+    return out->commit(errorText);
 }
 
 class Win32FileSystem final : public FileSystem {
@@ -176,12 +224,23 @@ public:
         return full.empty() ? path : Utf16ToUtf8(full);
     }
 
-    // As MoveFile did: a copy (the source removed after it) across volumes,
-    // and never over an existing file.
+    // Never over an existing file. Within a volume a rename; across volumes a
+    // copy written whole beside the target (StagedFile), then the original
+    // removed, so that a copy cut short never stands at the target's name.
     bool moveFileNoReplace(const std::string& from, const std::string& to, std::string& errorText) override {
-        if (MoveFileExW(Utf8ToUtf16(from).c_str(), Utf8ToUtf16(to).c_str(), MOVEFILE_COPY_ALLOWED))
+        if (MoveFileExW(Utf8ToUtf16(from).c_str(), Utf8ToUtf16(to).c_str(), 0))
+            return true;
+        const DWORD error = GetLastError();
+        if (error != ERROR_NOT_SAME_DEVICE) {
+            errorText = SystemErrorText(error);
+            return false;
+        }
+        if (!CopyWhole(from, to, errorText))
+            return false;
+        if (DeleteFileW(Utf8ToUtf16(from).c_str()))
             return true;
         errorText = SystemErrorText(GetLastError());
+        DeleteFileW(Utf8ToUtf16(to).c_str());
         return false;
     }
 
