@@ -67,16 +67,10 @@ std::string UncutValue(const std::string& content) {
     return value;
 }
 
-// What the settings rules make of the value: the text the loaded record
-// stores for the key.
-std::string UsedValue(const IniFile& ini, const char* key) {
-    IniFile stored;
-    StoreSettings(LoadSettings(ini), stored);
-    return stored.getString(SettingsSection, key, "");
-}
-
 // The problem with one value of a known key; empty when there is none.
-std::string ValueProblem(const IniFile& ini, const SettingKey& key, const std::string& content) {
+// `used` holds what the settings rules make of the file: the text that the
+// loaded record stores for each key.
+std::string ValueProblem(const IniFile& ini, const IniFile& used, const SettingKey& key, const std::string& content) {
     const std::string value = ini.getString(SettingsSection, key.name, "");
     if (key.form == SettingForm::Path) {
         if (UncutValue(content).size() <= IniFile::MaxValueLength)
@@ -91,8 +85,9 @@ std::string ValueProblem(const IniFile& ini, const SettingKey& key, const std::s
     if (key.form == SettingForm::Delimiter && value.size() == 1 && IsCatalogDelimiter(DelimiterCodeFromSetting(value)))
         return std::string();
     bool inRange = true;
-    const char* used = key.form == SettingForm::Placement ? nullptr : key.name;
-    const std::string outcome = used == nullptr ? std::string() : "; " + UsedValue(ini, used) + " is used";
+    const std::string outcome = key.form == SettingForm::Placement
+                                    ? std::string()
+                                    : "; " + used.getString(SettingsSection, key.name, "") + " is used";
     if (!IsWholeNumber(value, inRange))
         return QuotedForMessage(value) + " is not a whole number" + outcome;
     if (!inRange)
@@ -139,6 +134,8 @@ std::vector<SettingsWarning> CheckSettings(const IniFile& ini) {
     int where = 0;
     bool sawOptions = false;
     std::map<std::string, std::size_t> firstLineOf;
+    IniFile used;
+    StoreSettings(LoadSettings(ini), used);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const IniFile::LineView& line = lines[i];
         const std::size_t number = i + 1;
@@ -179,7 +176,7 @@ std::vector<SettingsWarning> CheckSettings(const IniFile& ini) {
                  FormatText("given again; the first, on line %d, counts", static_cast<int>(first.first->second))});
             continue;
         }
-        std::string problem = ValueProblem(ini, *key, line.content);
+        std::string problem = ValueProblem(ini, used, *key, line.content);
         if (!problem.empty())
             warnings.push_back({number, QuotedForMessage(line.name), problem});
     }
