@@ -11,25 +11,28 @@
 namespace tw::cli {
 namespace {
 
-// Whether `folder`, or a folder above it, is `outer` (by identity, so that
-// other spellings and links count).
+// Whether `folder`, or a folder above it, is `outer`: by identity, so that
+// other spellings count, and along both the path as given and the path with
+// its links resolved (the listing follows links to folders).
 bool IsAtOrInside(FileSystem& fileSystem, const std::string& folder, const std::string& outer, bool& same) {
     DirectoryIdentity target;
     DirectoryIdentity candidate;
     same = false;
     if (!fileSystem.directoryIdentity(outer, target))
         return false;
-    std::string path = fileSystem.absolutePath(folder);
-    for (bool first = true;; first = false) {
-        if (fileSystem.directoryIdentity(path, candidate) && candidate == target) {
-            same = first;
-            return true;
+    for (std::string path : {fileSystem.absolutePath(folder), ResolvedPath(folder)}) {
+        for (bool first = true;; first = false) {
+            if (fileSystem.directoryIdentity(path, candidate) && candidate == target) {
+                same = first;
+                return true;
+            }
+            std::string parent = FolderOf(path);
+            if (parent.empty() || parent == path)
+                break;
+            path = parent;
         }
-        std::string parent = FolderOf(path);
-        if (parent.empty() || parent == path)
-            return false;
-        path = parent;
     }
+    return false;
 }
 
 }  // namespace
@@ -78,8 +81,8 @@ std::string MoveFolderProblem(FileSystem& fileSystem, const Settings& settings, 
         if (same)
             return source + " is the folder under test; its files would be moved onto themselves";
         if (settings.recurseDirs)
-            return source + " is inside the folder under test, which --recurse tests whole; its files would be " +
-                   "moved onto themselves";
+            return source + " is inside the folder under test, whose subfolders are tested too; its files " +
+                   "would be moved onto themselves";
     }
     return std::string();
 }
