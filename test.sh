@@ -13,7 +13,7 @@ top=$(cd "$(dirname "$0")" && pwd)
 . "$top/scripts/lib.sh"
 
 ensure_packages g++ cmake ninja-build libgtest-dev libgmock-dev googletest clang libclang-rt-14-dev clang-format python3 \
-    dpkg-dev man-db groff-base python3-jsonschema python3-mutagen ffmpeg
+    dpkg-dev man-db groff-base python3-jsonschema python3-mutagen ffmpeg lintian bash-completion
 j=$(jobs)
 stage() { printf '\n==== %s\n' "$*"; }
 
@@ -32,21 +32,22 @@ cmake -S "$top" -B "$top/build-test" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTW_WERR
 cmake --build "$top/build-test" -j "$j"
 ctest --test-dir "$top/build-test" -j "$j" --output-on-failure
 
-stage "Debian package: install into a scratch root, run it, render its man page"
+stage "Debian package: lintian, install into a scratch root, run it, render its man page"
 cmake -S "$top" -B "$top/build-pkg" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTW_BUILD_TESTS=OFF -DTW_WERROR=ON >/dev/null
 cmake --build "$top/build-pkg" -j "$j"
 (cd "$top/build-pkg" && rm -f ./*.deb && cpack -G DEB >/dev/null)
+lintian --fail-on error "$top"/build-pkg/tunewarden-cli_*.deb
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 dpkg -x "$top"/build-pkg/tunewarden-cli_*.deb "$scratch"
 "$scratch/usr/bin/tunewarden-cli" --version
 bash -n "$scratch/usr/share/bash-completion/completions/tunewarden-cli"
-man_warnings=$(MANWIDTH=80 man --warnings -l "$scratch/usr/share/man/man1/tunewarden-cli.1" 2>&1 >/dev/null)
+man_warnings=$(MANWIDTH=80 man --warnings -l "$scratch/usr/share/man/man1/tunewarden-cli.1.gz" 2>&1 >/dev/null)
 if [ -n "$man_warnings" ]; then
     printf 'man page warnings:\n%s\n' "$man_warnings" >&2
     exit 1
 fi
-man_text=$(MANWIDTH=80 man -l "$scratch/usr/share/man/man1/tunewarden-cli.1" 2>/dev/null)
+man_text=$(MANWIDTH=80 man -l "$scratch/usr/share/man/man1/tunewarden-cli.1.gz" 2>/dev/null)
 case $man_text in *"--format F"*) ;; *) echo "the man page does not render" >&2; exit 1 ;; esac
 
 stage "Sanitizer build and tests (ASan + UBSan)"

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "cli/Errors.h"
 #include "common/Text.h"
 #include "platform/Console.h"
 #include "platform/Platform.h"
@@ -136,11 +137,26 @@ void CliSink::setProgressPercent(std::int32_t percent) {
     draw(false);
 }
 
-void CliSink::pumpPendingMessages() {
-    // The terminal's "message": Ctrl-C asks for a cancel; the flag stays up,
-    // so that a run that clears it after its listing still stops.
-    if (InterruptRequested())
+bool CliSink::cancelRequested() const {
+    if (!cancel_ && InterruptRequested())
         cancel_ = true;
+    return cancel_;
+}
+
+void CliSink::skippedFolder(const std::string& path, const std::string& reason) {
+    warn("skipped the folder " + QuotedForMessage(path) + ": " + reason);
+    if (recordOutput_ != nullptr) {
+        Record r("skipped");
+        record(r.add("path", path).add("reason", reason));
+    }
+}
+
+void CliSink::warn(const std::string& message) {
+    if (drawn_) {
+        std::fflush(out_);
+        erase();
+    }
+    PrintError(message);
 }
 
 void CliSink::draw(bool force) {

@@ -43,10 +43,21 @@ public:
     void appendLine(const std::string& text, std::int32_t fileIndex) override;
     void setStatusText(const std::string& text) override;
     void setProgressPercent(std::int32_t percent) override;
-    void pumpPendingMessages() override;
-    bool cancelRequested() const override { return cancel_; }
-    void clearCancelRequest() override { cancel_ = false; }
+    void pumpPendingMessages() override {}
+    // A Ctrl-C cancels the whole run whenever it comes, the listing included:
+    // once asked and seen, the cancel stays, and a run can't clear it.
+    bool cancelRequested() const override;
+    void clearCancelRequest() override {}
+    void skippedFolder(const std::string& path, const std::string& reason) override;
     RecordSink* records() override { return recordOutput_ != nullptr ? this : nullptr; }
+
+    // True once the run has been told of a cancel; it then ends with its
+    // cancel lines.
+    bool cancelSeen() const { return cancel_; }
+
+    // One line "tunewarden-cli: message" on standard error, the progress
+    // line erased first.
+    void warn(const std::string& message);
 
     // Erases the progress line, so that whatever follows starts clean.
     void finish();
@@ -64,7 +75,7 @@ private:
     bool progress_;
     RecordSink* recordOutput_;
     bool saveLogOk_ = true;
-    bool cancel_ = false;
+    mutable bool cancel_ = false;
     bool drawn_ = false;
     std::int32_t files_ = 0;
     ProgressView view_;

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "common/Text.h"
+#include "settings/CatalogDelimiter.h"
 #include "settings/Settings.h"
 
 namespace tw::cli {
@@ -51,18 +53,57 @@ bool ParseNumber(const std::string& text, std::int32_t& value) {
     return true;
 }
 
-// One character, as the options dialog's "Other:" box holds it (a signed
-// 8-bit code); "tab" and "\t" name the tab.
+// "tab" (or "\t"), or one character that the catalog writes as it is.
 bool ParseDelimiter(const std::string& text, std::int32_t& code) {
     if (text == "tab" || text == "TAB" || text == "\\t") {
-        code = 9;
+        code = TabDelimiterCode;
         return true;
     }
-    if (text.size() != 1)
-        return false;
-    code = static_cast<signed char>(text[0]);
-    return true;
+    code = DelimiterCodeOf(text);
+    return text.size() == 1 && IsCatalogDelimiter(code);
 }
+
+// The commands an option applies to; any other command refuses it.
+enum CommandSet : unsigned {
+    ForTest = 1u << static_cast<unsigned>(Command::Test),
+    ForInfo = 1u << static_cast<unsigned>(Command::Info),
+    ForTestDir = 1u << static_cast<unsigned>(Command::TestDir),
+    ForCatalog = 1u << static_cast<unsigned>(Command::Catalog),
+    ForEvery = ForTest | ForInfo | ForTestDir | ForCatalog,
+};
+
+struct OptionScope {
+    const char* name;
+    unsigned commands;
+    const char* commandNames;  // for the message
+};
+constexpr OptionScope OptionScopes[] = {
+    {"--recurse", ForTestDir | ForCatalog, "test-dir and catalog"},
+    {"--max-offset", ForEvery, ""},
+    {"--max-resync", ForTest, "test"},
+    {"--no-bitrate-summary", ForTest, "test"},
+    {"--report-eof-errors", ForTestDir, "test-dir"},
+    {"--deep", ForTest | ForTestDir, "test and test-dir"},
+    {"--move-to", ForTestDir, "test-dir"},
+    {"--delimiter", ForCatalog, "catalog"},
+    {"--tag-text", ForInfo | ForCatalog, "info and catalog"},
+    {"--format", ForEvery, ""},
+    {"--save-log", ForEvery, ""},
+    {"--settings", ForEvery, ""},
+};
+
+const OptionScope* ScopeOf(const std::string& name) {
+    for (const OptionScope& scope : OptionScopes)
+        if (name == scope.name)
+            return &scope;
+    return nullptr;
+}
+
+// An option as given, for the message that refuses it: "--move-to 'x'".
+struct GivenOption {
+    std::string name;   // the long name
+    std::string shown;  // as the message shows it
+};
 
 }  // namespace
 
@@ -92,6 +133,7 @@ void Overrides::applyTo(Settings& settings) const {
 std::optional<Invocation> ParseCommandLine(const std::vector<std::string>& args, std::string& error) {
     Invocation inv;
     std::vector<std::string> operands;
+    std::vector<GivenOption> givenOptions;
     bool optionsEnded = false;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -131,6 +173,11 @@ std::optional<Invocation> ParseCommandLine(const std::vector<std::string>& args,
         };
 
         std::string value;
+        if (name == "-r")
+            name = "--recurse";
+        const auto given = [&](const std::string& shownValue) {
+            givenOptions.push_back({name, shownValue.empty() ? name : name + " " + shownValue});
+        };
         if (name == "--help" || name == "-h") {
             if (!noValue())
                 return std::nullopt;
@@ -143,31 +190,36 @@ std::optional<Invocation> ParseCommandLine(const std::vector<std::string>& args,
             inv.command = Command::Version;
             return inv;
         }
-        if (name == "--recurse" || name == "-r") {
+        if (name == "--recurse") {
             if (!noValue())
                 return std::nullopt;
             inv.overrides.recurseDirs = true;
+            given("");
         } else if (name == "--no-bitrate-summary") {
             if (!noValue())
                 return std::nullopt;
             inv.overrides.includeBitrateSummary = false;
+            given("");
         } else if (name == "--deep") {
             if (!noValue())
                 return std::nullopt;
             inv.overrides.deepCheck = true;
+            given("");
         } else if (name == "--report-eof-errors") {
             if (!noValue())
                 return std::nullopt;
             inv.overrides.ignoreEofErrors = false;
+            given("");
         } else if (name == "--max-offset" || name == "--max-resync") {
             if (!takeValue(value))
                 return std::nullopt;
             std::int32_t n = 0;
-            if (!ParseNumber(value, n)) {
-                error = "option '" + name + "' needs a whole number within 32 bits, not '" + value + "'";
+            if (!ParseNumber(value, n) || n < 0) {
+                error = "option '" + name + "' needs a number of bytes, 0 or more, not " + QuotedForMessage(value);
                 return std::nullopt;
             }
             (name == "--max-offset" ? inv.overrides.maxOffset : inv.overrides.maxResync) = n;
+            given(QuotedForMessage(value));
         } else if (name == "--move-to") {
             if (!takeValue(value))
                 return std::nullopt;
@@ -176,15 +228,18 @@ std::optional<Invocation> ParseCommandLine(const std::vector<std::string>& args,
                 return std::nullopt;
             }
             inv.overrides.moveFilesPath = value;
+            given(QuotedForMessage(value));
         } else if (name == "--delimiter") {
             if (!takeValue(value))
                 return std::nullopt;
             std::int32_t code = 0;
             if (!ParseDelimiter(value, code)) {
-                error = "option '--delimiter' needs one character (or 'tab'), not '" + value + "'";
+                error = "option '--delimiter' needs 'tab' or one printable ASCII character (space to ~), not " +
+                        QuotedForMessage(value);
                 return std::nullopt;
             }
             inv.overrides.catDelimChar = code;
+            given(QuotedForMessage(value));
         } else if (name == "--format") {
             if (!takeValue(value))
                 return std::nullopt;
@@ -195,17 +250,19 @@ std::optional<Invocation> ParseCommandLine(const std::vector<std::string>& args,
             } else if (value == "csv") {
                 inv.format = OutputFormat::Csv;
             } else {
-                error = "option '--format' needs log, jsonl or csv, not '" + value + "'";
+                error = "option '--format' needs log, jsonl or csv, not " + QuotedForMessage(value);
                 return std::nullopt;
             }
+            given(QuotedForMessage(value));
         } else if (name == "--tag-text") {
             if (!takeValue(value))
                 return std::nullopt;
             if (value != "utf8" && value != "blank") {
-                error = "option '--tag-text' needs utf8 or blank, not '" + value + "'";
+                error = "option '--tag-text' needs utf8 or blank, not " + QuotedForMessage(value);
                 return std::nullopt;
             }
             inv.overrides.tagTextAsWritten = value == "utf8";
+            given(QuotedForMessage(value));
         } else if (name == "--save-log") {
             if (!takeValue(value))
                 return std::nullopt;
@@ -214,6 +271,7 @@ std::optional<Invocation> ParseCommandLine(const std::vector<std::string>& args,
                 return std::nullopt;
             }
             inv.saveLogFile = value;
+            given(QuotedForMessage(value));
         } else if (name == "--settings") {
             if (!takeValue(value))
                 return std::nullopt;
@@ -222,6 +280,7 @@ std::optional<Invocation> ParseCommandLine(const std::vector<std::string>& args,
                 return std::nullopt;
             }
             inv.settingsFile = value;
+            given(QuotedForMessage(value));
         } else {
             error = "unknown option '" + name + "'";
             return std::nullopt;
@@ -252,6 +311,15 @@ std::optional<Invocation> ParseCommandLine(const std::vector<std::string>& args,
         error = "'--format csv' is only for 'catalog'";
         return std::nullopt;
     }
+    // An option that the command would ignore is a mistake worth naming.
+    const unsigned command = 1u << static_cast<unsigned>(inv.command);
+    for (const GivenOption& option : givenOptions) {
+        const OptionScope* scope = ScopeOf(option.name);
+        if (scope != nullptr && (scope->commands & command) == 0) {
+            error = option.shown + " does not apply to '" + operands[0] + "' (it is for " + scope->commandNames + ")";
+            return std::nullopt;
+        }
+    }
     inv.path = operands[1];
     if (inv.path.empty()) {
         error = "the path is empty";
@@ -278,6 +346,7 @@ std::string UsageText() {
            "                          (default 5000)\n"
            "      --max-resync N      bytes to try when resynchronising (test; default 2000)\n"
            "      --no-bitrate-summary  leave out the bitrate summary of variable-rate files\n"
+           "                          (test)\n"
            "      --report-eof-errors report problems in the last 1% of a file (test-dir)\n"
            "      --deep              deep check (test, test-dir): also compare the file with the\n"
            "                          records its encoder left (Xing/Info or VBRI frame and byte\n"
@@ -288,8 +357,8 @@ std::string UsageText() {
            "                          gets the frame walk only, and the log says so\n"
            "      --move-to DIR       move files with problems into DIR, never replacing a file\n"
            "                          there (test-dir)\n"
-           "      --delimiter C       field delimiter of the catalog: one character or 'tab'\n"
-           "                          (default tab)\n"
+           "      --delimiter C       field delimiter of the catalog: 'tab' (the default) or one\n"
+           "                          printable ASCII character\n"
            "      --format F          what standard output gets: 'log' (the default), 'jsonl'\n"
            "                          (one JSON object per line) or 'csv' (catalog only)\n"
            "      --tag-text T        tag texts in the log: 'blank' (the default: every\n"
@@ -297,9 +366,11 @@ std::string UsageText() {
            "                          (as written, in UTF-8); JSON Lines and CSV always\n"
            "                          have them as written\n"
            "      --save-log FILE     also write the log to FILE (lines ended by CR LF), with\n"
-           "                          any --format\n"
-           "      --settings FILE     read the options from a settings file first; the options\n"
-           "                          given here override it\n"
+           "                          any --format; FILE is replaced only when the run ends,\n"
+           "                          and never when it names an audio file or a file the run\n"
+           "                          reads\n"
+           "      --settings FILE     read the options from a settings file first (its keys:\n"
+           "                          man tunewarden-cli); the options given here override it\n"
            "  -h, --help              show this help and exit\n"
            "  -V, --version           show the version and exit\n"
            "\n"

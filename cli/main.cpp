@@ -8,35 +8,34 @@
 #include "analysis/AudioFileInfo.h"
 #include "analysis/IntegrityTest.h"
 #include "cli/CliSink.h"
+#include "cli/Errors.h"
 #include "cli/Options.h"
 #include "cli/RecordOutput.h"
+#include "cli/ReportingFileSystem.h"
+#include "cli/RunChecks.h"
 #include "common/Record.h"
-#include "common/FileHelpers.h"
+#include "common/Text.h"
 #include "platform/Console.h"
 #include "platform/Platform.h"
 #include "reports/DirectoryCatalog.h"
 #include "reports/DirectoryTest.h"
 #include "reports/FileInfoReport.h"
 #include "settings/Settings.h"
+#include "settings/SettingsCheck.h"
 
 namespace {
 
 using namespace tw;
-
-constexpr int ExitClean = 0;
-constexpr int ExitFound = 1;
-constexpr int ExitUsage = 2;
-constexpr int ExitCancelled = 130;
-
-constexpr const char* Program = "tunewarden-cli";
+using namespace tw::cli;
 
 int UsageError(const std::string& message) {
-    std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", Program, message.c_str(), Program);
+    PrintError(message);
+    std::fprintf(stderr, "Try '%s --help' for more information.\n", ProgramName);
     return ExitUsage;
 }
 
 int CannotStart(const std::string& message) {
-    std::fprintf(stderr, "%s: %s\n", Program, message.c_str());
+    PrintError(message);
     return ExitUsage;
 }
 
@@ -53,10 +52,18 @@ void AppendPane(RunSink& sink, const std::string& title, const std::string& pane
     }
 }
 
+// A Ctrl-C that came before anything was written: a run that never started
+// has no cancel lines, so it writes nothing at all.
+bool CancelledBeforeOutput() {
+    return InterruptRequested();
+}
+
 // Start in Test File mode on an empty log: scan, then walk.
-int RunTest(RunSink& sink, const Settings& settings, const std::string& path) {
+int RunTest(CliSink& sink, FileSystem& fileSystem, const Settings& settings, const std::string& path) {
     AudioFileInfo info;
-    if (!info.scan(path, settings.maxOffset)) {
+    if (!info.scan(fileSystem, path, settings.maxOffset)) {
+        if (CancelledBeforeOutput())
+            return ExitCancelled;
         sink.appendLine(info.errorText(), NoFile);
         if (RecordSink* records = sink.records()) {
             Record r("test");
@@ -65,14 +72,19 @@ int RunTest(RunSink& sink, const Settings& settings, const std::string& path) {
         }
         return ExitFound;
     }
-    IntegrityTest test(sink, IntegrityTestOptionsOf(settings));
-    return test.testFile(info) ? ExitFound : ExitClean;
+    IntegrityTest test(sink, IntegrityTestOptionsOf(settings), fileSystem);
+    const bool problems = test.testFile(info);
+    if (sink.cancelSeen())
+        return ExitCancelled;
+    return problems ? ExitFound : ExitClean;
 }
 
-int RunInfo(RunSink& sink, const Settings& settings, const std::string& path) {
+int RunInfo(CliSink& sink, FileSystem& fileSystem, const Settings& settings, const std::string& path) {
     AudioFileInfo info;
     FileFacts facts;
-    bool ok = ScanFile(SystemFileSystem(), path, settings.maxOffset, info, &facts);
+    bool ok = ScanFile(fileSystem, path, settings.maxOffset, info, &facts);
+    if (CancelledBeforeOutput())
+        return ExitCancelled;
     if (RecordSink* records = sink.records())
         records->record(FileInfoRecord(path, info, ok, facts));
     const TagTextStyle style = settings.tagTextAsWritten ? TagTextStyle::AsWritten : TagTextStyle::Blanked;
@@ -84,94 +96,146 @@ int RunInfo(RunSink& sink, const Settings& settings, const std::string& path) {
     return ok ? ExitClean : ExitFound;
 }
 
-int RunTestDir(RunSink& sink, const Settings& settings, const std::string& dir) {
-    DirectoryTest test(sink, DirectoryTestOptionsOf(settings), dir);
+int RunTestDir(CliSink& sink, FileSystem& fileSystem, const Settings& settings, const std::string& dir) {
+    DirectoryTest test(sink, DirectoryTestOptionsOf(settings), dir, fileSystem);
     DirectoryTest::Result result = test.testDirectory();
-    if (result.outcome == DirectoryTest::Outcome::InvalidMoveFolder) {
-        std::fprintf(stderr, "%s: %s\n", DirectoryTest::InvalidMoveFolderCaption, DirectoryTest::InvalidMoveFolderText);
-        return ExitUsage;
-    }
+    if (result.outcome == DirectoryTest::Outcome::InvalidMoveFolder)
+        return CannotStart("cannot move files into " + QuotedForMessage(settings.moveFilesPath));
+    if (result.cancelled)
+        return ExitCancelled;
     return result.problems > 0 ? ExitFound : ExitClean;
 }
 
-int RunCatalog(RunSink& sink, const Settings& settings, const std::string& dir) {
-    DirectoryCatalog catalog(sink, CatalogOptionsOf(settings), dir);
+int RunCatalog(CliSink& sink, FileSystem& fileSystem, const Settings& settings, const std::string& dir) {
+    DirectoryCatalog catalog(sink, CatalogOptionsOf(settings), dir, fileSystem);
     DirectoryCatalog::Result result = catalog.catalogDirectory();
+    if (result.cancelled)
+        return ExitCancelled;
     return result.failedScans > 0 ? ExitFound : ExitClean;
+}
+
+// The settings file, checked: one warning per line it can't take in full.
+bool LoadSettingsOf(const Invocation& inv, Settings& settings) {
+    if (inv.settingsFile.empty())
+        return true;
+    std::vector<SettingsWarning> warnings;
+    std::string error;
+    if (!LoadCheckedSettingsFile(inv.settingsFile, settings, warnings, error)) {
+        PrintError("cannot use the settings file " + QuotedForMessage(inv.settingsFile) + ": " + error);
+        return false;
+    }
+    for (const SettingsWarning& w : warnings) {
+        const std::string where = w.line > 0 ? ":" + std::to_string(w.line) : std::string();
+        PrintError(inv.settingsFile + where + ": " + w.key + ": " + w.message);
+    }
+    return true;
 }
 
 int Main(const std::vector<std::string>& args) {
     std::string error;
-    std::optional<cli::Invocation> parsed = cli::ParseCommandLine(args, error);
+    std::optional<Invocation> parsed = ParseCommandLine(args, error);
     if (!parsed)
         return UsageError(error);
-    const cli::Invocation& inv = *parsed;
-    if (inv.command == cli::Command::Help) {
-        std::fputs(cli::UsageText().c_str(), stdout);
+    const Invocation& inv = *parsed;
+    if (inv.command == Command::Help) {
+        std::fputs(UsageText().c_str(), stdout);
         return ExitClean;
     }
-    if (inv.command == cli::Command::Version) {
-        std::printf("%s %s\n", Program, TW_VERSION);
+    if (inv.command == Command::Version) {
+        std::printf("%s %s\n", ProgramName, TW_VERSION);
         return ExitClean;
     }
+
+    // Before anything is read or written.
+    std::string refusal = SaveLogRefusal(inv);
+    if (!refusal.empty())
+        return UsageError(refusal);
 
     Settings settings;
-    if (!inv.settingsFile.empty() && !LoadSettingsFile(inv.settingsFile, settings))
-        return CannotStart("cannot read the settings file '" + inv.settingsFile + "'");
+    if (!LoadSettingsOf(inv, settings))
+        return ExitUsage;
     inv.overrides.applyTo(settings);
 
-    const bool directoryRun = inv.command == cli::Command::TestDir || inv.command == cli::Command::Catalog;
-    if (directoryRun && !DirectoryExists(inv.path))
-        return CannotStart("'" + inv.path + "' is not a folder that can be read");
+    FileSystem& system = SystemFileSystem();
+    const bool directoryRun = inv.command == Command::TestDir || inv.command == Command::Catalog;
+    if (directoryRun) {
+        std::string problem = InputFolderProblem(system, inv.path);
+        if (!problem.empty())
+            return CannotStart(problem);
+    }
+    std::string moveProblem = MoveFolderProblem(system, settings, inv);
+    if (!moveProblem.empty())
+        return CannotStart(moveProblem);
 
-    std::FILE* saveLog = nullptr;
+    // The saved log is written beside its target and takes its place only
+    // when the run has ended, so that a run that stops leaves the old file.
+    std::unique_ptr<StagedFile> saveLog;
     if (!inv.saveLogFile.empty()) {
-        saveLog = OpenForWriting(inv.saveLogFile);
-        if (saveLog == nullptr)
-            return CannotStart("cannot create the log file '" + inv.saveLogFile + "'");
+        saveLog = CreateStagedFile(inv.saveLogFile, StagedFile::Mode::Replace, error);
+        if (!saveLog)
+            return CannotStart("cannot write the log file " + QuotedForMessage(inv.saveLogFile) + ": " + error);
     }
 
     static char outBuffer[1 << 16];
     std::setvbuf(stdout, outBuffer, _IOFBF, sizeof outBuffer);
-    InstallInterruptHandler();
 
     int status = ExitClean;
     {
         std::unique_ptr<RecordSink> recordOutput;
-        if (inv.format == cli::OutputFormat::Jsonl) {
-            recordOutput = std::make_unique<cli::JsonLinesOutput>(stdout, SystemFileSystem());
-            recordOutput->record(cli::HeaderRecord(inv, settings, args, SystemFileSystem()));
-        } else if (inv.format == cli::OutputFormat::Csv)
-            recordOutput = std::make_unique<cli::CsvCatalogOutput>(stdout);
-        cli::CliSink sink(stdout, saveLog, StderrIsTerminal(), recordOutput.get());
+        if (inv.format == OutputFormat::Jsonl) {
+            recordOutput = std::make_unique<JsonLinesOutput>(stdout, system);
+            recordOutput->record(HeaderRecord(inv, settings, args, system));
+        } else if (inv.format == OutputFormat::Csv) {
+            recordOutput = std::make_unique<CsvCatalogOutput>(stdout);
+        }
+        CliSink sink(stdout, saveLog ? saveLog->stream() : nullptr, StderrIsTerminal(), recordOutput.get());
+        ReportingFileSystem fileSystem(system, [&sink](const std::string& message) { sink.warn(message); });
         switch (inv.command) {
-            case cli::Command::Test:
-                status = RunTest(sink, settings, inv.path);
+            case Command::Test:
+                status = RunTest(sink, fileSystem, settings, inv.path);
                 break;
-            case cli::Command::Info:
-                status = RunInfo(sink, settings, inv.path);
+            case Command::Info:
+                status = RunInfo(sink, fileSystem, settings, inv.path);
                 break;
-            case cli::Command::TestDir:
-                status = RunTestDir(sink, settings, inv.path);
+            case Command::TestDir:
+                status = RunTestDir(sink, fileSystem, settings, inv.path);
                 break;
-            case cli::Command::Catalog:
-                status = RunCatalog(sink, settings, inv.path);
+            case Command::Catalog:
+                status = RunCatalog(sink, fileSystem, settings, inv.path);
                 break;
             default:
                 break;
         }
         sink.finish();
-        if (!sink.saveLogOk())
-            status = CannotStart("writing the log file '" + inv.saveLogFile + "' failed");
+        if (saveLog && status == ExitCancelled) {
+            saveLog.reset();
+            PrintError("cancelled; the log file " + QuotedForMessage(inv.saveLogFile) + " was left as it was");
+        } else if (saveLog) {
+            if (!sink.saveLogOk())
+                error = "a write failed";
+            if (!sink.saveLogOk() || !saveLog->commit(error))
+                status = CannotStart("writing the log file " + QuotedForMessage(inv.saveLogFile) + " failed: " + error +
+                                     "; it was left as it was");
+        }
     }
-    if (saveLog != nullptr && std::fclose(saveLog) != 0)
-        status = CannotStart("writing the log file '" + inv.saveLogFile + "' failed");
     if (std::fflush(stdout) != 0)
         status = CannotStart("writing standard output failed");
-    if (InterruptRequested())
-        return ExitCancelled;
     return status;
 }
+
+// A Ctrl-C is a cancel that the run answers with its own lines from the
+// program's first instruction on, never an abrupt end: the handler is put in
+// place before every other static initialisation, and so before main().
+// (On Windows a Ctrl-C that comes before it ends the process at once, under
+// Wine with status 0.)
+struct InterruptHandlerFirst {
+    InterruptHandlerFirst() { InstallInterruptHandler(); }
+};
+#if defined(__GNUC__)
+InterruptHandlerFirst installedFirst __attribute__((init_priority(101)));
+#else
+InterruptHandlerFirst installedFirst;
+#endif
 
 }  // namespace
 
@@ -180,5 +244,5 @@ int main(int argc, char** argv) {
     // of standard output ends in LF alone, as on Linux.
     UseBinaryStdout();
     UseUtf8Console();
-    return Main(CommandLineArguments(argc, argv));
+    return RunReportingExceptions([&] { return Main(CommandLineArguments(argc, argv)); });
 }

@@ -37,6 +37,14 @@ public:
     // The runs clear the flag where they begin their own work.
     virtual void clearCancelRequest() = 0;
 
+    // A folder that the listing left out: one it could not read, or one it
+    // had listed already under another name (a link back up the tree). The
+    // log says nothing of it; a front end may.
+    virtual void skippedFolder(const std::string& path, const std::string& reason) {
+        static_cast<void>(path);
+        static_cast<void>(reason);
+    }
+
     // Where the run hands its structured records (common/Record.h); nullptr,
     // the default, when the front end wants none, and then the run builds
     // none. A run asks once, when it starts.

@@ -140,4 +140,13 @@ std::string FormatText(const char* format, ...) {
     return big;
 }
 
+std::string QuotedForMessage(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        out += b < 0x20 || b == 0x7F ? FormatText("\\x%02X", b) : std::string(1, c);
+    }
+    return out + "'";
+}
+
 }  // namespace tw

@@ -46,6 +46,10 @@ std::string FolderOf(const std::string& path);
 // order; a prefix sorts first.
 bool LessIgnoringCase(const std::string& a, const std::string& b);
 
+// 'text' in single quotes, for a message on a terminal: control bytes are
+// written \xNN, so that nothing a user or a file gave can steer the terminal.
+std::string QuotedForMessage(const std::string& text);
+
 // printf into a std::string.
 std::string FormatText(const char* format, ...)
 #if defined(__GNUC__)

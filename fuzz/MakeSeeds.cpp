@@ -327,6 +327,19 @@ std::vector<Bytes> BuiltTrailingTags() {
     return files;
 }
 
+// Settings files: as the window writes one, and with the oddities a hand
+// edit brings.
+constexpr const char* SettingsSeeds[] = {
+    "[Options]\r\nWindow Flags=0\r\nWindow Show Command=1\r\nWindow Left=10\r\nWindow Top=10\r\n"
+    "Window Right=700\r\nWindow Bottom=500\r\nFunction=2\r\nTest Dir Name=C:\\Music\r\n"
+    "Log Dir Name=C:\\My Documents\r\nHide MPEG Info=false\r\nRecurse Dirs=true\r\nAuto Start=true\r\n"
+    "Clear Log=true\r\nInclude Bitrate Summary=true\r\nMove Files=false\r\nMove Files Path=\r\n"
+    "Ignore EOF Errors=true\r\nMax Offset=5000\r\nMax Resync=2000\r\nCat Delim Char=9\r\nMax Field Len=50\r\n",
+    "; hand-written\n[options]\n max offset = 1,000 \nCat Delim Char=,\nRecurse Dirs=yes\nColour=blue\n",
+    "Key=outside\n[Options]\nMax Offset=99999999999\nMax Offset=7\n[Options]\nFunction=7\nbroken line\n",
+    "[Options]\nMove Files Path=\"  quoted  \"\nTest Dir Name='x'\nDeep Check=true\nCat Delim Char=-23",
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -336,7 +349,8 @@ int main(int argc, char** argv) {
     }
     const fs::path samples = argv[1];
     const fs::path out = argv[2];
-    for (const char* dir : {"audio", "frame_header", "frame_crc", "id3v1", "id3v2", "frame_text", "trailing_tags"})
+    for (const char* dir :
+         {"audio", "frame_header", "frame_crc", "id3v1", "id3v2", "frame_text", "trailing_tags", "settings"})
         fs::create_directories(out / dir);
 
     std::vector<fs::path> paths;
@@ -399,6 +413,10 @@ int main(int argc, char** argv) {
          {Bytes{0xFF, 0xFB, 0x90, 0x64, 0xFF, 0xFB, 0x92, 0x64}, Bytes{0xFF, 0xFF, 0x40, 0xC0, 0xFF, 0xFE, 0x40, 0xC0},
           Bytes{0xFF, 0xE3, 0x20, 0xC4, 0xFF, 0xF3, 0xF0, 0x00}})
         Write(out / "frame_header" / ("built-" + std::to_string(n++)), header);
+
+    n = 0;
+    for (const char* text : SettingsSeeds)
+        Write(out / "settings" / ("built-" + std::to_string(n++)), Bytes(text, text + std::strlen(text)));
 
     std::printf("seed corpora written to %s (%d audio seeds)\n", out.string().c_str(), count);
     return 0;

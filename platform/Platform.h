@@ -88,6 +88,19 @@ public:
     // Moves a file; never replaces an existing `to`. On failure gives false
     // and sets `errorText` to the system's message for the failure.
     virtual bool moveFileNoReplace(const std::string& from, const std::string& to, std::string& errorText) = 0;
+
+    // Why openForReading(path) fails, or listDirectory(path) does: the
+    // system's text ("No such file or directory", "Permission denied"), for
+    // a message that names the path. Empty when nothing is wrong, or when
+    // this file system can't say.
+    virtual std::string openingProblem(const std::string& path) {
+        static_cast<void>(path);
+        return std::string();
+    }
+    virtual std::string listingProblem(const std::string& path) {
+        static_cast<void>(path);
+        return std::string();
+    }
 };
 
 // The real file system of the machine.
@@ -96,9 +109,43 @@ FileSystem& SystemFileSystem();
 // Local time of a modification time as given by ReadableFile::modifiedTime.
 LocalTime ToLocalTime(std::int64_t secondsSinceEpoch);
 
-// Creates (or empties) a file and opens it for writing bytes as they are;
-// nullptr on failure.
-std::FILE* OpenForWriting(const std::string& path);
+// A file written under a temporary name beside its target, which takes the
+// target's name only when it is complete. Until then, and when the program
+// stops or the write fails, whatever stood at the target stays whole. Every
+// file the program writes is written through one of these.
+class StagedFile {
+public:
+    enum class Mode {
+        Replace,    // commit replaces an existing target (a saved log, a settings file)
+        NoReplace,  // commit fails when the target exists (a copy that must never replace a file)
+    };
+
+    // Without a commit, the temporary file is removed.
+    virtual ~StagedFile() = default;
+
+    // Where the bytes go, as they are.
+    virtual std::FILE* stream() = 0;
+
+    // Flushes the bytes to the disk and gives the file the target's name.
+    // False, with the temporary file removed and `errorText` set, when a
+    // write failed or the target can't take the file.
+    virtual bool commit(std::string& errorText) = 0;
+};
+
+// Creates the temporary file in the target's folder. A target that is a
+// link is written where the link leads. nullptr, with `errorText` set to the
+// system's message, when the file can't be created, or when the target
+// exists and is not a regular file, may not be written, or (NoReplace)
+// exists at all.
+std::unique_ptr<StagedFile> CreateStagedFile(const std::string& target, StagedFile::Mode mode, std::string& errorText);
+
+// The path with every link resolved where the system can tell (POSIX); the
+// path as given when it doesn't exist or can't be resolved.
+std::string ResolvedPath(const std::string& path);
+
+// True when both paths exist and name the same file (through links and
+// other names, such as hard links or a different letter case).
+bool SameExistingFile(const std::string& a, const std::string& b);
 
 // Text in the system's ANSI code page, as UTF-8 (Windows); elsewhere there is
 // no such code page and the text comes back as it is.

@@ -350,10 +350,6 @@ Record ScanFailedRecord(const std::string& path, const FileFacts& facts, const s
 
 }  // namespace
 
-std::int32_t NormalisedDelimiter(std::int32_t code) {
-    return code < 32 || code > 126 ? 9 : code;
-}
-
 DirectoryCatalog::DirectoryCatalog(RunSink& sink, const CatalogOptions& options, const std::string& testDirName)
     : DirectoryCatalog(sink, options, testDirName, SystemFileSystem()) {}
 
@@ -368,8 +364,7 @@ DirectoryCatalog::Result DirectoryCatalog::catalogDirectory() {
     FileList files;
     ListAudioFiles(testDirName_, options_.recurseDirs, AudioFilePattern, files, sink_, fileSystem_);
 
-    // The settings file's load rule, applied here too.
-    const char delimiter = static_cast<char>(NormalisedDelimiter(options_.delimiterCode));
+    const char delimiter = options_.delimiter;
 
     sink_.appendLine(TitlePrefix + testDirName_, NoFile);
     sink_.appendLine("", NoFile);
@@ -404,6 +399,7 @@ DirectoryCatalog::Result DirectoryCatalog::catalogDirectory() {
             if (records != nullptr)
                 records->record(ScanFailedRecord(path, facts, info.errorText()));
         }
+        ++result.tested;
         sink_.setProgressPercent(RoundToInt((i + 1) * 100.0 / total));
         sink_.pumpPendingMessages();
         if (sink_.cancelRequested())
@@ -415,7 +411,10 @@ DirectoryCatalog::Result DirectoryCatalog::catalogDirectory() {
     sink_.appendLine(result.cancelled ? std::string(CancelledText) : DoneText(total), NoFile);
     if (records != nullptr) {
         Record summary("summary");
-        summary.add("files", total).add("failed_scans", result.failedScans).add("cancelled", result.cancelled);
+        summary.add("files", result.tested);
+        if (result.cancelled)
+            summary.add("files_found", total);
+        summary.add("failed_scans", result.failedScans).add("cancelled", result.cancelled);
         records->record(summary);
     }
     sink_.setStatusText("");

@@ -14,12 +14,9 @@ class RunSink;
 struct CatalogOptions {
     bool recurseDirs = false;
     std::int32_t maxOffset = 5000;
-    std::int32_t delimiterCode = 9;  // tab
-    bool tagTextAsWritten = false;   // the rows' tag texts in UTF-8 instead of blanked
+    char delimiter = '\t';         // or a printable character, as CatalogOptionsOf gives it
+    bool tagTextAsWritten = false;  // the rows' tag texts in UTF-8 instead of blanked
 };
-
-// The delimiter rule: codes outside 32..126 become tab (9).
-std::int32_t NormalisedDelimiter(std::int32_t code);
 
 constexpr std::size_t CatalogColumnCount = 37;
 
@@ -45,11 +42,14 @@ std::vector<CatalogColumn> CatalogExtraColumns();
 // the tag texts as written and the time in ISO 8601 whatever the log shows;
 // a file whose scan failed has its path, "directory", "file_name", the size
 // and time when the file could be opened, the other fields null and the
-// error text. Then {"type":"summary", "files", "failed_scans", "cancelled"}.
+// error text. Then {"type":"summary", "files", "failed_scans", "cancelled"};
+// a cancelled run's "files" counts the files catalogued, and "files_found"
+// after it the files the listing found.
 class DirectoryCatalog {
 public:
     struct Result {
-        std::int32_t total = 0;
+        std::int32_t total = 0;   // files found
+        std::int32_t tested = 0;  // files catalogued: the total, unless cancelled
         std::int32_t failedScans = 0;
         bool cancelled = false;
     };

@@ -1,10 +1,11 @@
 #include "reports/DirectoryListing.h"
 
 #include <algorithm>
-#include <set>
+#include <map>
 
 #include "common/RunSink.h"
 #include "common/Text.h"
+#include "common/WriteTarget.h"
 #include "platform/Platform.h"
 
 namespace tw {
@@ -44,14 +45,6 @@ bool MatchesPattern(const std::string& name, const std::string& pattern) {
     return p == pattern.size();
 }
 
-// The last four characters are ".mp" (any case) and one of 1, 2, 3.
-bool IsAudioFileName(const std::string& name) {
-    if (name.size() < 4)
-        return false;
-    const char* tail = name.c_str() + name.size() - 4;
-    return tail[0] == '.' && FoldCase(tail[1]) == 'm' && FoldCase(tail[2]) == 'p' && tail[3] >= '1' && tail[3] <= '3';
-}
-
 // Names that differ only in letter case fall back to their bytes, so that
 // the order never depends on the order of enumeration.
 bool ListingOrder(const std::string& a, const std::string& b) {
@@ -89,22 +82,33 @@ std::string OpenablePath(const std::string& prefix) {
 
 // Lists one directory: appends its audio files, sorted, and pushes its
 // subdirectories (when recursing) so that they come off the stack in sorted
-// order. A directory already listed, or one that can't be read, adds nothing.
+// order. A directory already listed, or one that can't be read, adds nothing
+// and is told to the sink as skipped.
 void ListOneDirectory(const std::string& prefix, bool recurse, const std::string& pattern, FileList& fileList,
-                      FileSystem& fileSystem, std::set<DirectoryIdentity>& visited, std::vector<std::string>& pending,
-                      RunSink& sink) {
+                      FileSystem& fileSystem, std::map<DirectoryIdentity, std::string>& visited,
+                      std::vector<std::string>& pending, RunSink& sink) {
     std::string path = OpenablePath(prefix);
     DirectoryIdentity identity;
-    if (fileSystem.directoryIdentity(path, identity) && !visited.insert(identity).second)
-        return;
+    if (fileSystem.directoryIdentity(path, identity)) {
+        auto listed = visited.emplace(identity, path);
+        if (!listed.second) {
+            sink.skippedFolder(path, "the same folder as '" + listed.first->second + "', listed already (a link)");
+            return;
+        }
+    }
     std::vector<DirectoryEntry> entries;
     // Messages are let through while a long directory is read, too.
     const auto keepGoing = [&sink] {
         sink.pumpPendingMessages();
         return !sink.cancelRequested();
     };
-    if (!fileSystem.listDirectory(path, entries, keepGoing))
+    if (!fileSystem.listDirectory(path, entries, keepGoing)) {
+        if (!sink.cancelRequested()) {
+            std::string reason = fileSystem.listingProblem(path);
+            sink.skippedFolder(path, reason.empty() ? std::string("it can't be read") : reason);
+        }
         return;
+    }
 
     std::vector<std::string> files;
     std::vector<std::string> subdirectories;
@@ -167,7 +171,7 @@ void ListAudioFiles(const std::string& directory, bool recurse, const std::strin
     std::vector<std::string> pending{AbsolutePrefix(fileSystem, directory)};
     // Directories already listed: a link back up the tree is not followed a
     // second time, so a looping tree ends.
-    std::set<DirectoryIdentity> visited;
+    std::map<DirectoryIdentity, std::string> visited;
     for (;;) {
         std::string prefix = std::move(pending.back());
         pending.pop_back();

@@ -105,11 +105,12 @@ DirectoryTest::Result DirectoryTest::testDirectory() {
                 }
             }
         }
-        if (finding)
-            ++result.problems;
-
+        // A file that the cancel interrupted gets no line and is not counted.
         if (sink_.cancelRequested())
             break;
+        ++result.tested;
+        if (finding)
+            ++result.problems;
 
         Record record("file");
         if (records != nullptr) {
@@ -155,7 +156,10 @@ DirectoryTest::Result DirectoryTest::testDirectory() {
     }
     if (records != nullptr) {
         Record summary("summary");
-        summary.add("files", total).add("problems", result.problems);
+        summary.add("files", result.tested);
+        if (result.cancelled)
+            summary.add("files_found", total);
+        summary.add("problems", result.problems);
         if (moveFiles)
             summary.add("moved", result.moved).add("move_folder", moveDirectory);
         records->record(summary.add("cancelled", result.cancelled));

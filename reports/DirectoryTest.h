@@ -32,7 +32,8 @@ public:
 
     struct Result {
         Outcome outcome = Outcome::Completed;
-        std::int32_t total = 0;
+        std::int32_t total = 0;   // files found
+        std::int32_t tested = 0;  // files tested to the end: the total, unless cancelled
         std::int32_t problems = 0;
         std::int32_t moved = 0;
         bool cancelled = false;

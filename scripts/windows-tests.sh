@@ -33,3 +33,8 @@ ctest --test-dir "$build" --output-on-failure -j "$(jobs)"
 # output over the sample library (paths aside).
 echo "== Golden outputs of tunewarden-cli.exe"
 TW_WIN_BUILD="$build" python3 "$top/tests/golden/check_golden.py" "$top/scripts/wine-cli.sh" "$top/samples"
+
+# A Ctrl-C at many moments of a run of tunewarden-cli.exe: its own cancel
+# lines and status 130, or its whole output.
+echo "== Ctrl-C under Wine"
+python3 "$top/tests/check_cancel.py" "$build/tunewarden-cli.exe" --wine

@@ -2,8 +2,10 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 
 #include "common/BufferedReader.h"
+#include "common/WriteTarget.h"
 
 namespace tw {
 
@@ -202,6 +204,29 @@ bool IniFile::hasKey(const std::string& section, const std::string& key) const {
     return header >= 0 && findKey(static_cast<std::size_t>(header), key) >= 0;
 }
 
+std::vector<IniFile::LineView> IniFile::lineViews() const {
+    std::vector<LineView> views;
+    views.reserve(lines_.size());
+    for (const Line& line : lines_) {
+        LineView view;
+        view.content = line.content;
+        LineShape shape = ShapeOf(line.content);
+        if (shape.kind == LineShape::Section) {
+            view.kind = LineView::Kind::Section;
+        } else if (shape.kind == LineShape::Key) {
+            view.kind = LineView::Kind::Key;
+        } else {
+            const std::string trimmed = Trimmed(line.content);
+            view.kind = trimmed.empty()          ? LineView::Kind::Blank
+                        : trimmed.front() == ';' ? LineView::Kind::Comment
+                                                 : LineView::Kind::Other;
+        }
+        view.name = shape.name;
+        views.push_back(std::move(view));
+    }
+    return views;
+}
+
 bool IniFile::setString(const std::string& section, const std::string& key, const std::string& value) {
     const std::string sectionName = Trimmed(section);
     const std::string keyName = Trimmed(key);
@@ -246,14 +271,14 @@ bool IniFile::setString(const std::string& section, const std::string& key, cons
 }
 
 bool IniFile::save(const std::string& path) const {
-    std::FILE* out = OpenForWriting(path);
-    if (out == nullptr)
+    if (CheckWriteTarget(path, {}) != WriteRefusal::None)
+        return false;
+    std::string errorText;
+    std::unique_ptr<StagedFile> file = CreateStagedFile(path, StagedFile::Mode::Replace, errorText);
+    if (!file)
         return false;
     const std::string bytes = text();
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-    if (std::fclose(out) != 0)
-        ok = false;
-    return ok;
+    return std::fwrite(bytes.data(), 1, bytes.size(), file->stream()) == bytes.size() && file->commit(errorText);
 }
 
 std::string IniFile::ProtectedValue(const std::string& text) {

@@ -37,6 +37,17 @@ public:
     // Whether the first section named `section` holds `key`.
     bool hasKey(const std::string& section, const std::string& key) const;
 
+    // What one line of the document is, as the reader takes it.
+    struct LineView {
+        enum class Kind { Blank, Comment, Section, Key, Other };
+        Kind kind = Kind::Blank;
+        std::string name;     // trimmed section or key name
+        std::string content;  // the line without its end
+    };
+    // Every line of the document in order (line n is element n - 1), for a
+    // checker that names lines.
+    std::vector<LineView> lineViews() const;
+
     // Sets `key` of `section` to `value`. An existing key keeps its line, its
     // spelling and the blanks around "=": only the value changes. A missing
     // key is added after the last non-blank line of the section; a missing
@@ -46,8 +57,9 @@ public:
     // an empty name).
     bool setString(const std::string& section, const std::string& key, const std::string& value);
 
-    // Writes the document to `path`, creating the file when it is missing.
-    // False when it can't be created or written.
+    // Writes the document to `path`, creating the file when it is missing,
+    // replacing it only once all is written. False when it can't be created
+    // or written (the old file then stays as it was), or names an audio file.
     bool save(const std::string& path) const;
 
     // `text` in the form that getString gives back unchanged: wrapped in

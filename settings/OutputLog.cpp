@@ -1,7 +1,9 @@
 #include "settings/OutputLog.h"
 
 #include <cstdio>
+#include <memory>
 
+#include "common/WriteTarget.h"
 #include "platform/Platform.h"
 
 namespace tw {
@@ -30,20 +32,21 @@ std::optional<std::string> OutputLog::filePathForLine(std::size_t lineIndex) con
 }
 
 OutputLog::SaveResult OutputLog::saveToFile(const std::string& path) const {
-    std::FILE* out = OpenForWriting(path);
-    if (out == nullptr)
+    // Never over an audio file or a file the log speaks of; the window asks
+    // CheckWriteTarget first to say why.
+    if (CheckWriteTarget(path, files_) != WriteRefusal::None)
         return SaveResult::CannotCreate;
-    bool ok = true;
+    std::string errorText;
+    std::unique_ptr<StagedFile> file = CreateStagedFile(path, StagedFile::Mode::Replace, errorText);
+    if (!file)
+        return SaveResult::CannotCreate;
+    std::FILE* out = file->stream();
     for (const auto& line : lines_) {
         if (std::fwrite(line.text.data(), 1, line.text.size(), out) != line.text.size() ||
-            std::fwrite("\r\n", 1, 2, out) != 2) {
-            ok = false;
-            break;
-        }
+            std::fwrite("\r\n", 1, 2, out) != 2)
+            return SaveResult::CannotWrite;  // the old file stays as it was
     }
-    if (std::fclose(out) != 0)
-        ok = false;
-    return ok ? SaveResult::Saved : SaveResult::CannotWrite;
+    return file->commit(errorText) ? SaveResult::Saved : SaveResult::CannotWrite;
 }
 
 }  // namespace tw

@@ -32,7 +32,9 @@ public:
     enum class SaveResult { Saved, CannotCreate, CannotWrite };
 
     // Every line followed by CR LF, nothing else, replacing the file at
-    // `path`. A file cut short (a full disk) gives CannotWrite.
+    // `path` once all is written: a failure (a full disk: CannotWrite)
+    // leaves the old file as it was. An audio file or a file of the log's
+    // list is never written (CannotCreate).
     SaveResult saveToFile(const std::string& path) const;
 
 private:

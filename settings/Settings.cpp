@@ -6,30 +6,11 @@
 #include "platform/Platform.h"
 #include "text/Unicode.h"
 #include "settings/IniFile.h"
+#include "settings/SettingsKeys.h"
 
 namespace tw {
 
 namespace {
-
-// The one section and the keys of the settings file, in the order saved.
-constexpr const char* SectionName = "Options";
-constexpr const char* KeyFunction = "Function";
-constexpr const char* KeyTestDirName = "Test Dir Name";
-constexpr const char* KeyLogDirName = "Log Dir Name";
-constexpr const char* KeyHideMpegInfo = "Hide MPEG Info";
-constexpr const char* KeyRecurseDirs = "Recurse Dirs";
-constexpr const char* KeyAutoStart = "Auto Start";
-constexpr const char* KeyClearLog = "Clear Log";
-constexpr const char* KeyIncludeBitrateSummary = "Include Bitrate Summary";
-constexpr const char* KeyMoveFiles = "Move Files";
-constexpr const char* KeyMoveFilesPath = "Move Files Path";
-constexpr const char* KeyIgnoreEofErrors = "Ignore EOF Errors";
-constexpr const char* KeyMaxOffset = "Max Offset";
-constexpr const char* KeyMaxResync = "Max Resync";
-constexpr const char* KeyCatDelimChar = "Cat Delim Char";
-constexpr const char* KeyMaxFieldLen = "Max Field Len";
-constexpr const char* KeyDeepCheck = "Deep Check";
-constexpr const char* KeyTagTextAsWritten = "Tag text as written";
 
 constexpr const char* TrueText = "true";
 constexpr const char* FalseText = "false";
@@ -39,7 +20,7 @@ const char* BoolText(bool value) {
 }
 
 std::string ReadText(const IniFile& ini, const char* key, const std::string& defaultText) {
-    return ini.getString(SectionName, key, defaultText);
+    return ini.getString(SettingsSection, key, defaultText);
 }
 
 // Paths are kept as UTF-8. A value that is not UTF-8 was written by an older
@@ -73,7 +54,7 @@ RunFunction RunFunctionFromNumber(std::int32_t number) {
 }
 
 void WriteText(IniFile& ini, const char* key, const std::string& value) {
-    ini.setString(SectionName, key, value);
+    ini.setString(SettingsSection, key, value);
 }
 
 void WriteBool(IniFile& ini, const char* key, bool value) {
@@ -110,7 +91,8 @@ Settings LoadSettings(const IniFile& ini) {
     settings.ignoreEofErrors = ReadBool(ini, KeyIgnoreEofErrors, defaults.ignoreEofErrors);
     settings.maxOffset = ReadNonZero(ini, KeyMaxOffset, defaults.maxOffset);
     settings.maxResync = ReadNonZero(ini, KeyMaxResync, defaults.maxResync);
-    settings.catDelimChar = NormalisedDelimiter(ReadNumber(ini, KeyCatDelimChar, defaults.catDelimChar));
+    settings.catDelimChar = NormalisedDelimiter(
+        DelimiterCodeFromSetting(ReadText(ini, KeyCatDelimChar, std::to_string(defaults.catDelimChar))));
     settings.maxFieldLen = ReadNonZero(ini, KeyMaxFieldLen, defaults.maxFieldLen);
     settings.deepCheck = ReadBool(ini, KeyDeepCheck, defaults.deepCheck);
     settings.tagTextAsWritten = ReadBool(ini, KeyTagTextAsWritten, defaults.tagTextAsWritten);
@@ -137,9 +119,9 @@ void StoreSettings(const Settings& settings, IniFile& ini) {
     WriteNumber(ini, KeyMaxFieldLen, settings.maxFieldLen);
     // Written once it has been switched on, so that a file that never used
     // the deep check keeps the keys it always had.
-    if (settings.deepCheck || ini.hasKey(SectionName, KeyDeepCheck))
+    if (settings.deepCheck || ini.hasKey(SettingsSection, KeyDeepCheck))
         WriteBool(ini, KeyDeepCheck, settings.deepCheck);
-    if (settings.tagTextAsWritten || ini.hasKey(SectionName, KeyTagTextAsWritten))
+    if (settings.tagTextAsWritten || ini.hasKey(SettingsSection, KeyTagTextAsWritten))
         WriteBool(ini, KeyTagTextAsWritten, settings.tagTextAsWritten);
 }
 
@@ -192,7 +174,8 @@ CatalogOptions CatalogOptionsOf(const Settings& settings) {
     CatalogOptions options;
     options.recurseDirs = settings.recurseDirs;
     options.maxOffset = settings.maxOffset;
-    options.delimiterCode = settings.catDelimChar;
+    // The options dialog may hand over any code (0 for an empty "Other:").
+    options.delimiter = static_cast<char>(NormalisedDelimiter(settings.catDelimChar));
     options.tagTextAsWritten = settings.tagTextAsWritten;
     return options;
 }

@@ -8,6 +8,7 @@
 #include "analysis/IntegrityTest.h"
 #include "reports/DirectoryCatalog.h"
 #include "reports/DirectoryTest.h"
+#include "settings/CatalogDelimiter.h"
 
 namespace tw {
 
@@ -38,7 +39,7 @@ class IniFile;
 // Every field from section "Options" of `ini`, with the load rules: a missing
 // key takes its default, a boolean is true only for the exact text "true",
 // numbers are read like ParseLeadingInt and 0 gives the default, delimiter
-// codes outside 32..126 give tab.
+// codes outside 32..126 give tab (settings/CatalogDelimiter.h).
 Settings LoadSettings(const IniFile& ini);
 
 // Writes every key of `settings` into section "Options" of `ini`; other

@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "cli/CliSink.h"
+#include "cli/Errors.h"
 
 #include <cstdio>
+#include <functional>
+#include <new>
+#include <stdexcept>
 #include <filesystem>
 #include <fstream>
 
@@ -13,6 +17,7 @@
 #include "text/Unicode.h"
 #include "settings/Settings.h"
 #include "support/ByteBuilder.h"
+#include "support/CliRunner.h"
 
 namespace tw::cli {
 namespace {
@@ -26,9 +31,9 @@ std::optional<Invocation> Parse(std::vector<std::string> args, std::string* erro
 }
 
 TEST(CliOptions, CommandsPathsAndOptionsInAnyOrder) {
-    auto inv = Parse({"--recurse", "test-dir", "--max-offset", "1,000", "Music", "--delimiter=,"});
+    auto inv = Parse({"--recurse", "catalog", "--max-offset", "1,000", "Music", "--delimiter=,"});
     ASSERT_TRUE(inv);
-    EXPECT_EQ(inv->command, Command::TestDir);
+    EXPECT_EQ(inv->command, Command::Catalog);
     EXPECT_EQ(inv->path, "Music");
     Settings s;
     inv->overrides.applyTo(s);
@@ -40,16 +45,21 @@ TEST(CliOptions, CommandsPathsAndOptionsInAnyOrder) {
     EXPECT_TRUE(s.includeBitrateSummary);
     EXPECT_FALSE(s.moveFiles);
 
-    inv = Parse({"test", "--max-resync=-5", "--no-bitrate-summary", "--report-eof-errors", "--move-to", "/bad",
-                 "--save-log", "log.txt", "--", "-odd.mp3"});
+    inv = Parse({"test", "--max-resync=0", "--no-bitrate-summary", "--save-log", "log.txt", "--", "-odd.mp3"});
     ASSERT_TRUE(inv);
     EXPECT_EQ(inv->path, "-odd.mp3");
     EXPECT_EQ(inv->saveLogFile, "log.txt");
     s = Settings();
     inv->overrides.applyTo(s);
-    EXPECT_EQ(s.maxResync, -5);
+    EXPECT_EQ(s.maxResync, 0);
     EXPECT_FALSE(s.includeBitrateSummary);
+
+    inv = Parse({"test-dir", "-r", "--report-eof-errors", "--deep", "--move-to", "/bad", "x"});
+    ASSERT_TRUE(inv);
+    s = Settings();
+    inv->overrides.applyTo(s);
     EXPECT_FALSE(s.ignoreEofErrors);
+    EXPECT_TRUE(s.deepCheck);
     EXPECT_TRUE(s.moveFiles);
     EXPECT_EQ(s.moveFilesPath, "/bad");
 
@@ -58,11 +68,9 @@ TEST(CliOptions, CommandsPathsAndOptionsInAnyOrder) {
     inv = Parse({"catalog", "--delimiter", "tab", "x"});
     ASSERT_TRUE(inv);
     EXPECT_EQ(*inv->overrides.catDelimChar, 9);
-    // A high byte keeps the signed code the options dialog would give; the
-    // catalog turns it into a tab when it starts.
-    inv = Parse({"catalog", "--delimiter", "\xE9", "x"});
+    inv = Parse({"catalog", "--delimiter", " ", "x"});
     ASSERT_TRUE(inv);
-    EXPECT_EQ(*inv->overrides.catDelimChar, -23);
+    EXPECT_EQ(*inv->overrides.catDelimChar, ' ');
 }
 
 TEST(CliOptions, UsageErrorsAreNamed) {
@@ -83,8 +91,18 @@ TEST(CliOptions, UsageErrorsAreNamed) {
     EXPECT_FALSE(Parse({"test", "a", "--max-offset", "12x"}, &e));
     EXPECT_FALSE(Parse({"test", "a", "--max-offset", "2147483648"}, &e));
     EXPECT_TRUE(Parse({"test", "a", "--max-offset", "2147483647"}, &e));
-    EXPECT_TRUE(Parse({"test", "a", "--max-offset", "-2147483648"}, &e));
-    EXPECT_FALSE(Parse({"test", "a", "--delimiter", ";;"}, &e));
+    EXPECT_FALSE(Parse({"test", "a", "--max-offset", "-2147483648"}, &e));
+    EXPECT_EQ(e, "option '--max-offset' needs a number of bytes, 0 or more, not '-2147483648'");
+    EXPECT_FALSE(Parse({"catalog", "a", "--delimiter", ";;"}, &e));
+    // A byte outside ASCII would give a negative code, which the catalog
+    // would turn into a tab without a word.
+    EXPECT_FALSE(Parse({"catalog", "a", "--delimiter", "\xE9"}, &e));
+    EXPECT_FALSE(Parse({"catalog", "a", "--delimiter", "\n"}, &e));
+    EXPECT_EQ(e, "option '--delimiter' needs 'tab' or one printable ASCII character (space to ~), not '\\x0A'");
+    EXPECT_FALSE(Parse({"test", "a", "--move-to", "d"}, &e));
+    EXPECT_EQ(e, "--move-to 'd' does not apply to 'test' (it is for test-dir)");
+    EXPECT_FALSE(Parse({"-r", "info", "a"}, &e));
+    EXPECT_EQ(e, "--recurse does not apply to 'info' (it is for test-dir and catalog)");
     EXPECT_FALSE(Parse({"test", "a", "--recurse=yes"}, &e));
     EXPECT_FALSE(Parse({"test", ""}, &e));
 
@@ -116,6 +134,25 @@ TEST(CliOptions, TagTextOverridesTheSettingEitherWay) {
     EXPECT_EQ(e, "option '--tag-text' needs utf8 or blank, not 'latin1'");
 }
 
+TEST(CliErrors, AnExceptionThatEscapesTheRunIsToldAndGivesStatus2) {
+    const struct {
+        std::function<int()> body;
+        const char* err;
+    } cases[] = {
+        {[]() -> int { throw std::bad_alloc(); }, "tunewarden-cli: out of memory; the run stopped\n"},
+        {[]() -> int { throw std::runtime_error("disk on fire"); },
+         "tunewarden-cli: unexpected error: disk on fire; the run stopped\n"},
+        {[]() -> int { throw 42; }, "tunewarden-cli: unexpected error; the run stopped\n"},
+        {[] { return 1; }, ""},
+    };
+    for (const auto& c : cases) {
+        ::testing::internal::CaptureStderr();
+        const int status = RunReportingExceptions(c.body);
+        EXPECT_EQ(::testing::internal::GetCapturedStderr(), c.err);
+        EXPECT_EQ(status, *c.err == '\0' ? 1 : 2);
+    }
+}
+
 TEST(CliProgress, LinesShowRateAndTimeLeftOnceEstimableAndFitTheWidth) {
     ProgressView dir;
     dir.status = "Processing file 251 of 1,000";
@@ -144,45 +181,9 @@ TEST(CliProgress, LinesShowRateAndTimeLeftOnceEstimableAndFitTheWidth) {
     EXPECT_EQ(ProgressLine(one), "Pr");
 }
 
-// The built tool, run as a user would: through the shell, which on Windows
-// hands the arguments over in the wide command line.
-struct CliResult {
-    std::string out;
-    int status = -1;
-};
-
-// One argument, quoted for the shell.
-std::string Q(const std::string& arg) {
-#ifdef _WIN32
-    return "\"" + arg + "\"";
-#else
-    return "'" + arg + "'";
-#endif
-}
-
-CliResult RunCli(const std::string& args) {
-    CliResult r;
-#ifdef _WIN32
-    // Beside the tests' folder; the outer quotes are the ones cmd takes off.
-    const std::string cli = FolderOf(FolderOf(ExecutablePath())) + "\\tunewarden-cli.exe";
-    std::FILE* pipe = _wpopen(Utf8ToUtf16("\"" + Q(cli) + " " + args + " 2>NUL\"").c_str(), L"rb");
-#else
-    std::FILE* pipe = popen((std::string(TW_CLI_PATH) + " " + args + " 2>/dev/null").c_str(), "r");
-#endif
-    if (pipe == nullptr)
-        return r;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        r.out.append(buffer, n);
-#ifdef _WIN32
-    r.status = _pclose(pipe);
-#else
-    int raw = pclose(pipe);
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-#endif
-    return r;
-}
+using test::CliResult;
+using test::Q;
+using test::RunCli;
 
 class CliRun : public ::testing::Test {
 protected:
@@ -265,6 +266,42 @@ TEST_F(CliRun, UsageErrorsAndUnstartableRunsExitWith2) {
     EXPECT_EQ(moved.status, 2);
     EXPECT_EQ(moved.out, "");
 }
+
+TEST_F(CliRun, ASavedLogReplacesTheOldOneOnlyWhole) {
+    std::string file = write("a.mp3", test::ByteBuilder().frames(5, test::Cbr128).build());
+    std::string log = write("run.log", {'o', 'l', 'd'});
+    CliResult r = RunCli("test --save-log " + Q(log) + " " + Q(file));
+    EXPECT_EQ(r.status, 0);
+    std::ifstream in(std::filesystem::u8path(log), std::ios::binary);
+    std::string saved((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(saved.substr(0, 12), "Processing: ");
+    std::size_t entries = 0;
+    for (auto it = std::filesystem::directory_iterator(dir_); it != std::filesystem::directory_iterator(); ++it)
+        ++entries;
+    EXPECT_EQ(entries, 2u);  // no temporary file left beside it
+}
+
+#ifndef _WIN32
+TEST_F(CliRun, ASkippedFolderIsToldOnStderrAndInJsonLinesAlone) {
+    std::filesystem::create_directories(dir_ / "D" / "sub");
+    write("D/a.mp3", test::ByteBuilder().frames(5, test::Cbr128).build());
+    std::filesystem::create_directory_symlink(dir_ / "D", dir_ / "D" / "sub" / "up");
+    const std::string d = path("D");
+    const std::string told = "tunewarden-cli: skipped the folder '" + path("D/sub/up") + "': the same folder as '" + d +
+                             "', listed already (a link)\n";
+    CliResult log = RunCli("test-dir -r " + Q(d));
+    EXPECT_EQ(log.status, 0);
+    EXPECT_EQ(log.err, told);
+    EXPECT_EQ(log.out, "\nDone processing.  Found errors/warnings in 0 of 1 files tested.\n");
+    CliResult records = RunCli("catalog -r --format jsonl " + Q(d));
+    EXPECT_EQ(records.status, 0);
+    EXPECT_EQ(records.err, told);
+    EXPECT_NE(records.out.find("{\"type\":\"skipped\",\"path\":\"" + path("D/sub/up") +
+                               "\",\"reason\":\"the same folder as '" + d + "', listed already (a link)\"}\n"),
+              std::string::npos)
+        << records.out;
+}
+#endif
 
 TEST_F(CliRun, NamesInAnyScriptArriveWholeAndLinesEndInLfAlone) {
     // Japanese, Cyrillic and an emoji outside the BMP.

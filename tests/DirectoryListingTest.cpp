@@ -193,7 +193,12 @@ TEST(DirectoryListing, LinkLoopsEndAndEachDirectoryIsListedOnce) {
     tree.file("D/sub/b.mp3");
     std::filesystem::create_directory_symlink(tree.path("D"), tree.path("D/sub/loop"));
     std::filesystem::create_directory_symlink("loop", tree.path("D/sub/again"));
-    EXPECT_EQ(List(tree.path("D"), true), (FileList{tree.path("D/a.mp3"), tree.path("D/sub/b.mp3")}));
+    RecordingSink sink;
+    EXPECT_EQ(List(tree.path("D"), true, sink), (FileList{tree.path("D/a.mp3"), tree.path("D/sub/b.mp3")}));
+    // Each link not followed is told once, with the folder it leads to.
+    const std::string reason = ": the same folder as '" + tree.path("D") + "', listed already (a link)";
+    EXPECT_EQ(sink.skipped,
+              (std::vector<std::string>{tree.path("D/sub/again") + reason, tree.path("D/sub/loop") + reason}));
 
     // A link that comes first in the order lists the directory under its own
     // name; the real directory is then not listed a second time.
@@ -208,6 +213,21 @@ TEST(DirectoryListing, LinkLoopsEndAndEachDirectoryIsListedOnce) {
 }
 
 #endif
+
+TEST(DirectoryListing, AFolderThatCannotBeReadIsToldAndTheWalkGoesOn) {
+    TempTree tree;
+    tree.file("D/a/x.mp3");
+    tree.file("D/b/y.mp3");
+    tree.file("D/c/z.mp3");
+    InjectingFileSystem fs;
+    fs.unlistable.insert(tree.path("D/b"));
+    RecordingSink sink;
+    FileList list;
+    ListAudioFiles(tree.path("D"), true, "*.mp?", list, sink, fs);
+    EXPECT_EQ(list, (FileList{tree.path("D/a/x.mp3"), tree.path("D/c/z.mp3")}));
+    EXPECT_EQ(sink.skipped, (std::vector<std::string>{tree.path("D/b") + ": Permission denied"}));
+    EXPECT_TRUE(sink.texts().empty());  // the log says nothing of it
+}
 
 TEST(DirectoryListing, DeepTreeKeepsItsOrder) {
     TempTree tree;

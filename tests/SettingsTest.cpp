@@ -90,7 +90,13 @@ TEST(LoadSettings, NumbersFollowTheirLoadRules) {
     EXPECT_EQ(WithLine("Cat Delim Char=31").catDelimChar, 9);
     EXPECT_EQ(WithLine("Cat Delim Char=0").catDelimChar, 9);
     EXPECT_EQ(WithLine("Cat Delim Char=-23").catDelimChar, 9);
-    EXPECT_EQ(WithLine("Cat Delim Char=;").catDelimChar, 9);
+    // The character itself, where it can't be read as a number.
+    EXPECT_EQ(WithLine("Cat Delim Char=;").catDelimChar, ';');
+    EXPECT_EQ(WithLine("Cat Delim Char=,").catDelimChar, ',');
+    EXPECT_EQ(WithLine("Cat Delim Char=\" \"").catDelimChar, ' ');
+    EXPECT_EQ(WithLine("Cat Delim Char=5").catDelimChar, 9);
+    EXPECT_EQ(WithLine("Cat Delim Char=-").catDelimChar, 9);
+    EXPECT_EQ(WithLine("Cat Delim Char=\xE9").catDelimChar, 9);
 
     EXPECT_EQ(WithLine("Function=2").function, RunFunction::TestDirectory);
     EXPECT_EQ(WithLine("Function=3").function, RunFunction::CatalogDirectory);

@@ -44,6 +44,9 @@ void UseUtf8Console() {}
 void InstallInterruptHandler() {
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
+    // Restarted, not failed with EINTR: a write to a pipe that the signal
+    // interrupts would otherwise lose the buffered output it carried.
+    action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);

@@ -3,8 +3,6 @@
 
 #include <windows.h>
 
-#include <shellapi.h>
-
 #include <fcntl.h>
 #include <io.h>
 
@@ -42,8 +40,17 @@ BOOL WINAPI OnConsoleControl(DWORD type) {
 }  // namespace
 
 std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+    // shell32 is loaded here, when the interrupt handler is in place, not
+    // at the start: loading it takes long enough (under Wine tens of
+    // milliseconds) that a Ctrl-C in that time met only the system's default
+    // handler, which ends the process (under Wine with status 0).
+    using SplitCommandLine = LPWSTR*(WINAPI*)(LPCWSTR, int*);
+    HMODULE shell = LoadLibraryW(L"shell32.dll");
+    auto split = shell == nullptr ? nullptr
+                                  : reinterpret_cast<SplitCommandLine>(
+                                        reinterpret_cast<void (*)()>(GetProcAddress(shell, "CommandLineToArgvW")));
     int count = 0;
-    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    LPWSTR* wide = split == nullptr ? nullptr : split(GetCommandLineW(), &count);
     if (wide == nullptr)
         return std::vector<std::string>(argv + 1, argv + argc);
     std::vector<std::string> args;

@@ -57,79 +57,62 @@ std::string JoinPath(const std::string& dir, const std::string& name) {
     return dir + "/" + name;
 }
 
-// Copies `from` to `to`, which must not exist yet; checks the copy against the
-// source and removes the partial copy on any failure. The source is untouched.
-bool CopyExclusive(const std::string& from, const std::string& to, int& error) {
+// Copies `from` to `to`, which must not exist: written under a temporary name
+// beside `to` (StagedFile, NoReplace), checked against the source, given its
+// permissions and modification time, and only then given its name. A copy
+// that fails or is cut short never stands at `to`. The source is untouched.
+bool CopyExclusive(const std::string& from, const std::string& to, std::string& errorText) {
     int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (in < 0) {
-        error = errno;
+        errorText = std::strerror(errno);
         return false;
     }
     struct stat st {};
     if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
-        error = errno != 0 ? errno : EINVAL;
+        errorText = std::strerror(errno != 0 ? errno : EINVAL);
         ::close(in);
         return false;
     }
-    int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777);
-    if (out < 0) {
-        error = errno;
+    std::unique_ptr<StagedFile> out = CreateStagedFile(to, StagedFile::Mode::NoReplace, errorText);
+    if (!out) {
         ::close(in);
         return false;
     }
-    bool ok = true;
+    int error = 0;
     std::vector<unsigned char> buffer(1 << 20);
     off_t copied = 0;
     for (;;) {
         ssize_t got = ::read(in, buffer.data(), buffer.size());
         if (got < 0 && errno == EINTR)
             continue;
-        if (got < 0) {
-            error = errno;
-            ok = false;
+        if (got <= 0) {
+            error = got < 0 ? errno : 0;
             break;
         }
-        if (got == 0)
+        if (std::fwrite(buffer.data(), 1, static_cast<std::size_t>(got), out->stream()) !=
+            static_cast<std::size_t>(got)) {
+            error = errno != 0 ? errno : EIO;
             break;
-        ssize_t written = 0;
-        while (written < got) {
-            ssize_t w = ::write(out, buffer.data() + written, static_cast<std::size_t>(got - written));
-            if (w < 0 && errno == EINTR)
-                continue;
-            if (w <= 0) {
-                error = w < 0 ? errno : EIO;
-                ok = false;
-                break;
-            }
-            written += w;
         }
-        if (!ok)
-            break;
         copied += got;
     }
-    if (ok && ::fsync(out) != 0) {
-        error = errno;
-        ok = false;
-    }
-    struct stat outSt {};
-    if (ok && (::fstat(out, &outSt) != 0 || outSt.st_size != copied || copied != st.st_size)) {
-        error = EIO;
-        ok = false;
-    }
-    if (ok) {
-        // Keep the modification time, so that the moved file is the same file
-        // to anyone who looks at it.
-        struct timespec times[2] = {st.st_atim, st.st_mtim};
-        ::futimens(out, times);
-    }
-    if (::close(out) != 0 && ok) {
-        error = errno;
-        ok = false;
-    }
     ::close(in);
-    if (!ok)
-        ::unlink(to.c_str());
-    return ok;
+    const int fd = ::fileno(out->stream());
+    struct stat outSt {};
+    if (error == 0 && std::fflush(out->stream()) != 0)
+        error = errno;
+    if (error == 0 && (::fstat(fd, &outSt) != 0 || outSt.st_size != copied || copied != st.st_size))
+        error = EIO;
+    if (error != 0) {
+        errorText = std::strerror(error);
+        return false;  // the temporary file goes with `out`
+    }
+    // The same file to anyone who looks at it: its permissions and time (set
+    // after the last write, which would change the time again).
+    ::fchmod(fd, st.st_mode & 07777);
+    struct timespec times[2] = {st.st_atim, st.st_mtim};
+    ::futimens(fd, times);
+    return out->commit(errorText);
 }
 
 class PosixFileSystem final : public FileSystem {
@@ -256,15 +239,42 @@ public:
                 error = EXDEV;  // no hard links here either: copy instead
         }
         if (error == EXDEV) {
-            if (CopyExclusive(from, to, error)) {
-                if (::unlink(from.c_str()) == 0)
-                    return true;
-                error = errno;
-                ::unlink(to.c_str());
-            }
+            if (!CopyExclusive(from, to, errorText))
+                return false;
+            if (::unlink(from.c_str()) == 0)
+                return true;
+            error = errno;
+            ::unlink(to.c_str());
         }
         errorText = std::strerror(error);
         return false;
+    }
+
+    std::string openingProblem(const std::string& path) override {
+        struct stat st {};
+        if (path.empty())
+            return std::strerror(ENOENT);
+        if (::stat(path.c_str(), &st) != 0)
+            return std::strerror(errno);
+        if (S_ISDIR(st.st_mode))
+            return std::strerror(EISDIR);
+        if (!S_ISREG(st.st_mode))
+            return "Not a regular file";
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            return std::strerror(errno);
+        ::close(fd);
+        return std::string();
+    }
+
+    std::string listingProblem(const std::string& path) override {
+        if (path.empty())
+            return std::strerror(ENOENT);
+        DIR* dir = ::opendir(path.c_str());
+        if (dir == nullptr)
+            return std::strerror(errno);
+        ::closedir(dir);
+        return std::string();
     }
 };
 
@@ -288,10 +298,6 @@ LocalTime ToLocalTime(std::int64_t secondsSinceEpoch) {
     result.minute = tm.tm_min;
     result.second = tm.tm_sec;
     return result;
-}
-
-std::FILE* OpenForWriting(const std::string& path) {
-    return std::fopen(path.c_str(), "wb");
 }
 
 std::string AnsiToUtf8(const std::string& text) {

@@ -9,7 +9,9 @@
 #include <io.h>
 
 #include <cstdio>
+#include <vector>
 
+#include "platform/win32/SystemError.h"
 #include "text/Unicode.h"
 
 namespace tw {
@@ -62,27 +64,6 @@ private:
     std::int64_t mtime_;
 };
 
-std::string SystemErrorText(DWORD code) {
-    wchar_t* text = nullptr;
-    DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::string result;
-    if (length != 0 && text != nullptr)
-        result = Utf16ToUtf8(std::wstring_view(text, length));
-    if (text != nullptr)
-        LocalFree(text);
-    // The system's texts end with CR LF; drop it only when it is there.
-    if (result.size() >= 2 && result.compare(result.size() - 2, 2, "\r\n") == 0)
-        result.erase(result.size() - 2);
-    if (result.empty()) {
-        char buffer[64];
-        std::snprintf(buffer, sizeof buffer, "Unknown error (code %lu).", static_cast<unsigned long>(code));
-        result = buffer;
-    }
-    return result;
-}
-
 std::string WithSeparator(const std::string& dir) {
     if (!dir.empty() && (dir.back() == '\\' || dir.back() == '/'))
         return dir;
@@ -105,6 +86,53 @@ std::wstring GrowingWide(Get get) {
         buffer.assign(n > buffer.size() ? n + 1 : buffer.size() * 2, L'\0');
     }
     return std::wstring();
+}
+
+// Copies `from` to `to`, which must not exist, through a StagedFile: checked
+// against the source and given its modification time before it takes the
+// name. The source is untouched.
+bool CopyWhole(const std::string& from, const std::string& to, std::string& errorText) {
+    HANDLE in = CreateFileW(Utf8ToUtf16(from).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (in == INVALID_HANDLE_VALUE) {
+        errorText = SystemErrorText(GetLastError());
+        return false;
+    }
+    LARGE_INTEGER size{};
+    FILETIME created{};
+    FILETIME accessed{};
+    FILETIME written{};
+    std::unique_ptr<StagedFile> out;
+    if (!GetFileSizeEx(in, &size) || !GetFileTime(in, &created, &accessed, &written))
+        errorText = SystemErrorText(GetLastError());
+    else
+        out = CreateStagedFile(to, StagedFile::Mode::NoReplace, errorText);
+    bool ok = out != nullptr;
+    std::vector<unsigned char> buffer(1 << 20);
+    LONGLONG copied = 0;
+    while (ok) {
+        DWORD got = 0;
+        if (!ReadFile(in, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) {
+            errorText = SystemErrorText(GetLastError());
+            ok = false;
+        } else if (got == 0) {
+            break;
+        } else if (std::fwrite(buffer.data(), 1, got, out->stream()) != got) {
+            errorText = SystemErrorText(ERROR_WRITE_FAULT);
+            ok = false;
+        }
+        copied += got;
+    }
+    CloseHandle(in);
+    if (ok && (std::fflush(out->stream()) != 0 || copied != size.QuadPart)) {
+        errorText = SystemErrorText(ERROR_WRITE_FAULT);
+        ok = false;
+    }
+    if (!ok)
+        return false;  // the temporary file goes with `out`
+    // After the last write, which would change the time again.
+    SetFileTime(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(out->stream()))), &created, &accessed, &written);
+    return out->commit(errorText);
 }
 
 class Win32FileSystem final : public FileSystem {
@@ -196,17 +224,80 @@ public:
         return full.empty() ? path : Utf16ToUtf8(full);
     }
 
-    // As MoveFile did: a copy (the source removed after it) across volumes,
-    // and never over an existing file.
+    // Never over an existing file. Within a volume a rename; across volumes a
+    // copy written whole beside the target (StagedFile), then the original
+    // removed, so that a copy cut short never stands at the target's name.
     bool moveFileNoReplace(const std::string& from, const std::string& to, std::string& errorText) override {
-        if (MoveFileExW(Utf8ToUtf16(from).c_str(), Utf8ToUtf16(to).c_str(), MOVEFILE_COPY_ALLOWED))
+        if (MoveFileExW(Utf8ToUtf16(from).c_str(), Utf8ToUtf16(to).c_str(), 0))
+            return true;
+        const DWORD error = GetLastError();
+        if (error != ERROR_NOT_SAME_DEVICE) {
+            errorText = SystemErrorText(error);
+            return false;
+        }
+        if (!CopyWhole(from, to, errorText))
+            return false;
+        if (DeleteFileW(Utf8ToUtf16(from).c_str()))
             return true;
         errorText = SystemErrorText(GetLastError());
+        DeleteFileW(Utf8ToUtf16(to).c_str());
         return false;
+    }
+
+    std::string openingProblem(const std::string& path) override {
+        const std::wstring wide = Utf8ToUtf16(path);
+        const DWORD attributes = GetFileAttributesW(wide.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            return SystemErrorText(GetLastError());
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            return IsAFolderText;
+        HANDLE h = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE)
+            return SystemErrorText(GetLastError());
+        const bool disk = GetFileType(h) == FILE_TYPE_DISK;
+        CloseHandle(h);
+        return disk ? std::string() : std::string(NotARegularFileText);
+    }
+
+    std::string listingProblem(const std::string& path) override {
+        const std::wstring wide = Utf8ToUtf16(path);
+        const DWORD attributes = GetFileAttributesW(wide.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES)
+            return SystemErrorText(GetLastError());
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            return SystemErrorText(ERROR_DIRECTORY);
+        WIN32_FIND_DATAW data;
+        HANDLE find = FindFirstFileW(Utf8ToUtf16(WithSeparator(path) + "*").c_str(), &data);
+        if (find == INVALID_HANDLE_VALUE)
+            return SystemErrorText(GetLastError());
+        FindClose(find);
+        return std::string();
     }
 };
 
 }  // namespace
+
+std::string SystemErrorText(unsigned long code) {
+    wchar_t* text = nullptr;
+    DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::string result;
+    if (length != 0 && text != nullptr)
+        result = Utf16ToUtf8(std::wstring_view(text, length));
+    if (text != nullptr)
+        LocalFree(text);
+    // The system's texts end with CR LF; drop it only when it is there.
+    if (result.size() >= 2 && result.compare(result.size() - 2, 2, "\r\n") == 0)
+        result.erase(result.size() - 2);
+    if (result.empty()) {
+        char buffer[64];
+        std::snprintf(buffer, sizeof buffer, "Unknown error (code %lu).", static_cast<unsigned long>(code));
+        result = buffer;
+    }
+    return result;
+}
 
 FileSystem& SystemFileSystem() {
     static Win32FileSystem fileSystem;
@@ -245,10 +336,6 @@ LocalTime ToLocalTime(std::int64_t secondsSinceEpoch) {
     result.minute = local.wMinute;
     result.second = local.wSecond;
     return result;
-}
-
-std::FILE* OpenForWriting(const std::string& path) {
-    return _wfopen(Utf8ToUtf16(path).c_str(), L"wb");
 }
 
 std::string AnsiToUtf8(const std::string& text) {

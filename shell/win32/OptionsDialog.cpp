@@ -67,9 +67,7 @@ std::int32_t OptionsDialog::maxFieldLen() const {
 std::int32_t OptionsDialog::catDelimChar() const {
     if (fields_.delimiterChoice != DelimiterOther)
         return TabCode;
-    if (fields_.delimiterText.empty())
-        return 0;
-    return static_cast<std::int8_t>(fields_.delimiterText[0]);
+    return DelimiterCodeOf(fields_.delimiterText);
 }
 
 void OptionsDialog::setMaxOffset(std::int32_t value) {

@@ -29,6 +29,9 @@ public:
     }
     bool cancelRequested() const override { return cancel; }
     void clearCancelRequest() override { cancel = false; }
+    void skippedFolder(const std::string& path, const std::string& reason) override {
+        skipped.push_back(path + ": " + reason);
+    }
 
     // The texts of the log lines, in order.
     std::vector<std::string> texts() const {
@@ -50,6 +53,7 @@ public:
     std::vector<std::string> statusHistory;
     std::int32_t progress = 0;
     std::vector<std::int32_t> progressHistory;
+    std::vector<std::string> skipped;  // "path: reason"
     int pumps = 0;
     int cancelAfterPumps = -1;  // -1: never
     bool cancel = false;

@@ -92,7 +92,14 @@ public:
     bool listDirectory(const std::string& p, std::vector<DirectoryEntry>& entries,
                        const std::function<bool()>& keepGoing) override {
         ++listings;
+        if (unlistable.count(p) != 0) {
+            entries.clear();
+            return false;
+        }
         return real_.listDirectory(p, entries, keepGoing);
+    }
+    std::string listingProblem(const std::string& p) override {
+        return unlistable.count(p) != 0 ? "Permission denied" : real_.listingProblem(p);
     }
     std::string absolutePath(const std::string& p) override { return real_.absolutePath(p); }
     bool moveFileNoReplace(const std::string& from, const std::string& to, std::string& errorText) override {
@@ -104,6 +111,7 @@ public:
     }
 
     std::set<std::string> unopenable;  // paths whose open fails
+    std::set<std::string> unlistable;  // folders whose listing fails
     std::string moveError;             // when set, every move fails with it
     int opens = 0;
     int listings = 0;
