@@ -68,9 +68,14 @@ bool AudioFileInfo::scan(FileSystem& fileSystem, const std::string& path, std::i
     reset(path);
     std::unique_ptr<ReadableFile> file = fileSystem.openForReading(path);
     if (!file)
-        return fail(UnableToOpenText);
+        return unableToOpen(path);
     BufferedReader reader(*file);
     return scanOpenFile(reader, maxOffset);
+}
+
+bool AudioFileInfo::unableToOpen(const std::string& path) {
+    reset(path);
+    return fail(UnableToOpenText);
 }
 
 bool AudioFileInfo::scan(BufferedReader& file, const std::string& path, std::int32_t maxOffset) {

@@ -26,6 +26,10 @@ public:
     // Scans a file that the caller has opened; `path` is only recorded.
     bool scan(BufferedReader& file, const std::string& path, std::int32_t maxOffset);
 
+    // The failure of a scan of a file the caller couldn't open, without
+    // trying again. Gives false.
+    bool unableToOpen(const std::string& path);
+
     bool hasVbrHeader() const { return hasXingHeader_ || hasVbriHeader_; }
     std::string errorText() const { return errorText_; }
 

@@ -13,6 +13,7 @@
 #include "cli/RecordOutput.h"
 #include "cli/ReportingFileSystem.h"
 #include "cli/RunChecks.h"
+#include "common/BufferedReader.h"
 #include "common/Record.h"
 #include "common/Text.h"
 #include "platform/Console.h"
@@ -60,8 +61,13 @@ bool CancelledBeforeOutput() {
 
 // Start in Test File mode on an empty log: scan, then walk.
 int RunTest(CliSink& sink, FileSystem& fileSystem, const Settings& settings, const std::string& path) {
+    // One opening for the scan and the walk.
     AudioFileInfo info;
-    if (!info.scan(fileSystem, path, settings.maxOffset)) {
+    std::unique_ptr<ReadableFile> file = fileSystem.openForReading(path);
+    std::unique_ptr<BufferedReader> reader;
+    if (file)
+        reader = std::make_unique<BufferedReader>(*file);
+    if (!(reader ? info.scan(*reader, path, settings.maxOffset) : info.unableToOpen(path))) {
         if (CancelledBeforeOutput())
             return ExitCancelled;
         sink.appendLine(info.errorText(), NoFile);
@@ -73,7 +79,7 @@ int RunTest(CliSink& sink, FileSystem& fileSystem, const Settings& settings, con
         return ExitFound;
     }
     IntegrityTest test(sink, IntegrityTestOptionsOf(settings), fileSystem);
-    const bool problems = test.testFile(info);
+    const bool problems = test.testFile(info, *reader);
     if (sink.cancelSeen())
         return ExitCancelled;
     return problems ? ExitFound : ExitClean;

@@ -82,7 +82,7 @@ bool ScanFile(FileSystem& fileSystem, const std::string& path, std::int32_t maxO
         *facts = FileFacts();
     std::unique_ptr<ReadableFile> file = fileSystem.openForReading(path);
     if (!file)
-        return info.scan(fileSystem, path, maxOffset);  // fails again, with the scan's own message
+        return info.unableToOpen(path);
     BufferedReader reader(*file);
     const bool scanned = info.scan(reader, path, maxOffset);
     if (facts != nullptr) {
