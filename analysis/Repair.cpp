@@ -1,6 +1,7 @@
 #include "analysis/Repair.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "analysis/AudioFileInfo.h"
 #include "analysis/IntegrityTest.h"
@@ -57,6 +58,36 @@ public:
 private:
     RunSink* outer_;
     FileCheck& check_;
+};
+
+class StagedTarget final : public RepairTarget, public RepairOutput {
+public:
+    StagedTarget(FileSystem& fileSystem, std::unique_ptr<StagedFile> file)
+        : fileSystem_(fileSystem), file_(std::move(file)) {}
+
+    RepairOutput& output() override { return *this; }
+
+    bool append(const std::uint8_t* bytes, std::size_t size) override {
+        return std::fwrite(bytes, 1, size, file_->stream()) == size;
+    }
+
+    bool overwrite(std::int64_t offset, const std::uint8_t* bytes, std::size_t size) override {
+        std::FILE* f = file_->stream();
+        return std::fseek(f, static_cast<long>(offset), SEEK_SET) == 0 && std::fwrite(bytes, 1, size, f) == size &&
+               std::fseek(f, 0, SEEK_END) == 0;
+    }
+
+    std::unique_ptr<ReadableFile> reopen() override {
+        if (std::fflush(file_->stream()) != 0)
+            return nullptr;
+        return fileSystem_.openForReading(file_->temporaryPath());
+    }
+
+    bool commit(std::string& errorText) override { return file_->commit(errorText); }
+
+private:
+    FileSystem& fileSystem_;
+    std::unique_ptr<StagedFile> file_;
 };
 
 RepairResult Outcome(RepairResult::Outcome outcome, std::string reason, RepairResult result = {}) {
@@ -120,6 +151,8 @@ RepairResult RepairFile(FileSystem& fileSystem, const std::string& path, const R
         return Outcome(O::Cancelled, std::string(), result);
     if (!result.copy.written)
         return Outcome(O::Failed, "writing the copy failed", result);
+    if (!result.copy.refusal.empty())
+        return Outcome(O::NotRepairable, result.copy.refusal, result);
 
     // The proof: the copy passes the same check, or it is thrown away.
     std::unique_ptr<ReadableFile> written = target->reopen();
@@ -137,6 +170,14 @@ RepairResult RepairFile(FileSystem& fileSystem, const std::string& path, const R
     if (!target->commit(errorText))
         return Outcome(O::Failed, errorText, result);
     return Outcome(O::Repaired, std::string(), result);
+}
+
+std::unique_ptr<RepairTarget> StagedRepairTarget(FileSystem& fileSystem, const std::string& path,
+                                                 std::string& errorText) {
+    std::unique_ptr<StagedFile> file = CreateStagedFile(path, StagedFile::Mode::NoReplace, errorText);
+    if (!file)
+        return nullptr;
+    return std::make_unique<StagedTarget>(fileSystem, std::move(file));
 }
 
 }  // namespace tw

@@ -35,6 +35,11 @@ public:
 // `errorText` set when it can't be made.
 using RepairTargetMaker = std::function<std::unique_ptr<RepairTarget>(std::string& errorText)>;
 
+// A target on disk: a temporary file beside `path`, which takes that name
+// only on commit and never replaces a file; read back through `fileSystem`.
+std::unique_ptr<RepairTarget> StagedRepairTarget(FileSystem& fileSystem, const std::string& path,
+                                                 std::string& errorText);
+
 // What the full check says of one file: its problems (the log's "Error:" and
 // "Warning:" lines) and their kinds (event names, and the deep check's codes).
 struct FileCheck {

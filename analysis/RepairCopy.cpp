@@ -13,6 +13,7 @@
 #include "common/ByteOrder.h"
 #include "common/Crc16.h"
 #include "common/RunSink.h"
+#include "common/Text.h"
 #include "tags/TrailingTags.h"
 
 namespace tw {
@@ -97,6 +98,14 @@ public:
             return false;
         // What follows the last frame is past the music its CRC covers.
         removeGap(expected_, audioEnd, false);
+        for (const RepairRange& range : copy_.removed) {
+            const std::int64_t at = range.frame < 0 ? streamIn(range.offset, range.end) : -1;
+            if (at >= 0) {
+                copy_.refusal = "bytes " + FormatThousands(at + 1) +
+                                " on hold frames of another stream, which a copy of one stream would lose";
+                break;
+            }
+        }
         audioBytes_ = copy_.bytesWritten - headerAt_;
         // The tags after the audio, in their order.
         if (!copyRange(audioEnd, info_.fileSize()))
@@ -178,6 +187,28 @@ private:
             return;
         copy_.removed.push_back({from, to, JunkText, -1});
         musicChanged_ = musicChanged_ || inMusic;
+    }
+
+    // Where three frames follow each other in [from, to), of a stream other
+    // than the one walked; -1 when none do.
+    std::int64_t streamIn(std::int64_t from, std::int64_t to) {
+        std::uint8_t bytes[4];
+        for (std::int64_t p = from; p + 4 <= to; ++p) {
+            FrameHeader first;
+            if (!reader_.read4(p, bytes) || !first.decode(bytes))
+                continue;
+            std::int64_t next = p + first.frameLength();
+            int frames = 1;
+            for (; frames < 3 && next + 4 <= to; ++frames) {
+                FrameHeader header;
+                if (!reader_.read4(next, bytes) || !header.decode(bytes) || !first.matches(header))
+                    break;
+                next += header.frameLength();
+            }
+            if (frames == 3 && next <= to)
+                return p;
+        }
+        return -1;
     }
 
     // Another bit rate or padding in the pending frame's header would make it

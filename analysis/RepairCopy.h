@@ -44,6 +44,10 @@ struct RepairCopy {
     // anew. Otherwise the encoder's own values stay, so that the check of
     // the copy still tells changed audio.
     bool musicRecomputed = false;
+    // Why the copy must not be used although it was written: bytes it left
+    // out as junk hold frames of another stream (a file of another channel
+    // mode or sample rate joined on), which a copy of one stream would lose.
+    std::string refusal;
 };
 
 // Copies the scanned file that `reader` holds into `out`: the leading ID3v2

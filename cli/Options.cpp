@@ -16,10 +16,8 @@ struct CommandName {
     Command command;
 };
 constexpr CommandName CommandNames[] = {
-    {"test", Command::Test},
-    {"info", Command::Info},
-    {"test-dir", Command::TestDir},
-    {"catalog", Command::Catalog},
+    {"test", Command::Test},       {"info", Command::Info},     {"test-dir", Command::TestDir},
+    {"catalog", Command::Catalog}, {"repair", Command::Repair},
 };
 
 // Whole-text integer: optional sign, digits (commas allowed between them, as
@@ -69,7 +67,8 @@ enum CommandSet : unsigned {
     ForInfo = 1u << static_cast<unsigned>(Command::Info),
     ForTestDir = 1u << static_cast<unsigned>(Command::TestDir),
     ForCatalog = 1u << static_cast<unsigned>(Command::Catalog),
-    ForEvery = ForTest | ForInfo | ForTestDir | ForCatalog,
+    ForRepair = 1u << static_cast<unsigned>(Command::Repair),
+    ForEvery = ForTest | ForInfo | ForTestDir | ForCatalog | ForRepair,
 };
 
 struct OptionScope {
@@ -85,6 +84,7 @@ constexpr OptionScope OptionScopes[] = {
     {"--report-eof-errors", ForTestDir, "test-dir"},
     {"--deep", ForTest | ForTestDir, "test and test-dir"},
     {"--move-to", ForTestDir, "test-dir"},
+    {"--repair-to", ForTestDir, "test-dir"},
     {"--delimiter", ForCatalog, "catalog"},
     {"--tag-text", ForInfo | ForCatalog, "info and catalog"},
     {"--format", ForEvery, ""},
@@ -128,6 +128,10 @@ void Overrides::applyTo(Settings& settings) const {
         settings.catDelimChar = *catDelimChar;
     if (tagTextAsWritten)
         settings.tagTextAsWritten = *tagTextAsWritten;
+    if (repairFilesPath) {
+        settings.repairFiles = true;
+        settings.repairFilesPath = *repairFilesPath;
+    }
 }
 
 std::optional<Invocation> ParseCommandLine(const std::vector<std::string>& args, std::string& error) {
@@ -229,6 +233,15 @@ std::optional<Invocation> ParseCommandLine(const std::vector<std::string>& args,
             }
             inv.overrides.moveFilesPath = value;
             given(QuotedForMessage(value));
+        } else if (name == "--repair-to") {
+            if (!takeValue(value))
+                return std::nullopt;
+            if (value.empty()) {
+                error = "option '--repair-to' needs a folder";
+                return std::nullopt;
+            }
+            inv.overrides.repairFilesPath = value;
+            given(QuotedForMessage(value));
         } else if (name == "--delimiter") {
             if (!takeValue(value))
                 return std::nullopt;
@@ -298,14 +311,24 @@ std::optional<Invocation> ParseCommandLine(const std::vector<std::string>& args,
         error = "unknown command '" + operands[0] + "'";
         return std::nullopt;
     }
-    if (operands.size() < 2) {
-        error = "'" + operands[0] + "' needs a " +
-                (inv.command == Command::Test || inv.command == Command::Info ? "file" : "folder");
+    const std::size_t paths = inv.command == Command::Repair ? 2 : 1;
+    if (operands.size() < 1 + paths) {
+        error = "'" + operands[0] + "' needs " +
+                (inv.command == Command::Repair                                 ? "a file and where its copy goes"
+                 : inv.command == Command::Test || inv.command == Command::Info ? "a file"
+                                                                                : "a folder");
         return std::nullopt;
     }
-    if (operands.size() > 2) {
-        error = "too many arguments (from '" + operands[2] + "' on); quote a path that holds blanks";
+    if (operands.size() > 1 + paths) {
+        error = "too many arguments (from '" + operands[1 + paths] + "' on); quote a path that holds blanks";
         return std::nullopt;
+    }
+    if (inv.command == Command::Repair) {
+        inv.output = operands[2];
+        if (inv.output.empty()) {
+            error = "the path of the copy is empty";
+            return std::nullopt;
+        }
     }
     if (inv.format == OutputFormat::Csv && inv.command != Command::Catalog) {
         error = "'--format csv' is only for 'catalog'";
@@ -329,7 +352,7 @@ std::optional<Invocation> ParseCommandLine(const std::vector<std::string>& args,
 }
 
 std::string UsageText() {
-    return "Usage: tunewarden-cli COMMAND [OPTIONS] PATH\n"
+    return "Usage: tunewarden-cli COMMAND [OPTIONS] PATH [OUT]\n"
            "\n"
            "Checks and catalogues MPEG audio files (MP3, MPEG-1/2/2.5 layers I-III).\n"
            "Audio files are only read, never written.\n"
@@ -339,6 +362,8 @@ std::string UsageText() {
            "  info FILE        show the file's MPEG facts, ID3v1 tag and leading ID3v2 tag\n"
            "  test-dir DIR     test every .mp1/.mp2/.mp3 file of a folder up to its first problem\n"
            "  catalog DIR      write one delimited row per .mp1/.mp2/.mp3 file of a folder\n"
+           "  repair FILE OUT  write a mended copy of a damaged file to OUT (a new file);\n"
+           "                   the file itself is only read\n"
            "\n"
            "Options:\n"
            "  -r, --recurse           include every subfolder (test-dir, catalog)\n"
@@ -357,6 +382,9 @@ std::string UsageText() {
            "                          gets the frame walk only, and the log says so\n"
            "      --move-to DIR       move files with problems into DIR, never replacing a file\n"
            "                          there (test-dir)\n"
+           "      --repair-to DIR     write a mended copy of each file with problems under DIR,\n"
+           "                          at its place in the tree, never replacing a file there;\n"
+           "                          before any move (test-dir)\n"
            "      --delimiter C       field delimiter of the catalog: 'tab' (the default) or one\n"
            "                          printable ASCII character\n"
            "      --format F          what standard output gets: 'log' (the default), 'jsonl'\n"

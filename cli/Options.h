@@ -13,7 +13,7 @@ struct Settings;
 
 namespace tw::cli {
 
-enum class Command { None, Test, Info, TestDir, Catalog, Help, Version };
+enum class Command { None, Test, Info, TestDir, Catalog, Repair, Help, Version };
 
 // What goes to standard output: the log lines (the default), one JSON object
 // per line, or the catalog as CSV.
@@ -31,6 +31,7 @@ struct Overrides {
     std::optional<std::string> moveFilesPath;
     std::optional<std::int32_t> catDelimChar;
     std::optional<bool> tagTextAsWritten;
+    std::optional<std::string> repairFilesPath;
 
     void applyTo(Settings& settings) const;
 };
@@ -38,6 +39,7 @@ struct Overrides {
 struct Invocation {
     Command command = Command::None;
     std::string path;
+    std::string output;        // repair: where the mended copy goes
     std::string settingsFile;  // empty: the defaults
     std::string saveLogFile;   // empty: no saved log
     OutputFormat format = OutputFormat::Log;

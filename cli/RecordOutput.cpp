@@ -51,6 +51,8 @@ const char* CommandName(Command command) {
             return "test-dir";
         case Command::Catalog:
             return "catalog";
+        case Command::Repair:
+            return "repair";
         default:
             return "";
     }
@@ -73,6 +75,7 @@ Record HeaderRecord(const Invocation& invocation, const Settings& settings, cons
         .add("report_eof_errors", !settings.ignoreEofErrors)
         .add("deep", settings.deepCheck)
         .add("move_to", settings.moveFiles ? AbsoluteOrNull(settings.moveFilesPath, fileSystem) : Value())
+        .add("repair_to", settings.repairFiles ? AbsoluteOrNull(settings.repairFilesPath, fileSystem) : Value())
         .add("delimiter", std::string(1, static_cast<char>(NormalisedDelimiter(settings.catDelimChar))))
         .add("tag_text", settings.tagTextAsWritten ? "utf8" : "blank")
         .add("save_log", AbsoluteOrNull(invocation.saveLogFile, fileSystem))
@@ -91,7 +94,7 @@ Record HeaderRecord(const Invocation& invocation, const Settings& settings, cons
 void JsonLinesOutput::record(const Record& record) {
     // Scripts get every path absolute, whatever was typed.
     Record absolute = record;
-    for (const char* name : {"path", "moved_to", "move_folder"}) {
+    for (const char* name : {"path", "moved_to", "move_folder", "output", "repair_folder"}) {
         const Field* field = record.find(name);
         if (field != nullptr && field->value.kind() == Value::Kind::String)
             absolute.replace(name, fileSystem_.absolutePath(field->value.asString()));

@@ -41,8 +41,11 @@ std::string SaveLogRefusal(const Invocation& invocation) {
     if (invocation.saveLogFile.empty())
         return std::string();
     std::vector<std::string> inputs;
-    if (invocation.command == Command::Test || invocation.command == Command::Info)
+    if (invocation.command == Command::Test || invocation.command == Command::Info ||
+        invocation.command == Command::Repair)
         inputs.push_back(invocation.path);
+    if (!invocation.output.empty())
+        inputs.push_back(invocation.output);
     if (!invocation.settingsFile.empty())
         inputs.push_back(invocation.settingsFile);
     const WriteRefusal refusal = CheckWriteTarget(invocation.saveLogFile, inputs);
@@ -59,6 +62,42 @@ std::string InputFolderProblem(FileSystem& fileSystem, const std::string& folder
     if (reason.empty())
         return std::string();
     return "cannot read the folder " + QuotedForMessage(folder) + ": " + reason;
+}
+
+std::string RepairFolderProblem(FileSystem& fileSystem, const Settings& settings, const Invocation& invocation) {
+    if (!settings.repairFiles || invocation.command != Command::TestDir)
+        return std::string();
+    const std::string& folder = settings.repairFilesPath;
+    const std::string source = invocation.overrides.repairFilesPath
+                                   ? "--repair-to " + QuotedForMessage(folder)
+                                   : "'Repair Files Path' " + QuotedForMessage(folder) + " of the settings file";
+    if (folder.empty())
+        return "'Repair Files' is on in the settings file, but 'Repair Files Path' names no folder";
+    if (!fileSystem.directoryExists(folder)) {
+        std::string reason = fileSystem.listingProblem(folder);
+        return "cannot write mended copies into " + QuotedForMessage(folder) + ": " +
+               (reason.empty() ? std::string("it can't be entered") : reason) + " (" + source + ")";
+    }
+    bool same = false;
+    if (IsAtOrInside(fileSystem, folder, invocation.path, same) && (same || settings.recurseDirs))
+        return source + (same ? " is the folder under test" : " is inside the folder under test") +
+               "; the mended copies would be tested as its files";
+    return std::string();
+}
+
+std::string RepairOutputProblem(FileSystem& fileSystem, const Invocation& invocation) {
+    if (invocation.command != Command::Repair)
+        return std::string();
+    const std::string& out = invocation.output;
+    if (SameExistingFile(out, invocation.path))
+        return "the copy " + QuotedForMessage(out) + " is the file to repair; a repair never writes to it";
+    if (fileSystem.openingProblem(out).empty() || fileSystem.directoryExists(out))
+        return "the copy " + QuotedForMessage(out) + " exists; a repair never replaces a file";
+    const std::string folder = FolderOf(fileSystem.absolutePath(out));
+    if (!folder.empty() && !fileSystem.directoryExists(folder))
+        return "cannot write the copy " + QuotedForMessage(out) + ": its folder " + QuotedForMessage(folder) +
+               " can't be entered";
+    return std::string();
 }
 
 std::string MoveFolderProblem(FileSystem& fileSystem, const Settings& settings, const Invocation& invocation) {

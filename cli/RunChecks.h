@@ -27,4 +27,12 @@ std::string InputFolderProblem(FileSystem& fileSystem, const std::string& folder
 // themselves).
 std::string MoveFolderProblem(FileSystem& fileSystem, const Settings& settings, const Invocation& invocation);
 
+// The repair folder of test-dir (--repair-to, or the settings' Repair
+// Files): it must exist, and must not be the folder under test or, with
+// recursion, a folder inside it (a later run would test the copies too).
+std::string RepairFolderProblem(FileSystem& fileSystem, const Settings& settings, const Invocation& invocation);
+
+// repair FILE OUT: OUT must be new, in a folder that exists, and not FILE.
+std::string RepairOutputProblem(FileSystem& fileSystem, const Invocation& invocation);
+
 }  // namespace tw::cli

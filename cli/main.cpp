@@ -7,6 +7,7 @@
 
 #include "analysis/AudioFileInfo.h"
 #include "analysis/IntegrityTest.h"
+#include "analysis/Repair.h"
 #include "cli/CliSink.h"
 #include "cli/Errors.h"
 #include "cli/Options.h"
@@ -21,6 +22,7 @@
 #include "reports/DirectoryCatalog.h"
 #include "reports/DirectoryTest.h"
 #include "reports/FileInfoReport.h"
+#include "reports/RepairReport.h"
 #include "settings/Settings.h"
 #include "settings/SettingsCheck.h"
 
@@ -107,6 +109,8 @@ int RunTestDir(CliSink& sink, FileSystem& fileSystem, const Settings& settings, 
     DirectoryTest::Result result = test.testDirectory();
     if (result.outcome == DirectoryTest::Outcome::InvalidMoveFolder)
         return CannotStart("cannot move files into " + QuotedForMessage(settings.moveFilesPath));
+    if (result.outcome == DirectoryTest::Outcome::InvalidRepairFolder)
+        return CannotStart("cannot write mended copies into " + QuotedForMessage(settings.repairFilesPath));
     if (result.cancelled)
         return ExitCancelled;
     return result.problems > 0 ? ExitFound : ExitClean;
@@ -118,6 +122,33 @@ int RunCatalog(CliSink& sink, FileSystem& fileSystem, const Settings& settings, 
     if (result.cancelled)
         return ExitCancelled;
     return result.failedScans > 0 ? ExitFound : ExitClean;
+}
+
+// repair FILE OUT: the check, the copy and its proof, then what was done.
+int RunRepair(CliSink& sink, FileSystem& fileSystem, const Settings& settings, const std::string& path,
+              const std::string& out) {
+    const std::int32_t fileIndex = sink.addFile(path);
+    sink.appendLine("Repairing: " + path, fileIndex);
+    const RepairResult result = RepairFile(
+        fileSystem, path, [&](std::string& error) { return StagedRepairTarget(fileSystem, out, error); },
+        settings.maxOffset, &sink);
+    const RepairReport report = ReportRepair(fileSystem.absolutePath(path), fileSystem.absolutePath(out), result, true);
+    const std::int32_t copyIndex = result.repaired() ? sink.addFile(out) : NoFile;
+    for (std::size_t i = 0; i < report.lines.size(); ++i)
+        sink.appendLine(report.lines[i], i + 1 == report.lines.size() ? copyIndex : fileIndex);
+    if (RecordSink* records = sink.records())
+        records->record(report.record);
+    switch (result.outcome) {
+        case RepairResult::Outcome::Repaired:
+            return ExitClean;
+        case RepairResult::Outcome::Cancelled:
+            return ExitCancelled;
+        case RepairResult::Outcome::Failed:
+            PrintError("cannot write the copy " + QuotedForMessage(out) + ": " + result.reason);
+            return ExitUsage;
+        default:
+            return ExitFound;
+    }
 }
 
 // The settings file, checked: one warning per line it can't take in full.
@@ -169,9 +200,10 @@ int Main(const std::vector<std::string>& args) {
         if (!problem.empty())
             return CannotStart(problem);
     }
-    std::string moveProblem = MoveFolderProblem(system, settings, inv);
-    if (!moveProblem.empty())
-        return CannotStart(moveProblem);
+    for (const std::string& problem : {MoveFolderProblem(system, settings, inv),
+                                       RepairFolderProblem(system, settings, inv), RepairOutputProblem(system, inv)})
+        if (!problem.empty())
+            return CannotStart(problem);
 
     // The saved log is written beside its target and takes its place only
     // when the run has ended, so that a run that stops leaves the old file.
@@ -208,6 +240,9 @@ int Main(const std::vector<std::string>& args) {
                 break;
             case Command::Catalog:
                 status = RunCatalog(sink, fileSystem, settings, inv.path);
+                break;
+            case Command::Repair:
+                status = RunRepair(sink, fileSystem, settings, inv.path, inv.output);
                 break;
             default:
                 break;

@@ -6,9 +6,10 @@ _tunewarden_cli_options() {
     case $1 in
         test) echo "$common --max-resync --no-bitrate-summary --deep" ;;
         info) echo "$common --tag-text" ;;
-        test-dir) echo "$common -r --recurse --report-eof-errors --deep --move-to" ;;
+        test-dir) echo "$common -r --recurse --report-eof-errors --deep --move-to --repair-to" ;;
+        repair) echo "$common" ;;
         catalog) echo "$common -r --recurse --delimiter --tag-text" ;;
-        *) echo "$common -r --recurse --max-resync --no-bitrate-summary --report-eof-errors --deep --move-to
+        *) echo "$common -r --recurse --max-resync --no-bitrate-summary --report-eof-errors --deep --move-to --repair-to
                  --delimiter --tag-text -h --help -V --version" ;;
     esac
 }
@@ -51,7 +52,7 @@ _tunewarden_cli() {
     local i command=""
     for ((i = 1; i < COMP_CWORD; i++)); do
         case ${COMP_WORDS[i]} in
-            test | info | test-dir | catalog) command=${COMP_WORDS[i]}; break ;;
+            test | info | test-dir | catalog | repair) command=${COMP_WORDS[i]}; break ;;
         esac
     done
     # "--format=j": bash splits the word at "=".
@@ -77,7 +78,7 @@ _tunewarden_cli() {
             return ;;
         --max-offset | --max-resync)
             return ;;
-        --move-to)
+        --move-to | --repair-to)
             _tunewarden_cli_paths -d
             return ;;
         --save-log | --settings)
@@ -89,8 +90,8 @@ _tunewarden_cli() {
         return
     fi
     case $command in
-        "") COMPREPLY=($(compgen -W "test info test-dir catalog" -- "$cur")) ;;
-        test | info) _tunewarden_cli_paths -f ;;
+        "") COMPREPLY=($(compgen -W "test info test-dir catalog repair" -- "$cur")) ;;
+        test | info | repair) _tunewarden_cli_paths -f ;;
         *) _tunewarden_cli_paths -d ;;
     esac
 }

@@ -126,6 +126,10 @@ public:
     // Where the bytes go, as they are.
     virtual std::FILE* stream() = 0;
 
+    // The temporary file's path, to read back what was written before the
+    // commit (a repair proves its copy there).
+    virtual std::string temporaryPath() const = 0;
+
     // Flushes the bytes to the disk and gives the file the target's name.
     // False, with the temporary file removed and `errorText` set, when a
     // write failed or the target can't take the file.
@@ -138,6 +142,11 @@ public:
 // exists and is not a regular file, may not be written, or (NoReplace)
 // exists at all.
 std::unique_ptr<StagedFile> CreateStagedFile(const std::string& target, StagedFile::Mode mode, std::string& errorText);
+
+// Creates the folder `path` and every folder above it that is missing.
+// False, with `errorText` set to the system's message, when one can't be
+// made (an existing folder is no failure).
+bool CreateFolders(const std::string& path, std::string& errorText);
 
 // The path with every link resolved where the system can tell (POSIX); the
 // path as given when it doesn't exist or can't be resolved.

@@ -14,7 +14,7 @@ class RunSink;
 struct CatalogOptions {
     bool recurseDirs = false;
     std::int32_t maxOffset = 5000;
-    char delimiter = '\t';         // or a printable character, as CatalogOptionsOf gives it
+    char delimiter = '\t';          // or a printable character, as CatalogOptionsOf gives it
     bool tagTextAsWritten = false;  // the rows' tag texts in UTF-8 instead of blanked
 };
 

@@ -7,18 +7,22 @@
 #include "analysis/AudioFileInfo.h"
 #include "analysis/DeepCheck.h"
 #include "analysis/FirstProblem.h"
+#include "analysis/Repair.h"
 #include "common/BufferedReader.h"
 #include "common/Record.h"
 #include "common/RunSink.h"
 #include "common/Text.h"
 #include "platform/Platform.h"
 #include "reports/DirectoryListing.h"
+#include "reports/RepairReport.h"
 
 namespace tw {
 
 const char* const DirectoryTest::InvalidMoveFolderText =
     "Directory specified to move files with errors/warnings is invalid.  Please correct in Options screen.";
 const char* const DirectoryTest::InvalidMoveFolderCaption = "Directory Error";
+const char* const DirectoryTest::InvalidRepairFolderText =
+    "Directory specified to repair files into is invalid.  Please correct in Options screen.";
 
 namespace {
 
@@ -43,6 +47,19 @@ std::string MovedText(std::int32_t moved, const std::string& moveDirectory) {
     return FormatThousands(moved) + " files moved to directory \"" + moveDirectory + "\".";
 }
 
+std::string RepairedText(std::int32_t repaired, const std::string& repairDirectory) {
+    return FormatThousands(repaired) + " mended copies written to directory \"" + repairDirectory + "\".";
+}
+
+// Where the copy of `path` goes: its place under `root` (the folder under
+// test), under the repair folder.
+std::string RepairTargetOf(const std::string& path, const std::string& root, const std::string& repairFolder) {
+    std::string relative = FileNameOf(path);
+    if (path.size() > root.size() && path.compare(0, root.size(), root) == 0 && path[root.size()] == PathSeparator)
+        relative = path.substr(root.size() + 1);
+    return repairFolder + relative;
+}
+
 }  // namespace
 
 DirectoryTest::DirectoryTest(RunSink& sink, const DirectoryTestOptions& options, const std::string& testDirName)
@@ -65,6 +82,21 @@ DirectoryTest::Result DirectoryTest::testDirectory() {
         if (moveDirectory.back() != PathSeparator)
             moveDirectory += PathSeparator;
     }
+
+    std::string repairDirectory;
+    if (options_.repairFiles) {
+        if (options_.repairFilesPath.empty() || !fileSystem_.directoryExists(options_.repairFilesPath)) {
+            result.outcome = Outcome::InvalidRepairFolder;
+            return result;
+        }
+        repairDirectory = options_.repairFilesPath;
+        if (repairDirectory.back() != PathSeparator)
+            repairDirectory += PathSeparator;
+    }
+    // The listing's paths are full ones: the root to cut from them, as such.
+    std::string root = fileSystem_.absolutePath(testDirName_);
+    while (root.size() > 1 && root.back() == PathSeparator)
+        root.pop_back();
 
     sink_.setStatusText(RetrievingListingStatus);
     FileList files;
@@ -123,6 +155,9 @@ DirectoryTest::Result DirectoryTest::testDirectory() {
         }
         if (finding) {
             sink_.appendLine(line + *finding, fileIndex);
+            // The copy first: a move takes the original away.
+            if (options_.repairFiles && opened && repair(path, RepairTargetOf(path, root, repairDirectory), record))
+                ++result.repaired;
             if (moveFiles && opened) {
                 std::string target = moveDirectory + FileNameOf(path);
                 std::string errorText;
@@ -153,6 +188,8 @@ DirectoryTest::Result DirectoryTest::testDirectory() {
             if (result.moved < result.problems)
                 sink_.appendLine(FewerMovedText, NoFile);
         }
+        if (options_.repairFiles)
+            sink_.appendLine(RepairedText(result.repaired, repairDirectory), NoFile);
     }
     if (records != nullptr) {
         Record summary("summary");
@@ -162,11 +199,32 @@ DirectoryTest::Result DirectoryTest::testDirectory() {
         summary.add("problems", result.problems);
         if (moveFiles)
             summary.add("moved", result.moved).add("move_folder", moveDirectory);
+        if (options_.repairFiles)
+            summary.add("repaired", result.repaired).add("repair_folder", repairDirectory);
         records->record(summary.add("cancelled", result.cancelled));
     }
     sink_.setStatusText("");
     sink_.setProgressPercent(0);
     return result;
+}
+
+bool DirectoryTest::repair(const std::string& path, const std::string& target, Record& record) {
+    RepairResult result;
+    std::string errorText;
+    if (!CreateFolders(FolderOf(target), errorText)) {
+        result.outcome = RepairResult::Outcome::Failed;
+        result.reason = "can't make the folder \"" + FolderOf(target) + "\": " + errorText;
+    } else {
+        result = RepairFile(
+            fileSystem_, path, [&](std::string& error) { return StagedRepairTarget(fileSystem_, target, error); },
+            options_.maxOffset, &sink_);
+    }
+    const RepairReport report = ReportRepair(path, target, result, false);
+    const std::int32_t fileIndex = result.repaired() ? sink_.addFile(target) : NoFile;
+    for (const std::string& line : report.lines)
+        sink_.appendLine("    " + line, fileIndex);
+    record.add("repair", report.record.toValue());
+    return result.repaired();
 }
 
 }  // namespace tw

@@ -96,6 +96,8 @@ Settings LoadSettings(const IniFile& ini) {
     settings.maxFieldLen = ReadNonZero(ini, KeyMaxFieldLen, defaults.maxFieldLen);
     settings.deepCheck = ReadBool(ini, KeyDeepCheck, defaults.deepCheck);
     settings.tagTextAsWritten = ReadBool(ini, KeyTagTextAsWritten, defaults.tagTextAsWritten);
+    settings.repairFiles = ReadBool(ini, KeyRepairFiles, defaults.repairFiles);
+    settings.repairFilesPath = ReadPath(ini, KeyRepairFilesPath, defaults.repairFilesPath);
     return settings;
 }
 
@@ -123,6 +125,10 @@ void StoreSettings(const Settings& settings, IniFile& ini) {
         WriteBool(ini, KeyDeepCheck, settings.deepCheck);
     if (settings.tagTextAsWritten || ini.hasKey(SettingsSection, KeyTagTextAsWritten))
         WriteBool(ini, KeyTagTextAsWritten, settings.tagTextAsWritten);
+    if (settings.repairFiles || !settings.repairFilesPath.empty() || ini.hasKey(SettingsSection, KeyRepairFiles)) {
+        WriteBool(ini, KeyRepairFiles, settings.repairFiles);
+        WritePath(ini, KeyRepairFilesPath, settings.repairFilesPath);
+    }
 }
 
 std::string SettingsFilePath(const std::string& executablePath) {
@@ -166,6 +172,8 @@ DirectoryTestOptions DirectoryTestOptionsOf(const Settings& settings) {
     options.ignoreEofErrors = settings.ignoreEofErrors;
     options.moveFiles = settings.moveFiles;
     options.moveFilesPath = settings.moveFilesPath;
+    options.repairFiles = settings.repairFiles;
+    options.repairFilesPath = settings.repairFilesPath;
     options.deepCheck = settings.deepCheck;
     return options;
 }

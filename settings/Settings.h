@@ -32,6 +32,8 @@ struct Settings {
     std::int32_t maxFieldLen = 50;
     bool deepCheck = false;
     bool tagTextAsWritten = false;  // tag texts in the log and the panes as written, not blanked
+    bool repairFiles = false;       // Test Directory writes mended copies of failing files
+    std::string repairFilesPath;    // into this folder
 };
 
 class IniFile;

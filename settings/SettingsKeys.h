@@ -26,6 +26,8 @@ constexpr const char* KeyCatDelimChar = "Cat Delim Char";
 constexpr const char* KeyMaxFieldLen = "Max Field Len";
 constexpr const char* KeyDeepCheck = "Deep Check";
 constexpr const char* KeyTagTextAsWritten = "Tag text as written";
+constexpr const char* KeyRepairFiles = "Repair Files";
+constexpr const char* KeyRepairFilesPath = "Repair Files Path";
 
 enum class SettingForm {
     Boolean,    // "true" or "false"
@@ -43,7 +45,7 @@ struct SettingKey {
 
 // Every key the program reads or writes in the section, the window's
 // placement keys included.
-constexpr std::array<SettingKey, 23> SettingKeys = {{
+constexpr std::array<SettingKey, 25> SettingKeys = {{
     {KeyFunction, SettingForm::Function},
     {KeyTestDirName, SettingForm::Path},
     {KeyLogDirName, SettingForm::Path},
@@ -61,6 +63,8 @@ constexpr std::array<SettingKey, 23> SettingKeys = {{
     {KeyMaxFieldLen, SettingForm::Count},
     {KeyDeepCheck, SettingForm::Boolean},
     {KeyTagTextAsWritten, SettingForm::Boolean},
+    {KeyRepairFiles, SettingForm::Boolean},
+    {KeyRepairFilesPath, SettingForm::Path},
     // Written by the window (shell/win32/WindowPlacement.cpp).
     {"Window Flags", SettingForm::Placement},
     {"Window Show Command", SettingForm::Placement},

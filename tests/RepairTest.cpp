@@ -94,6 +94,8 @@ TEST(Repair, MendsWhatCanBeMendedAndProvesIt) {
         {"garbage-appended.mp3", O::Repaired, 0},
         {"stray-bytes-after-last-frame.mp3", O::Repaired, 0},
         {"short-frame.mp3", O::Repaired, 1},
+        // A second stream (mono after stereo) that a copy of the first would lose.
+        {"stereo-then-mono-joined.mp3", O::NotRepairable, 0},
         // Changed audio bits without a frame CRC to point at them.
         {"deep/flipped-audio-bit.mp3", O::NotRepairable, 0},
         {"deep/gain-changed-then-flipped.mp3", O::NotRepairable, 0},

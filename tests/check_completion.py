@@ -13,8 +13,8 @@ import sys
 import tempfile
 
 BASH_COMPLETION = "/usr/share/bash-completion/bash_completion"
-COMMANDS = ["test", "info", "test-dir", "catalog"]
-VALUES = {"--max-offset": "10", "--max-resync": "10", "--format": "log", "--move-to": "nowhere",
+COMMANDS = ["test", "info", "test-dir", "catalog", "repair"]
+VALUES = {"--max-offset": "10", "--max-resync": "10", "--format": "log", "--move-to": "nowhere", "--repair-to": "nowhere",
           "--delimiter": "tab", "--tag-text": "utf8", "--save-log": "x.log", "--settings": "x.ini"}
 
 
@@ -34,7 +34,8 @@ def accepted_options(cli, command, cwd):
     not applying."""
     options = set()
     for option in ["-r", "--recurse", "--no-bitrate-summary", "--report-eof-errors", "--deep"] + list(VALUES):
-        args = [cli, command, option] + ([VALUES[option]] if option in VALUES else []) + ["nothing-here"]
+        operands = ["nothing-here"] + (["copy-here"] if command == "repair" else [])
+        args = [cli, command, option] + ([VALUES[option]] if option in VALUES else []) + operands
         err = subprocess.run(args, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE).stderr.decode()
         if "does not apply" not in err:
             options.add(option)
@@ -51,7 +52,7 @@ def main():
         for name in ["my file.mp3", "it's.mp3"]:
             open(os.path.join(work, name), "w").close()
         cases = [
-            (["tunewarden-cli", ""], ["catalog", "info", "test", "test-dir"]),
+            (["tunewarden-cli", ""], ["catalog", "info", "repair", "test", "test-dir"]),
             (["tunewarden-cli", "test-dir", "my"], ["my dir", "my music"]),
             (["tunewarden-cli", "test-dir", "my\\ m"], ["my music"]),
             (["tunewarden-cli", "test-dir", "\"my m"], ["my music"]),

@@ -9,6 +9,7 @@ Needs python3-jsonschema; exits 77 (skipped) without it."""
 import json
 import os
 import subprocess
+import tempfile
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -35,6 +36,11 @@ def runs(samples, more):
     out += [["test-dir", "--recurse", samples], ["test-dir", "--recurse", "--report-eof-errors", samples],
             ["test-dir", "--recurse", "--deep", samples], ["catalog", "--recurse", samples],
             ["catalog", "--delimiter", ",", samples]]
+    # Repairs, into a folder of their own that is thrown away.
+    work = tempfile.mkdtemp(prefix="tw-schema-")
+    for name in ["junk-between-frames.mp3", "deep/flipped-audio-bit.mp3", "deep/clean-lame-cbr.mp3"]:
+        out.append(["repair", os.path.join(samples, name), os.path.join(work, os.path.basename(name))])
+    out.append(["test-dir", "--deep", "--repair-to", work, os.path.join(samples, "deep")])
     for folder in more:
         out += [["catalog", "--recurse", folder], ["test-dir", "--recurse", folder]]
         out += [["info", os.path.join(folder, name)] for name in sorted(os.listdir(folder))

@@ -84,6 +84,7 @@ public:
     PosixStagedFile& operator=(const PosixStagedFile&) = delete;
 
     std::FILE* stream() override { return stream_; }
+    std::string temporaryPath() const override { return temp_; }
 
     bool commit(std::string& errorText) override {
         if (stream_ == nullptr || committed_) {
@@ -179,6 +180,23 @@ bool SameExistingFile(const std::string& a, const std::string& b) {
     struct stat sb {};
     return !a.empty() && !b.empty() && ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 &&
            sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+bool CreateFolders(const std::string& path, std::string& errorText) {
+    for (std::size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
+        const std::string folder = path.substr(0, at);
+        struct stat st {};
+        if (!folder.empty() && ::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
+            errorText = std::strerror(errno);
+            return false;
+        }
+        if (!folder.empty() && (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))) {
+            errorText = std::strerror(ENOTDIR);
+            return false;
+        }
+        if (at == std::string::npos)
+            return true;
+    }
 }
 
 }  // namespace tw

@@ -6,11 +6,12 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 
-#include "platform/Unicode.h"
 #include "platform/win32/SystemError.h"
+#include "text/Unicode.h"
 
 namespace tw {
 namespace {
@@ -115,6 +116,7 @@ public:
     Win32StagedFile& operator=(const Win32StagedFile&) = delete;
 
     std::FILE* stream() override { return stream_; }
+    std::string temporaryPath() const override { return Utf16ToUtf8(temp_); }
 
     bool commit(std::string& errorText) override {
         if (stream_ == nullptr || committed_) {
@@ -195,6 +197,32 @@ bool SameExistingFile(const std::string& a, const std::string& b) {
     InfoHandle hb(Utf8ToUtf16(b));
     return ha.information(ia) && hb.information(ib) && ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&
            ia.nFileIndexHigh == ib.nFileIndexHigh && ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
+bool CreateFolders(const std::string& path, std::string& errorText) {
+    const std::wstring wide = Utf8ToUtf16(path);
+    for (std::size_t at = wide.find_first_of(L"\\/", 1);; at = wide.find_first_of(L"\\/", at + 1)) {
+        const std::wstring folder = wide.substr(0, at);
+        // Roots, drives and shares are there or not: only what is missing is made.
+        const DWORD existing = folder.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(folder.c_str());
+        const bool there = existing != INVALID_FILE_ATTRIBUTES && (existing & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        const bool share =
+            folder.size() > 2 && folder[0] == folder[1] && (folder[0] == L'\\' || folder[0] == L'/') &&
+            std::count_if(folder.begin(), folder.end(), [](wchar_t c) { return c == L'\\' || c == L'/'; }) <= 3;
+        const bool root = folder.size() <= 2 || folder.back() == L':' || share;
+        if (!there && !root && !CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+            errorText = SystemErrorText(GetLastError());
+            return false;
+        }
+        if (at == std::wstring::npos)
+            break;
+    }
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        errorText = SystemErrorText(ERROR_DIRECTORY);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace tw
