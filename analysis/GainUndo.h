@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+#include "analysis/Layer3SideInfo.h"
+
 namespace tw {
 
 // MP3GAIN_UNDO as recorded: the steps to add to each channel's global_gain
@@ -47,9 +49,5 @@ int ReadGlobalGains(const std::uint8_t* frame, std::size_t length, std::uint8_t 
 // steps there are left alone (ChannelsDiffer). A protected frame gets its
 // CRC written again, as the tool does, when the CRC found matched.
 GainUndoResult UndoGainChange(std::uint8_t* frame, std::size_t length, const GainUndo& undo);
-
-// CRC-16 of a Layer III frame: the last two header bytes and the side
-// information. 0 when the side information isn't all there.
-std::uint16_t Layer3FrameCrc(const std::uint8_t* frame, std::size_t length);
 
 }  // namespace tw

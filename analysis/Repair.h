@@ -46,6 +46,7 @@ struct FileCheck {
     std::string scanError;  // the scan failed: nothing else was checked
     std::vector<std::string> problems;
     std::vector<std::string> kinds;
+    std::vector<std::string> verified;  // what the deep check proved ("music_crc", ...)
     bool cancelled = false;
 
     bool has(const char* kind) const;

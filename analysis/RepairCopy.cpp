@@ -8,6 +8,7 @@
 #include "analysis/FrameCrc.h"
 #include "analysis/FrameHeader.h"
 #include "analysis/FrameWalk.h"
+#include "analysis/Layer3SideInfo.h"
 #include "analysis/VbrHeader.h"
 #include "common/BufferedReader.h"
 #include "common/ByteOrder.h"
@@ -26,6 +27,12 @@ constexpr const char* CrcText = "frame CRC mismatch";
 constexpr const char* DamagedLengthText = "frame whose header gives a wrong length";
 constexpr const char* JoinedHeaderText = "header frame of a file joined on";
 constexpr const char* HeaderFrameText = "header frame: counts and checksums of the copy";
+constexpr const char* ZeroedEndText = "frame whose end was zeroed with the bytes after it";
+// Zeros a frame must end in, and the junk after it begin with, to count as zeroed.
+constexpr std::size_t ZeroedTail = 32;
+constexpr const char* SilencedText = "frame made silent: its main data began in frames lost before it";
+// The furthest main_data_begin reaches back (9 bits, MPEG-1).
+constexpr std::int64_t LongestReach = 511;
 
 // Xing/Info fields after the flags, in this order when their flags are set.
 constexpr std::size_t XingFieldsAt = 8;
@@ -52,7 +59,8 @@ std::uint32_t Clamp32(std::int64_t v) {
 
 class Copier final : public WalkListener {
 public:
-    Copier(BufferedReader& reader, const AudioFileInfo& info, RepairOutput& out, RunSink* sink, RepairCopy& copy)
+    Copier(BufferedReader& reader, const AudioFileInfo& info, RepairOutput& out, RunSink* sink, RepairCopy& copy,
+           bool framesAllThere)
         : reader_(reader),
           info_(info),
           where_(info.vbrHeader()),
@@ -60,7 +68,8 @@ public:
           sink_(sink),
           copy_(copy),
           headerInWalk_(where_.found() && where_.inFirstFrame),
-          streamProtected_(info.firstHeader().isCrcProtected()) {
+          streamProtected_(info.firstHeader().isCrcProtected()),
+          framesAllThere_(framesAllThere) {
         const std::int32_t samples = info.firstHeader().samplesPerFrame();
         const std::int32_t rate = info.firstHeader().sampleRate();
         secondsPerFrame_ = samples > 0 && rate > 0 ? static_cast<double>(samples) / rate : 0.0;
@@ -158,6 +167,8 @@ private:
             pendingDrop_ = CutShortText;
         else if (pendingDrop_ == nullptr && next > end && lengthFits(next - pending_.start))
             pendingDrop_ = DamagedLengthText;
+        else if (pendingDrop_ == nullptr && next > end && zeroedIntoGap(end, next))
+            pendingDrop_ = ZeroedEndText;
         if (pendingDrop_ != nullptr) {
             expected_ = std::min(end, next);
             copy_.removed.push_back({pending_.start, expected_, pendingDrop_, pending_.number});
@@ -165,6 +176,7 @@ private:
                 ++copy_.framesDropped;
                 copy_.secondsDropped += secondsPerFrame_;
                 musicChanged_ = true;
+                reservoir_ = 0;
             }
             return true;
         }
@@ -173,6 +185,7 @@ private:
             headerAt_ = copy_.bytesWritten;
             headerWritten_ = true;
         } else {
+            mendReservoir();
             frameOffsets_.push_back(copy_.bytesWritten);
             musicCrc_ = Crc16Arc(musicCrc_, pendingBytes_.data(), pendingBytes_.size());
             ++copy_.framesKept;
@@ -181,12 +194,35 @@ private:
     }
 
     // Bytes of the original that are no frame; inside the music they change
-    // what its CRC covers.
+    // what its CRC covers, and frames may have stood there.
     void removeGap(std::int64_t from, std::int64_t to, bool inMusic) {
         if (to <= from)
             return;
         copy_.removed.push_back({from, to, JunkText, -1});
         musicChanged_ = musicChanged_ || inMusic;
+        if (inMusic)
+            reservoir_ = 0;
+    }
+
+    // After frames were lost, the pending frame's main data may begin in
+    // them: it is made silent unless the frames kept since hold all of it.
+    // Once they hold more than any frame can reach back, the reservoir is
+    // whole again.
+    void mendReservoir() {
+        if (reservoir_ < 0 || framesAllThere_)
+            return;
+        const int begin = MainDataBegin(pendingBytes_.data(), pendingBytes_.size());
+        if (begin < 0) {  // no Layer III: no reservoir
+            reservoir_ = -1;
+            return;
+        }
+        if (begin > reservoir_ && SilenceLayer3Frame(pendingBytes_.data(), pendingBytes_.size()))
+            copy_.rewritten.push_back({copy_.bytesWritten,
+                                       copy_.bytesWritten + static_cast<std::int64_t>(pendingBytes_.size()),
+                                       SilencedText, pending_.number});
+        reservoir_ += MainDataSize(pendingBytes_.data(), pendingBytes_.size());
+        if (reservoir_ > LongestReach)
+            reservoir_ = -1;
     }
 
     // Where three frames follow each other in [from, to), of a stream other
@@ -209,6 +245,23 @@ private:
                 return p;
         }
         return -1;
+    }
+
+    // The pending frame ends in zeros that run on through the junk after it:
+    // a zeroed block (a disk's, a copy's) that began inside the frame, which
+    // would play its zeroed samples at full scale. A frame of silence ends
+    // in zeros too; leaving one out loses nothing.
+    bool zeroedIntoGap(std::int64_t end, std::int64_t next) {
+        const auto zeros = [](const std::uint8_t* p, std::size_t n) {
+            return std::all_of(p, p + n, [](std::uint8_t b) { return b == 0; });
+        };
+        if (pendingBytes_.size() < ZeroedTail ||
+            !zeros(pendingBytes_.data() + pendingBytes_.size() - ZeroedTail, ZeroedTail))
+            return false;
+        std::uint8_t gap[ZeroedTail];
+        const auto look = static_cast<std::size_t>(std::min<std::int64_t>(next - end, ZeroedTail));
+        // Aside: the walk's buffer holds the frame being handed over.
+        return reader_.readAside(end, gap, look) == look && zeros(gap, look);
     }
 
     // Another bit rate or padding in the pending frame's header would make it
@@ -355,6 +408,7 @@ private:
     RepairCopy& copy_;
     const bool headerInWalk_;
     const bool streamProtected_;
+    const bool framesAllThere_;
     double secondsPerFrame_ = 0.0;
 
     WalkedFrame pending_;
@@ -368,14 +422,16 @@ private:
     std::vector<std::int64_t> frameOffsets_;
     std::uint16_t musicCrc_ = 0;
     bool musicChanged_ = false;
+    std::int64_t reservoir_ = -1;  // main data bytes kept since frames were lost; -1: none were
     bool failed_ = false;
 };
 
 }  // namespace
 
-RepairCopy CopyRepaired(BufferedReader& reader, const AudioFileInfo& info, RepairOutput& out, RunSink* sink) {
+RepairCopy CopyRepaired(BufferedReader& reader, const AudioFileInfo& info, RepairOutput& out, RunSink* sink,
+                        bool framesAllThere) {
     RepairCopy copy;
-    Copier copier(reader, info, out, sink, copy);
+    Copier copier(reader, info, out, sink, copy, framesAllThere);
     copy.written = copier.run();
     return copy;
 }

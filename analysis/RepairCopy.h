@@ -56,6 +56,14 @@ struct RepairCopy {
 // files joined on; the tags after the audio in their order. Junk between
 // them is left out. With a sink, messages are let through and a cancel
 // stops the copy.
-RepairCopy CopyRepaired(BufferedReader& reader, const AudioFileInfo& info, RepairOutput& out, RunSink* sink);
+//
+// A Layer III frame may begin its main data in the frames before it (the bit
+// reservoir). Where frames were lost in front of it, such a frame is made
+// silent (see SilenceLayer3Frame) rather than decoded from the wrong bytes,
+// which plays as a loud click; its bytes stay, for the frames after it.
+// `framesAllThere` (a music CRC that held over the frames) says that only
+// junk went, so no frame needs it.
+RepairCopy CopyRepaired(BufferedReader& reader, const AudioFileInfo& info, RepairOutput& out, RunSink* sink,
+                        bool framesAllThere = false);
 
 }  // namespace tw

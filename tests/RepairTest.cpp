@@ -86,8 +86,10 @@ TEST(Repair, MendsWhatCanBeMendedAndProvesIt) {
         {"deep/flipped-bit-allocation.mp2", O::Repaired, 1},
         {"deep/flipped-header-frame.mp3", O::Repaired, 0},
         {"deep/joined.mp3", O::Repaired, 0},
-        // The zeroed or broken last frame was never a frame to the walk.
-        {"deep/zeroed-tail.mp3", O::Repaired, 0},
+        // The last frame, zeroed, was never a frame to the walk; the one
+        // before ends in the zeros and goes too.
+        {"deep/zeroed-tail.mp3", O::Repaired, 1},
+        // The frame whose header broke was never one to the walk.
         {"deep/flipped-last-header.mp3", O::Repaired, 0},
         {"junk-between-frames.mp3", O::Repaired, 0},
         {"truncated-last-frame.mp3", O::Repaired, 1},
