@@ -14,6 +14,7 @@ namespace tw {
 namespace {
 
 constexpr const char* UnableToOpenText = "Error: Unable to open file.";
+constexpr std::size_t WriteBuffer = 256 * 1024;
 constexpr const char* AudioChangedText =
     "the audio changed inside its frames (music CRC mismatch), and no frame CRC tells which frames";
 constexpr const char* CopyFailsText = "the mended copy still fails the check: ";
@@ -187,9 +188,11 @@ RepairResult RepairFile(FileSystem& fileSystem, const std::string& path, const R
 
 std::unique_ptr<RepairTarget> StagedRepairTarget(FileSystem& fileSystem, const std::string& path,
                                                  std::string& errorText) {
-    std::unique_ptr<StagedFile> file = CreateStagedFile(path, StagedFile::Mode::NoReplace, errorText);
+    std::unique_ptr<StagedFile> file = CreateStagedFile(path, StagedFile::Mode::NewCopy, errorText);
     if (!file)
         return nullptr;
+    // Frames go out one by one: a large buffer makes few writes of them.
+    std::setvbuf(file->stream(), nullptr, _IOFBF, WriteBuffer);
     return std::make_unique<StagedTarget>(fileSystem, std::move(file));
 }
 

@@ -118,6 +118,10 @@ public:
     enum class Mode {
         Replace,    // commit replaces an existing target (a saved log, a settings file)
         NoReplace,  // commit fails when the target exists (a copy that must never replace a file)
+        // As NoReplace, without waiting for the disk at commit: for a copy
+        // whose original stays where it is (a repair), where that wait per
+        // file would cost more than the copy itself.
+        NewCopy,
     };
 
     // Without a commit, the temporary file is removed.

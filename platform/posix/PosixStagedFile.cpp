@@ -31,7 +31,7 @@ public:
         mode_t permissions = 0;
         if (::stat(path.c_str(), &st) == 0) {
             int error = 0;
-            if (mode == Mode::NoReplace)
+            if (mode != Mode::Replace)
                 error = EEXIST;
             else if (S_ISDIR(st.st_mode))
                 error = EISDIR;
@@ -94,13 +94,13 @@ public:
         int error = 0;
         if (std::fflush(stream_) != 0 || std::ferror(stream_) != 0)
             error = errno != 0 ? errno : EIO;
-        else if (::fsync(::fileno(stream_)) != 0)
+        else if (mode_ != Mode::NewCopy && ::fsync(::fileno(stream_)) != 0)
             error = errno;
         if (std::fclose(stream_) != 0 && error == 0)
             error = errno;
         stream_ = nullptr;
         if (error == 0)
-            error = moveIntoPlace(mode_ == Mode::NoReplace);
+            error = moveIntoPlace(mode_ != Mode::Replace);
         if (error != 0) {
             errorText = std::strerror(error);
             ::unlink(temp_.c_str());

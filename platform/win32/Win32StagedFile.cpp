@@ -57,7 +57,7 @@ public:
         }
         const DWORD attributes = GetFileAttributesW(path.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES) {
-            if (mode == Mode::NoReplace) {
+            if (mode != Mode::Replace) {
                 errorText = SystemErrorText(ERROR_FILE_EXISTS);
                 return nullptr;
             }
@@ -126,12 +126,14 @@ public:
         DWORD error = 0;
         if (std::fflush(stream_) != 0 || std::ferror(stream_) != 0)
             error = ERROR_WRITE_FAULT;
-        else if (!FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream_)))))
+        else if (mode_ != Mode::NewCopy &&
+                 !FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream_)))))
             error = GetLastError();
         if (std::fclose(stream_) != 0 && error == 0)
             error = ERROR_WRITE_FAULT;
         stream_ = nullptr;
-        const DWORD flags = MOVEFILE_WRITE_THROUGH | (mode_ == Mode::Replace ? MOVEFILE_REPLACE_EXISTING : 0);
+        const DWORD flags = (mode_ == Mode::NewCopy ? 0 : MOVEFILE_WRITE_THROUGH) |
+                            (mode_ == Mode::Replace ? MOVEFILE_REPLACE_EXISTING : 0);
         if (error == 0 && !MoveFileExW(temp_.c_str(), target_.c_str(), flags))
             error = GetLastError();
         if (error != 0) {
