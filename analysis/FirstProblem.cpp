@@ -55,12 +55,7 @@ public:
         if (deep_ != nullptr)
             deep_->audio(offset, bytes, size);
     }
-    bool keepGoing() override {
-        if (sink_ == nullptr)
-            return true;
-        sink_->pumpPendingMessages();
-        return !sink_->cancelRequested();
-    }
+    bool keepGoing() override { return LetEventsThrough(sink_); }
     bool keepSearching() override { return keepGoing(); }
 
     std::optional<std::string> problem;

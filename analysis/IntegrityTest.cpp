@@ -167,10 +167,7 @@ public:
         moveProgress(last_.end());
         return keepSearching();
     }
-    bool keepSearching() override {
-        sink_.pumpPendingMessages();
-        return !sink_.cancelRequested();
-    }
+    bool keepSearching() override { return LetEventsThrough(&sink_); }
 
     bool truncatedFirst() const { return truncatedFirst_; }
     bool hadProblem() const { return hadProblem_; }

@@ -145,12 +145,7 @@ public:
     void resynced(std::int64_t, const WalkedFrame&) override {}
     void resyncFailed(bool) override {}
     void audio(std::int64_t, const std::uint8_t*, std::size_t) override {}
-    bool keepGoing() override {
-        if (sink_ == nullptr)
-            return true;
-        sink_->pumpPendingMessages();
-        return !sink_->cancelRequested();
-    }
+    bool keepGoing() override { return LetEventsThrough(sink_); }
     bool keepSearching() override { return keepGoing(); }
 
 private:

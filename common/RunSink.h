@@ -51,4 +51,14 @@ public:
     virtual RecordSink* records() { return nullptr; }
 };
 
+// Lets pending events be handled and tells whether the run may go on: the
+// step the long loops take at each of their fixed points. Without a sink
+// there is nothing to handle and nothing can cancel.
+inline bool LetEventsThrough(RunSink* sink) {
+    if (sink == nullptr)
+        return true;
+    sink->pumpPendingMessages();
+    return !sink->cancelRequested();
+}
+
 }  // namespace tw
