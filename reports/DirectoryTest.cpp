@@ -72,26 +72,22 @@ DirectoryTest::DirectoryTest(RunSink& sink, const DirectoryTestOptions& options,
 DirectoryTest::Result DirectoryTest::testDirectory() {
     Result result;
     const bool moveFiles = options_.moveFiles;
+    // The folder a run writes to: it must exist, and takes its separator.
+    const auto folderOf = [this](const std::string& path, std::string& folder) {
+        if (path.empty() || !fileSystem_.directoryExists(path))
+            return false;
+        folder = path.back() == PathSeparator ? path : path + PathSeparator;
+        return true;
+    };
     std::string moveDirectory;
-    if (moveFiles) {
-        if (options_.moveFilesPath.empty() || !fileSystem_.directoryExists(options_.moveFilesPath)) {
-            result.outcome = Outcome::InvalidMoveFolder;
-            return result;
-        }
-        moveDirectory = options_.moveFilesPath;
-        if (moveDirectory.back() != PathSeparator)
-            moveDirectory += PathSeparator;
+    if (moveFiles && !folderOf(options_.moveFilesPath, moveDirectory)) {
+        result.outcome = Outcome::InvalidMoveFolder;
+        return result;
     }
-
     std::string repairDirectory;
-    if (options_.repairFiles) {
-        if (options_.repairFilesPath.empty() || !fileSystem_.directoryExists(options_.repairFilesPath)) {
-            result.outcome = Outcome::InvalidRepairFolder;
-            return result;
-        }
-        repairDirectory = options_.repairFilesPath;
-        if (repairDirectory.back() != PathSeparator)
-            repairDirectory += PathSeparator;
+    if (options_.repairFiles && !folderOf(options_.repairFilesPath, repairDirectory)) {
+        result.outcome = Outcome::InvalidRepairFolder;
+        return result;
     }
     // The listing's paths are full ones: the root to cut from them, as such.
     std::string root = fileSystem_.absolutePath(testDirName_);
