@@ -11,7 +11,7 @@
 #include <string>
 
 #include "common/RunSink.h"
-#include "settings/OutputLog.h"
+#include "common/OutputLog.h"
 #include "settings/Settings.h"
 #include "shell/win32/Dialog.h"
 #include "shell/win32/LogListBox.h"
