@@ -8,7 +8,6 @@
 #include "settings/Settings.h"
 #include "shell/win32/HandOver.h"
 #include "shell/win32/MainDialog.h"
-#include "shell/win32/ResourceIds.h"
 
 namespace tw::win {
 
@@ -32,7 +31,7 @@ int App::run() {
     startup.selectionMessage = selectionMessage;
     MainDialog dialog(startup);
     mainWindow_ = &dialog;
-    INT_PTR result = dialog.runModal(instance_, IDD_MAIN, nullptr);
+    INT_PTR result = dialog.run();
     mainWindow_ = nullptr;
     return result == -1 ? 1 : 0;
 }

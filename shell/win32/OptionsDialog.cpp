@@ -128,7 +128,7 @@ bool OptionsDialog::onInit() {
 
 bool OptionsDialog::onCommand(int id, int notifyCode, HWND control) {
     using Route = CommandRoute<void (OptionsDialog::*)(int)>;
-    static constexpr std::array<Route, 8> Routes = {{
+    static constexpr Route Routes[] = {
         {IDC_OPT_DELIM_TAB, BN_CLICKED, &OptionsDialog::onTabClicked},         // "Tab"
         {IDC_OPT_DELIM_OTHER, BN_CLICKED, &OptionsDialog::onOtherClicked},     // "Other:"
         {IDC_OPT_MOVE_FILES, BN_CLICKED, &OptionsDialog::onMoveFilesClicked},  // move files check box
@@ -137,7 +137,7 @@ bool OptionsDialog::onCommand(int id, int notifyCode, HWND control) {
         {IDC_OPT_MAX_RESYNC, EN_UPDATE, &OptionsDialog::onNumberUpdated},      // number filter
         {IDC_OPT_MAX_FIELD_LEN, EN_UPDATE, &OptionsDialog::onNumberUpdated},   // number filter
         {IDC_OPT_DELIM_TEXT, EN_UPDATE, &OptionsDialog::onDelimiterUpdated},   // one-character filter
-    }};
+    };
     return RouteCommand(*this, Routes, id, notifyCode) || Dialog::onCommand(id, notifyCode, control);
 }
 

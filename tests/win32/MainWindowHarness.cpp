@@ -1,6 +1,9 @@
 #include "tests/win32/MainWindowHarness.h"
 
+#include <shlobj.h>
+
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -63,6 +66,25 @@ Bytes BrokenMp3(int count) {
     b.fill(100, 0x55);
     b.frames(count - count / 2, {0xFF, 0xFB, 0x90, 0x64});
     return b.build();
+}
+
+HDROP MakeDrop(const std::vector<std::string>& paths) {
+    // The list ends with an empty name: two NULs even when it holds none, or
+    // the reader runs past the block.
+    std::size_t size = sizeof(DROPFILES) + 2;
+    for (const auto& p : paths)
+        size += p.size() + 1;
+    HGLOBAL block = GlobalAlloc(GHND, size);
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(block));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = FALSE;
+    char* out = reinterpret_cast<char*>(drop) + sizeof(DROPFILES);
+    for (const auto& p : paths) {
+        std::memcpy(out, p.c_str(), p.size() + 1);
+        out += p.size() + 1;
+    }
+    GlobalUnlock(block);
+    return static_cast<HDROP>(block);
 }
 
 void PumpMessages() {

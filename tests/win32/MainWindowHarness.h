@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <memory>
 #include <string>
@@ -41,6 +42,9 @@ Bytes SoundMp3(int count);
 // `count` frames with 100 stray bytes after frame `count / 2`: one sync
 // error and a resync.
 Bytes BrokenMp3(int count);
+
+// A DROPFILES block naming `paths`, as the shell hands it to WM_DROPFILES.
+HDROP MakeDrop(const std::vector<std::string>& paths);
 
 // Dispatches every message waiting in this thread's queue.
 void PumpMessages();
