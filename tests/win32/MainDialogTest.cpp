@@ -675,19 +675,29 @@ TEST(MainDialogTest, LoadInADirectoryModeKeepsAnExistingFolderWhenTheBrowserIsCa
 
 TEST(MainDialogTest, SettingsAreSavedOnExitAndComeBackAtTheNextStart) {
     ScratchFolder folder;
+    // Sizes above the template's at any DPI: smaller ones are grown to it.
+    SIZE size{};
+    {
+        MainWindow w(folder, "");
+        size = test::WindowSize(w.handle());
+    }
+    const std::string right = std::to_string(40 + size.cx + 20);
+    const std::string bottom = std::to_string(50 + size.cy + 10);
     {
         MainWindow w(folder, Options("Test Dir Name=" + folder.path() + "\r\nMax Offset=1234\r\n"));
         Press(w, IDC_MAIN_TEST_DIRECTORY);
         Press(w, IDC_MAIN_HIDE_MPEG_INFO);
-        SetWindowPos(w.handle(), nullptr, 40, 50, 700, 520, SWP_NOZORDER);
+        SetWindowPos(w.handle(), nullptr, 40, 50, size.cx + 20, size.cy + 10, SWP_NOZORDER);
         HWND window = w.handle();
         w.click(IDC_MAIN_EXIT);
         EXPECT_FALSE(IsWindow(window));
     }
     std::string saved = test::ReadBytes(folder / "Tunewarden.INI");
-    for (const char* line : {"Window Show Command=1\r\n", "Window Left=40\r\n", "Window Top=50\r\n",
-                             "Window Right=740\r\n", "Window Bottom=570\r\n", "Function=2\r\n",
-                             "Hide MPEG Info=true\r\n", "Max Offset=1234\r\n", "Log Dir Name=C:\\My Documents\r\n"})
+    for (const std::string& line :
+         {std::string("Window Show Command=1\r\n"), std::string("Window Left=40\r\n"), std::string("Window Top=50\r\n"),
+          "Window Right=" + right + "\r\n", "Window Bottom=" + bottom + "\r\n", std::string("Function=2\r\n"),
+          std::string("Hide MPEG Info=true\r\n"), std::string("Max Offset=1234\r\n"),
+          std::string("Log Dir Name=C:\\My Documents\r\n")})
         EXPECT_NE(saved.find(line), std::string::npos) << line;
     EXPECT_LT(saved.find("Window Flags="), saved.find("Function="));
 
@@ -700,8 +710,8 @@ TEST(MainDialogTest, SettingsAreSavedOnExitAndComeBackAtTheNextStart) {
         GetWindowRect(w.handle(), &r);
         EXPECT_EQ(r.left, 40);
         EXPECT_EQ(r.top, 50);
-        EXPECT_EQ(r.right, 740);
-        EXPECT_EQ(r.bottom, 570);
+        EXPECT_EQ(std::to_string(r.right), right);
+        EXPECT_EQ(std::to_string(r.bottom), bottom);
         // Closed maximized (by Escape this time): comes back maximized.
         ShowWindow(w.handle(), SW_MAXIMIZE);
         SendMessageA(w.handle(), WM_COMMAND, IDCANCEL, 0);
@@ -716,13 +726,15 @@ TEST(MainDialogTest, SettingsAreSavedOnExitAndComeBackAtTheNextStart) {
     // Saved minimized: comes back restored, at its rectangle.
     {
         MainWindow w(folder, Options("Window Flags=0\r\nWindow Show Command=2\r\nWindow Left=30\r\n"
-                                     "Window Top=35\r\nWindow Right=730\r\nWindow Bottom=555\r\n"));
+                                     "Window Top=35\r\nWindow Right=" +
+                                     std::to_string(30 + size.cx) +
+                                     "\r\nWindow Bottom=" + std::to_string(35 + size.cy) + "\r\n"));
         EXPECT_FALSE(IsIconic(w.handle()));
         EXPECT_FALSE(IsZoomed(w.handle()));
         RECT r{};
         GetWindowRect(w.handle(), &r);
         EXPECT_EQ(r.left, 30);
-        EXPECT_EQ(r.bottom, 555);
+        EXPECT_EQ(r.bottom, 35 + size.cy);
     }
     // An incomplete placement leaves the window where the system put it.
     {

@@ -64,7 +64,8 @@ RECT WorkArea() {
 
 TEST(MainWindowStartTest, ComesBackMaximizedThroughTheProgramsStart) {
     ScratchFolder folder;
-    const std::string placement = Placement(3, {40, 50, 740, 570});
+    SIZE size = test::WindowSize(test::MainWindow(folder, "").handle());
+    const std::string placement = Placement(3, {40, 50, 40 + size.cx + 20, 50 + size.cy + 10});
     Seen seen = StartAndClose(folder, placement);
     ASSERT_TRUE(seen.opened);
     EXPECT_TRUE(seen.zoomed);

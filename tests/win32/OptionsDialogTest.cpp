@@ -339,14 +339,19 @@ TEST_F(OptionsDialogTest, BrowsePutsTheChosenFolderIntoTheBox) {
     dialog.setFrom(settings);
     ASSERT_NE(open(dialog), nullptr);
     {
-        // The browser starts on the box's folder; OK takes that folder.
-        test::WhenDialogOpens browser(
-            [](HWND window) { return test::FindChildWithText(window, "Current Selection") != nullptr; },
-            [](HWND window) { PostMessageA(window, WM_COMMAND, IDOK, 0); });
+        // The picker starts on the box's folder: a name typed alone is a
+        // folder in it, and the choice goes into the box.
+        HWND options = dialog.handle();
+        test::WhenDialogOpens picker([options](HWND window) { return window != options; },
+                                     [](HWND window) {
+                                         SetDlgItemTextA(window, 1152, "system32");
+                                         SendMessageA(GetDlgItem(window, IDOK), BM_CLICK, 0, 0);
+                                     });
         click(dialog, IDC_OPT_BROWSE);
-        EXPECT_TRUE(browser.acted());
+        EXPECT_TRUE(picker.acted());
     }
-    EXPECT_EQ(lstrcmpiA(text(dialog, IDC_OPT_MOVE_PATH).c_str(), windowsDir), 0) << text(dialog, IDC_OPT_MOVE_PATH);
+    EXPECT_EQ(lstrcmpiA(text(dialog, IDC_OPT_MOVE_PATH).c_str(), (std::string(windowsDir) + "\\system32").c_str()), 0)
+        << text(dialog, IDC_OPT_MOVE_PATH);
     cancel(dialog);
 }
 
