@@ -5,7 +5,9 @@
 #include <utility>
 
 #include "platform/Platform.h"
+#include "common/Text.h"
 #include "settings/Settings.h"
+#include "shell/win32/FailureBox.h"
 #include "shell/win32/HandOver.h"
 #include "shell/win32/MainDialog.h"
 
@@ -33,7 +35,10 @@ int App::run() {
     mainWindow_ = &dialog;
     INT_PTR result = dialog.run();
     mainWindow_ = nullptr;
-    return result == -1 ? 1 : 0;
+    if (result != -1)
+        return 0;
+    ShowFailure(nullptr, FormatText("The window could not be opened (system error %lu).", GetLastError()));
+    return 1;
 }
 
 }  // namespace tw::win

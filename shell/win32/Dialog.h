@@ -1,6 +1,6 @@
 // A thin base for the program's dialogs: one static procedure stores `this`
 // at WM_INITDIALOG and routes messages to virtual handlers. Exceptions stop
-// here, at the Windows boundary.
+// here, at the Windows boundary, and are shown in a box (FailureBox.h).
 #pragma once
 
 #include <windows.h>

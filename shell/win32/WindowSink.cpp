@@ -90,6 +90,7 @@ void WindowSink::pumpPendingMessages() {
 void WindowSink::beginRun() {
     running_ = true;
     cancelRequested_ = false;
+    closing_ = false;
     lastLook_ = 0;
     lastBatch_ = now();
 }

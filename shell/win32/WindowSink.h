@@ -58,8 +58,8 @@ public:
     bool cancelRequested() const override { return cancelRequested_ || closing_; }
     void clearCancelRequest() override { cancelRequested_ = false; }
 
-    // A run starts: the cancel request is cleared and changes wait for the
-    // pump's looks. At its end everything waiting is shown.
+    // A run starts: the cancel and close requests are cleared and changes
+    // wait for the pump's looks. At its end everything waiting is shown.
     void beginRun();
     void endRun();
     bool isRunning() const { return running_; }
@@ -69,7 +69,8 @@ public:
 
     // The user confirmed a cancel; the next run clears it.
     void requestCancel() { cancelRequested_ = true; }
-    // The window is closing: every run stops, and no run clears that.
+    // The window is closing: the run stops, and no clearCancelRequest of
+    // the run clears that.
     void requestClose() { closing_ = true; }
     bool closeRequested() const { return closing_; }
 

@@ -99,7 +99,8 @@ UINT MainWindow::SelectionMessage() {
     return RegisterWindowMessageA(win::SelectionMessageName);
 }
 
-MainWindow::MainWindow(const ScratchFolder& folder, const std::string& settingsText, const std::string& commandLine) {
+MainWindow::MainWindow(const ScratchFolder& folder, const std::string& settingsText, const std::string& commandLine,
+                       const Make& make) {
     settingsPath_ = folder / "Tunewarden.INI";
     if (!settingsText.empty())
         WriteText(settingsPath_, settingsText);
@@ -108,7 +109,7 @@ MainWindow::MainWindow(const ScratchFolder& folder, const std::string& settingsT
     startup.settingsPath = settingsPath_;
     startup.commandLine = commandLine;
     startup.selectionMessage = SelectionMessage();
-    dialog_ = std::make_unique<win::MainDialog>(startup);
+    dialog_ = make ? make(startup) : std::make_unique<win::MainDialog>(startup);
     HWND window = dialog_->createModeless(startup.instance, IDD_MAIN, nullptr);
     if (window != nullptr)
         ShowWindow(window, SW_SHOW);

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -53,7 +54,10 @@ void PumpMessages();
 // file (none when empty) and `commandLine` as its command line.
 class MainWindow {
 public:
-    MainWindow(const ScratchFolder& folder, const std::string& settingsText, const std::string& commandLine = "");
+    using Make = std::function<std::unique_ptr<win::MainDialog>(const win::MainDialog::Startup&)>;
+    // `make` gives the dialog object (a MainDialog when absent).
+    MainWindow(const ScratchFolder& folder, const std::string& settingsText, const std::string& commandLine = "",
+               const Make& make = nullptr);
     ~MainWindow();
 
     win::MainDialog& dialog() { return *dialog_; }
