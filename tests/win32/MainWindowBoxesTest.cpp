@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "shell/win32/HandOver.h"
 #include "shell/win32/MainDialogIds.h"
@@ -138,6 +139,39 @@ TEST(MainWindowBoxesTest, ASelectionDuringTheQuestionBringsTheQuestionToTheFront
         PumpMessages();
         EXPECT_EQ(w.dialog().fileName(), third);
     }
+}
+
+// During a run the list and the status label lag behind the run; a
+// question is asked over the log as it stands.
+TEST(MainWindowBoxesTest, AQuestionDuringARunSeesTheWholeLogSoFar) {
+    ScratchFolder folder;
+    const std::string song = folder / "long.mp3";
+    test::WriteBytes(song, test::BrokenMp3(3000));
+    MainWindow w(folder, "[Options]\r\nAuto Start=false\r\n");
+    w.postSelection(song);
+    PumpMessages();
+    std::vector<std::string> listAtQuestion;
+    std::vector<std::string> logAtQuestion;
+    test::WhenDialogOpens question(test::CaptionIs("Confirmation"), [&](HWND box) {
+        listAtQuestion = w.listLines();
+        logAtQuestion = w.logTexts();
+        PostMessageA(box, WM_COMMAND, IDNO, 0);
+    });
+    // Asked once the run has written its first lines.
+    EveryTick user([&](int) {
+        if (!w.dialog().isRunning() || w.logTexts().size() < 3)
+            return false;
+        PostMessageA(w.handle(), WM_COMMAND, MAKEWPARAM(IDC_MAIN_START, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(w.item(IDC_MAIN_START)));
+        return true;
+    });
+    // Look at every pump point, so that the timers get their turn.
+    w.dialog().setPumpInterval(0);
+    w.click(IDC_MAIN_START);
+    ASSERT_TRUE(question.acted());
+    EXPECT_GE(logAtQuestion.size(), 3u);
+    EXPECT_EQ(listAtQuestion, logAtQuestion);
+    EXPECT_EQ(w.listLines(), w.logTexts());
 }
 
 }  // namespace
