@@ -3,8 +3,6 @@
 
 #include <shellapi.h>
 
-#include <array>
-
 #include "analysis/AudioFileInfo.h"
 #include "analysis/IntegrityTest.h"
 #include "common/Text.h"
@@ -22,7 +20,7 @@ namespace {
 
 // The commands that a run locks; Start, "Hide MPEG Info", the path box and
 // the log stay usable.
-constexpr std::array<int, 9> LockedDuringRun = {
+constexpr int LockedDuringRun[] = {
     IDC_MAIN_TEST_FILE, IDC_MAIN_TEST_DIRECTORY, IDC_MAIN_CATALOG_DIRECTORY, IDC_MAIN_LOAD,     IDC_MAIN_ABOUT,
     IDC_MAIN_EXIT,      IDC_MAIN_OPTIONS,        IDC_MAIN_CLEAR_LOG,         IDC_MAIN_SAVE_LOG,
 };

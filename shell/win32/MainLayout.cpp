@@ -1,7 +1,6 @@
 #include "shell/win32/MainLayout.h"
 
 #include <algorithm>
-#include <array>
 
 #include "shell/win32/MainDialogIds.h"
 
@@ -11,12 +10,12 @@ namespace {
 
 // The controls below the log: they follow the window's bottom edge. A
 // control added under the log belongs here.
-constexpr std::array<int, 1> BelowLog = {
+constexpr int BelowLog[] = {
     IDC_MAIN_HINT,  // "Double-click in Output Log ..."
 };
 
 // The panes, each with its group box: shown together or not at all.
-constexpr std::array<int, 6> PaneControls = {
+constexpr int PaneControls[] = {
     IDC_MAIN_MPEG_GROUP,  IDC_MAIN_MPEG_INFO,   // "MPEG Info"
     IDC_MAIN_ID3V1_GROUP, IDC_MAIN_ID3V1_INFO,  // "ID3v1 Tag Info"
     IDC_MAIN_ID3V2_GROUP, IDC_MAIN_ID3V2_INFO,  // "Leading ID3v2 Tag Info"
