@@ -59,7 +59,8 @@ bool PostSelection(HWND target, const std::string& text, UINT selectionMessage) 
 
 void BringToFront(HWND window) {
     // Down the chain of open windows, each owned by the one before: the
-    // last one is the one that takes input.
+    // last one is the one that takes input. (Eight is far past any chain
+    // the program opens; the bound only keeps a broken chain from looping.)
     HWND front = window;
     for (int depth = 0; depth < 8; ++depth) {
         HWND popup = OpenPopupOf(front);
