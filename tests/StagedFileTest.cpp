@@ -9,7 +9,7 @@
 #include "common/WriteTarget.h"
 #include "platform/Platform.h"
 #include "settings/IniFile.h"
-#include "settings/OutputLog.h"
+#include "common/OutputLog.h"
 #include "support/TempTree.h"
 
 #ifndef _WIN32

@@ -37,10 +37,10 @@ bool AboutDialog::onInit() {
 
 bool AboutDialog::onCommand(int id, int notifyCode, HWND control) {
     using Route = CommandRoute<void (AboutDialog::*)()>;
-    static constexpr std::array<Route, 2> Routes = {{
+    static constexpr Route Routes[] = {
         {IDC_ABOUT_WEB_LINK, STN_CLICKED, &AboutDialog::onWebLinkClicked},      // web page
         {IDC_ABOUT_EMAIL_LINK, STN_CLICKED, &AboutDialog::onEmailLinkClicked},  // new e-mail message
-    }};
+    };
     return RouteCommand(*this, Routes, id, notifyCode) || Dialog::onCommand(id, notifyCode, control);
 }
 

@@ -5,10 +5,11 @@
 #include <utility>
 
 #include "platform/Platform.h"
+#include "common/Text.h"
 #include "settings/Settings.h"
+#include "shell/win32/FailureBox.h"
 #include "shell/win32/HandOver.h"
 #include "shell/win32/MainDialog.h"
-#include "shell/win32/ResourceIds.h"
 
 namespace tw::win {
 
@@ -32,9 +33,12 @@ int App::run() {
     startup.selectionMessage = selectionMessage;
     MainDialog dialog(startup);
     mainWindow_ = &dialog;
-    INT_PTR result = dialog.runModal(instance_, IDD_MAIN, nullptr);
+    INT_PTR result = dialog.run();
     mainWindow_ = nullptr;
-    return result == -1 ? 1 : 0;
+    if (result != -1)
+        return 0;
+    ShowFailure(nullptr, FormatText("The window could not be opened (system error %lu).", GetLastError()));
+    return 1;
 }
 
 }  // namespace tw::win

@@ -1,6 +1,7 @@
 #include "shell/win32/Dialog.h"
 
 #include "shell/win32/Centring.h"
+#include "shell/win32/FailureBox.h"
 #include "shell/win32/WideText.h"
 
 #include <vector>
@@ -131,7 +132,10 @@ INT_PTR CALLBACK Dialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     try {
         return self->route(message, wParam, lParam);
     } catch (...) {
-        // Nothing may unwind through the system's code.
+        // Nothing may unwind through the system's code; the user learns
+        // what stopped, and the dialog goes on with what it holds.
+        std::string text = FailureText(std::current_exception());
+        ShowFailure(hwnd, text);
         return FALSE;
     }
 }

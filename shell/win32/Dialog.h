@@ -1,11 +1,10 @@
 // A thin base for the program's dialogs: one static procedure stores `this`
 // at WM_INITDIALOG and routes messages to virtual handlers. Exceptions stop
-// here, at the Windows boundary.
+// here, at the Windows boundary, and are shown in a box (FailureBox.h).
 #pragma once
 
 #include <windows.h>
 
-#include <array>
 #include <cstddef>
 #include <string>
 #include <type_traits>
@@ -22,9 +21,10 @@ struct CommandRoute {
 };
 
 // Runs the handler of the route that matches `id` and `notifyCode`; false
-// when none does.
+// when none does. The table is a plain array, so that a new control's route
+// is one more line.
 template <class D, class Handler, std::size_t N>
-bool RouteCommand(D& dialog, const std::array<CommandRoute<Handler>, N>& routes, int id, int notifyCode) {
+bool RouteCommand(D& dialog, const CommandRoute<Handler> (&routes)[N], int id, int notifyCode) {
     for (const CommandRoute<Handler>& route : routes) {
         if (route.id != id || route.notifyCode != notifyCode)
             continue;

@@ -1,5 +1,7 @@
 #include "shell/win32/FolderBrowser.h"
 
+#include <shobjidl.h>
+
 #include "shell/win32/Centring.h"
 #include "shell/win32/WideText.h"
 
@@ -54,9 +56,47 @@ std::string FolderDisplayForm(const std::string& path) {
 
 void BrowseForFolder(std::string& path, HWND owner) {
     ComScope com;
+    if (PickFolder(path, owner))
+        return;
     FolderBrowser browser(path, owner);
     if (browser.run())
         path = browser.currentPath();
+}
+
+bool PickFolder(std::string& path, HWND owner) {
+    ComScope com;
+    IFileOpenDialog* dialog = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog,
+                                reinterpret_cast<void**>(&dialog))) ||
+        dialog == nullptr)
+        return false;
+    FILEOPENDIALOGOPTIONS options = 0;
+    dialog->GetOptions(&options);
+    dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST | FOS_NOCHANGEDIR);
+    // Opened on the folder itself, so that OK without a choice keeps it. The
+    // folder is named by its parsed item, which any drive takes.
+    IShellItem* start = nullptr;
+    if (!path.empty() && SUCCEEDED(SHCreateItemFromParsingName(ShownText(path).c_str(), nullptr, IID_IShellItem,
+                                                               reinterpret_cast<void**>(&start)))) {
+        dialog->SetFolder(start);
+        start->Release();
+    }
+    HRESULT shown = E_FAIL;
+    {
+        CentreNextOwnedWindow centring(owner);
+        shown = dialog->Show(owner);
+    }
+    IShellItem* chosen = nullptr;
+    if (SUCCEEDED(shown) && SUCCEEDED(dialog->GetResult(&chosen)) && chosen != nullptr) {
+        wchar_t* name = nullptr;
+        if (SUCCEEDED(chosen->GetDisplayName(SIGDN_FILESYSPATH, &name)) && name != nullptr) {
+            path = ProgramText(name);
+            CoTaskMemFree(name);
+        }
+        chosen->Release();
+    }
+    dialog->Release();
+    return true;
 }
 
 FolderBrowser::FolderBrowser(const std::string& startPath, HWND owner)

@@ -1,5 +1,7 @@
-// The shell's folder browser, started on a given folder, with the current
-// selection shown in its status line.
+// Choosing a folder: the system's folder picker (the common item dialog
+// picking folders), started on a given folder; where the system lacks it,
+// the shell's older folder browser, with the current selection shown in its
+// status line.
 #pragma once
 
 #include <windows.h>
@@ -10,18 +12,24 @@
 
 namespace tw::win {
 
-// Shows the modal folder browser; when the user confirms a folder that has a
-// file-system path, `path` becomes that path. On cancel, or for a virtual
-// folder, `path` stays as it was. `owner` may be null.
+// Shows the modal folder picker, open on `path`; when the user confirms a
+// folder that has a file-system path, `path` becomes that path (OK without
+// a choice confirms `path` itself). On cancel, or for a virtual folder,
+// `path` stays as it was. `owner` may be null.
 void BrowseForFolder(std::string& path, HWND owner);
+
+// The folder picker alone: the chosen folder as above, in `path`; false
+// when the system has no such dialog (and nothing was shown).
+bool PickFolder(std::string& path, HWND owner);
 
 // The status-line form of a path: the path itself up to 35 characters, else
 // its first 35 characters and "..." (characters, not bytes: a name is never
 // cut inside one).
 std::string FolderDisplayForm(const std::string& path);
 
-// One run of SHBrowseForFolderW; lives on the stack of BrowseForFolder while
-// the browser is open.
+// One run of SHBrowseForFolderW, the older browser: it starts on a folder
+// given as a path, which a mapped or network drive does not take (the tree
+// stays at its top). Lives on the stack of BrowseForFolder while open.
 class FolderBrowser {
 public:
     FolderBrowser(const std::string& startPath, HWND owner);

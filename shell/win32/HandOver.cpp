@@ -14,6 +14,26 @@ bool PostAtom(HWND target, ATOM atom, UINT selectionMessage) {
     return false;
 }
 
+// A visible, enabled window that `owner` owns (an open message box or
+// dialog); null when there is none.
+HWND OpenPopupOf(HWND owner) {
+    struct Search {
+        HWND owner;
+        HWND found;
+    } search{owner, nullptr};
+    EnumThreadWindows(
+        GetWindowThreadProcessId(owner, nullptr),
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            if (GetWindow(window, GW_OWNER) != s->owner || !IsWindowVisible(window) || !IsWindowEnabled(window))
+                return TRUE;
+            s->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 }  // namespace
 
 const char* const SelectionMessageName = "Tunewarden: ProcessSelectionMessage";
@@ -37,13 +57,28 @@ bool PostSelection(HWND target, const std::string& text, UINT selectionMessage) 
     return atom != 0 && PostAtom(target, atom, selectionMessage);
 }
 
+void BringToFront(HWND window) {
+    // Down the chain of open windows, each owned by the one before: the
+    // last one is the one that takes input. (Eight is far past any chain
+    // the program opens; the bound only keeps a broken chain from looping.)
+    HWND front = window;
+    for (int depth = 0; depth < 8; ++depth) {
+        HWND popup = OpenPopupOf(front);
+        if (popup == nullptr)
+            break;
+        front = popup;
+    }
+    SetForegroundWindow(front);
+    BringWindowToTop(front);
+}
+
 bool HandOver(HWND target, const std::string& commandLine, UINT selectionMessage) {
     // A text that can't travel leaves the running window where it is.
     ATOM atom = GlobalAddAtomW(ShownText(commandLine).c_str());
     if (atom == 0)
         return false;
     OpenIcon(target);
-    SetForegroundWindow(target);
+    BringToFront(target);
     return PostAtom(target, atom, selectionMessage);
 }
 

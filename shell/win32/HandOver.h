@@ -25,6 +25,11 @@ HWND FindRunningInstance();
 // can't travel (longer than an atom's 255 characters) or can't be posted.
 bool PostSelection(HWND target, const std::string& text, UINT selectionMessage);
 
+// Brings `window` to the front; when it has a window of its own open over
+// it (a message box, a dialog), that one instead: the user has to answer it
+// first, and a raised owner would hide it.
+void BringToFront(HWND window);
+
 // Gives `commandLine` (unchanged, quotes and all) to the instance window
 // `target` as a selection and brings that window to the front. False when
 // it can't be posted; the caller then handles it itself.

@@ -50,13 +50,13 @@ public:
     const std::string& target() const { return target_; }
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                         DWORD_PTR data);
+    static LRESULT CALLBACK LabelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void paint();
     std::string text() const;
     void unbind();
 
     HWND control_ = nullptr;
+    WNDPROC controlProc_ = nullptr;  // the control's own procedure, while subclassed
     HFONT boundFont_ = nullptr;
     LOGFONTA fontDescription_ = {};
     bool isLink_ = false;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwchar>
 
+#include "common/OutputLog.h"
 #include "shell/win32/WideText.h"
 
 namespace tw::win {
@@ -10,10 +11,9 @@ namespace tw::win {
 namespace {
 // Room after the widest line, so that its last character isn't on the edge.
 constexpr int WidthMargin = 5;
-// Distance between tab stops, in quarters of the font's average character
-// width: 14 characters, room for most catalog fields (sizes, dates, times,
-// versions) so that a catalog reads as columns.
-constexpr int TabStopUnits = 56;
+// Between a column's widest cell and the next column, in the list's tab
+// units (quarters of the average character width): two characters.
+constexpr int ColumnGapUnits = 8;
 
 // The average character width as the dialog manager and the list box work
 // it out for a font.
@@ -46,14 +46,12 @@ void LogListBox::attach(HWND list, std::function<void(int)> onLineRightClicked) 
     auto font = reinterpret_cast<HFONT>(SendMessageA(list_, WM_GETFONT, 0, 0));
     if (measureDc_ != nullptr && font != nullptr)
         measureOldFont_ = SelectObject(measureDc_, font);
-    int units = TabStopUnits;
-    SendMessageA(list_, LB_SETTABSTOPS, 1, reinterpret_cast<LPARAM>(&units));
     if (measureDc_ == nullptr)
         return;
-    tabStopPixels_ = MulDiv(units, AverageCharWidth(measureDc_), 4);
+    averageCharWidth_ = AverageCharWidth(measureDc_);
     // A catalog adds a long line per file: adding up cached advance widths
     // is far cheaper than asking the system for every line.
-    charWidthsKnown_ = GetCharWidth32W(measureDc_, 0, 255, charWidths_.data()) != FALSE && tabStopPixels_ > 0;
+    charWidthsKnown_ = GetCharWidth32W(measureDc_, 0, 255, charWidths_.data()) != FALSE;
 }
 
 void LogListBox::detach() {
@@ -67,6 +65,7 @@ void LogListBox::detach() {
     releaseScriptFont();
     list_ = nullptr;
     logLines_.clear();
+    resetColumns();
 }
 
 void LogListBox::useScriptFont() {
@@ -113,70 +112,153 @@ void LogListBox::releaseMeasureDc() {
 void LogListBox::addLine(const std::string& text, std::size_t logLine) {
     if (list_ == nullptr)
         return;
-    if (deferred_)
-        waiting_.emplace_back(ShownText(text), logLine);
-    else
-        add(ShownText(text), logLine);
-}
-
-void LogListBox::add(const std::wstring& shown, std::size_t logLine) {
-    LRESULT item = SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown.c_str()));
-    // Lines are only ever appended, so the list's own numbering indexes this.
-    if (item >= 0 && static_cast<std::size_t>(item) == logLines_.size())
-        logLines_.push_back(logLine);
-    int width = textWidth(shown) + WidthMargin;
-    if (width <= widestLine_)
-        return;
-    widestLine_ = width;
-    SendMessageA(list_, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(width), 0);
-}
-
-void LogListBox::clear() {
-    widestLine_ = 0;
-    logLines_.clear();
-    waiting_.clear();
-    if (list_ == nullptr)
-        return;
-    SendMessageA(list_, LB_RESETCONTENT, 0, 0);
-    SendMessageA(list_, LB_SETHORIZONTALEXTENT, 0, 0);
-}
-
-void LogListBox::setDeferred(bool on) {
-    if (!on)
-        update();
-    deferred_ = on;
-    lastUpdate_ = GetTickCount64();
-}
-
-void LogListBox::updateIfDue() {
-    if (!waiting_.empty() && GetTickCount64() - lastUpdate_ >= UpdateIntervalMs)
-        update();
-}
-
-void LogListBox::update() {
-    lastUpdate_ = GetTickCount64();
-    if (list_ == nullptr || waiting_.empty()) {
-        waiting_.clear();
-        return;
+    if (add(ShownText(text), logLine)) {
+        setColumnStarts();
+        InvalidateRect(list_, nullptr, TRUE);
     }
+    updateWidestLine();
+}
+
+void LogListBox::addLines(const OutputLog& log, std::size_t first) {
+    const auto& lines = log.lines();
+    if (list_ == nullptr || first >= lines.size())
+        return;
     // The batch goes in undrawn, so that the list and its scroll bars are
     // drawn once for it rather than once per line.
     SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
     const int firstAdded = static_cast<int>(SendMessageA(list_, LB_GETCOUNT, 0, 0));
-    for (const auto& [shown, logLine] : waiting_)
-        add(shown, logLine);
-    waiting_.clear();
+    bool columnsChanged = false;
+    for (std::size_t i = first; i < lines.size(); ++i)
+        columnsChanged = add(ShownText(lines[i].text), i) || columnsChanged;
+    if (columnsChanged)
+        setColumnStarts();
+    updateWidestLine();
     SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
-    // Only lines that came into view are drawn again: a catalog appends
-    // below the view most of the time, and its lines are costly to draw.
-    RECT line{}, client{};
+    RECT client{};
     GetClientRect(list_, &client);
+    if (columnsChanged) {
+        // Every row in view moves to the new columns.
+        InvalidateRect(list_, &client, TRUE);
+        return;
+    }
+    // Otherwise only lines that came into view are drawn again: a catalog
+    // appends below the view most of the time, and its lines are costly to draw.
+    RECT line{};
     if (SendMessageA(list_, LB_GETITEMRECT, static_cast<WPARAM>(firstAdded), reinterpret_cast<LPARAM>(&line)) !=
             LB_ERR &&
         line.top < client.bottom) {
         RECT stale{client.left, std::max(line.top, client.top), client.right, client.bottom};
         InvalidateRect(list_, &stale, TRUE);
     }
+}
+
+bool LogListBox::add(const std::wstring& shown, std::size_t logLine) {
+    LRESULT item = SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(shown.c_str()));
+    // Lines are only ever appended, so the list's own numbering indexes this.
+    if (item >= 0 && static_cast<std::size_t>(item) == logLines_.size())
+        logLines_.push_back(logLine);
+    measuredAny_ = true;
+    measureCells(shown);
+    if (cells_.size() == 1) {
+        widestPlain_ = std::max(widestPlain_, cells_[0]);
+        return false;
+    }
+    const std::size_t tabs = cells_.size() - 1;
+    if (widestLastCells_.size() < tabs)
+        widestLastCells_.resize(tabs, 0);
+    widestLastCells_[tabs - 1] = std::max(widestLastCells_[tabs - 1], cells_[tabs]);
+    bool changed = false;
+    if (columnWidths_.size() < tabs) {
+        columnWidths_.resize(tabs, 0);
+        changed = true;
+    }
+    for (std::size_t column = 0; column < tabs; ++column) {
+        if (cells_[column] <= columnWidths_[column])
+            continue;
+        columnWidths_[column] = cells_[column];
+        changed = true;
+    }
+    return changed;
+}
+
+void LogListBox::measureCells(const std::wstring& shown) {
+    cells_.clear();
+    std::size_t begin = 0;
+    for (;;) {
+        std::size_t tab = shown.find(L'\t', begin);
+        std::size_t end = tab == std::wstring::npos ? shown.size() : tab;
+        cells_.push_back(cellWidth(shown, begin, end));
+        if (tab == std::wstring::npos)
+            return;
+        begin = tab + 1;
+    }
+}
+
+int LogListBox::cellWidth(const std::wstring& shown, std::size_t begin, std::size_t end) const {
+    if (measureDc_ == nullptr || begin >= end)
+        return 0;
+    auto first = shown.begin() + static_cast<std::ptrdiff_t>(begin);
+    auto last = shown.begin() + static_cast<std::ptrdiff_t>(end);
+    // Cells of the first 256 characters (nearly all) are measured from the
+    // width table.
+    if (charWidthsKnown_ && std::all_of(first, last, [](wchar_t c) { return c < 256; })) {
+        int width = 0;
+        for (auto c = first; c != last; ++c)
+            width += charWidths_[static_cast<std::size_t>(*c)];
+        return width;
+    }
+    SIZE size{};
+    GetTextExtentPoint32W(measureDc_, shown.data() + begin, static_cast<int>(end - begin), &size);
+    return size.cx;
+}
+
+void LogListBox::setColumnStarts() {
+    if (averageCharWidth_ <= 0)
+        return;
+    // The list takes its stops in quarters of the average character width
+    // and turns them into pixels itself: each stop is the first unit past
+    // its column's widest cell, then the gap.
+    std::vector<int> units;
+    columnStarts_.clear();
+    int start = 0;
+    for (int width : columnWidths_) {
+        int unit = (start + width) * 4 / averageCharWidth_;
+        while (MulDiv(unit, averageCharWidth_, 4) < start + width)
+            ++unit;
+        units.push_back(unit + ColumnGapUnits);
+        start = MulDiv(units.back(), averageCharWidth_, 4);
+        columnStarts_.push_back(start);
+    }
+    SendMessageA(list_, LB_SETTABSTOPS, static_cast<WPARAM>(units.size()), reinterpret_cast<LPARAM>(units.data()));
+}
+
+void LogListBox::resetColumns() {
+    measuredAny_ = false;
+    widestPlain_ = 0;
+    columnWidths_.clear();
+    widestLastCells_.clear();
+    columnStarts_.clear();
+    widestLine_ = 0;
+}
+
+void LogListBox::updateWidestLine() {
+    int widest = widestPlain_;
+    for (std::size_t tabs = 1; tabs <= widestLastCells_.size() && tabs <= columnStarts_.size(); ++tabs)
+        widest = std::max(widest, columnStarts_[tabs - 1] + widestLastCells_[tabs - 1]);
+    int range = measuredAny_ ? widest + WidthMargin : 0;
+    if (range == widestLine_)
+        return;
+    widestLine_ = range;
+    SendMessageA(list_, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(range), 0);
+}
+
+void LogListBox::clear() {
+    logLines_.clear();
+    resetColumns();
+    if (list_ == nullptr)
+        return;
+    SendMessageA(list_, LB_RESETCONTENT, 0, 0);
+    SendMessageA(list_, LB_SETHORIZONTALEXTENT, 0, 0);
 }
 
 int LogListBox::selectedLine() const {
@@ -190,25 +272,6 @@ std::optional<std::size_t> LogListBox::logLineAt(int line) const {
     if (list_ == nullptr || line < 0 || static_cast<std::size_t>(line) >= logLines_.size())
         return std::nullopt;
     return logLines_[static_cast<std::size_t>(line)];
-}
-
-int LogListBox::textWidth(const std::wstring& text) const {
-    if (measureDc_ == nullptr || text.empty())
-        return 0;
-    // Lines of the first 256 characters (nearly all) are measured from the
-    // width table; tabs expanded as the list draws them, to the next stop.
-    if (charWidthsKnown_ && std::all_of(text.begin(), text.end(), [](wchar_t c) { return c < 256; })) {
-        int width = 0;
-        for (wchar_t c : text)
-            width = c == L'\t' ? (width / tabStopPixels_ + 1) * tabStopPixels_
-                               : width + charWidths_[static_cast<std::size_t>(c)];
-        return width;
-    }
-    // Tabs expanded as the list draws them.
-    int stops = tabStopPixels_;
-    DWORD extent = GetTabbedTextExtentW(measureDc_, text.data(), static_cast<int>(text.size()), stops > 0 ? 1 : 0,
-                                        stops > 0 ? &stops : nullptr);
-    return LOWORD(extent);
 }
 
 void LogListBox::onRightButtonUp(LPARAM pointer) {

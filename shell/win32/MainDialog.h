@@ -1,6 +1,11 @@
 // The program's main window: function selection, input, the three
-// information panes, the output log and the run control. It is also the sink
-// through which every run reports.
+// information panes, the output log and the run control. What a run writes
+// reaches the window through its WindowSink.
+//
+// Its code is in three files: MainDialog.cpp (start-up, routing, settings,
+// the window's own commands), MainDialogRun.cpp (the run control and the
+// log's commands) and MainDialogSelection.cpp (paths from outside: another
+// instance, the command line, drops; and the panes that show a file).
 #pragma once
 
 #include <windows.h>
@@ -10,12 +15,13 @@
 #include <optional>
 #include <string>
 
-#include "common/RunSink.h"
-#include "settings/OutputLog.h"
+#include "common/OutputLog.h"
 #include "settings/Settings.h"
 #include "shell/win32/Dialog.h"
 #include "shell/win32/LogListBox.h"
+#include "shell/win32/MainLayout.h"
 #include "shell/win32/OptionsDialog.h"
+#include "shell/win32/WindowSink.h"
 
 namespace tw {
 class AudioFileInfo;
@@ -23,7 +29,7 @@ class AudioFileInfo;
 
 namespace tw::win {
 
-class MainDialog : public Dialog, public RunSink {
+class MainDialog : public Dialog {
 public:
     struct Startup {
         HINSTANCE instance = nullptr;
@@ -35,28 +41,25 @@ public:
     explicit MainDialog(const Startup& startup);
     ~MainDialog() override;
 
-    // RunSink: the log list, the status label, the progress bar and the pump.
-    std::int32_t addFile(const std::string& path) override;
-    void appendLine(const std::string& text, std::int32_t fileIndex) override;
-    void setStatusText(const std::string& text) override;
-    void setProgressPercent(std::int32_t percent) override;
-    void pumpPendingMessages() override;
-    bool cancelRequested() const override;
-    void clearCancelRequest() override;
+    // Runs the window modally, as the program does; gives Dialog::runModal's result.
+    INT_PTR run();
 
-    const OutputLog& log() const { return log_; }
+    // Where runs report.
+    WindowSink& sink() { return sink_; }
+    const OutputLog& log() const { return sink_.log(); }
     const std::string& fileName() const { return fileName_; }
     const std::string& testDirName() const { return testDirName_; }
     const std::string& logDirName() const { return logDirName_; }
-    bool isRunning() const { return running_; }
+    bool isRunning() const { return sink_.isRunning(); }
     // The log list's horizontal scroll range: widest line + 5, 0 when empty.
     int widestLine() const { return logList_.widestLine(); }
+    const LogListBox& logList() const { return logList_; }
     // Every setting as it would be saved now.
     Settings currentSettings() const;
 
     // The least time between two real looks at the message queue during a
     // run; a zero interval looks at every pump point.
-    void setPumpInterval(double milliseconds) { pumpIntervalMs_ = milliseconds; }
+    void setPumpInterval(double milliseconds) { sink_.setPumpInterval(milliseconds); }
 
     // Writes the log to `path` in the Save Log format; false (after telling
     // the user) when the file can't be created or written.
@@ -70,48 +73,48 @@ protected:
     void onCancel() override;
     INT_PTR onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
+    // The selected functions, run one after the other (normally one is checked).
+    virtual void runFunctions(const AudioFileInfo& info);
+
 private:
-    // Control events.
+    // The window's own commands (MainDialog.cpp).
     void functionChanged();
     void load();
-    void startOrCancel();
     void showOptions();
-    void clearLog();
-    void saveLog();
     void layOut();
     void showAbout();
     void exit();
+    void closeWindow();
+
+    // Run control and the log's commands (MainDialogRun.cpp).
+    void startOrCancel();
+    void setRunning(bool running);
+    void lockCommands(bool locked);
+    // Asks whether to cancel the run; Yes requests the cancel, No drops a
+    // selection that came during the run.
+    bool confirmCancel();
+    void clearLog();
+    void saveLog();
     void openFileOfLine();
     void copyFileNameOfLine(int line);
     std::optional<std::string> fileOfLine(int line) const;
 
-    // Selections from outside.
+    // Selections from outside and the panes (MainDialogSelection.cpp).
     void receiveSelection(ATOM atom);
     void receiveDrop(HDROP drop);
     void processSelection(const std::string& path);
     void processPendingSelection();
     void selectionDuringRun(const std::string& path);
-    // Asks whether to cancel the run; Yes requests the cancel, No drops a
-    // selection that came during the run.
-    bool confirmCancel();
-
-    // The panes.
     void reportFile(const std::string& path);
     void clearPanes();
 
+    // Start-up and settings (MainDialog.cpp).
     void initialise();
-    void measureLayout();
     void loadSettings();
     void saveSettings();
-    void closeWindow();
 
     RunFunction selectedFunction() const;
     void selectFunction(RunFunction function);
-    void lockCommands(bool locked);
-    void runFunctions(const AudioFileInfo& info);
-    void setRunning(bool running);
-    // Brings the status label and the progress bar up to date.
-    void showRunState();
     int messageBox(const std::string& text, const char* caption, UINT type);
 
     Startup startup_;
@@ -121,37 +124,15 @@ private:
     std::string logDirName_ = Settings().logDirName;
     std::string fileName_;
     OptionsDialog options_;
-    OutputLog log_;
+    WindowSink sink_;
     LogListBox logList_;
-    bool bound_ = false;
+    MainLayout layout_;
+    // The saved show command still to apply once the window is shown (-1: none).
+    std::int32_t showOnceUp_ = -1;
 
-    // Geometry measured at initialisation, in client pixels.
-    int listLeft_ = 0;
-    int listTopWithInfo_ = 0;
-    int listTopWithoutInfo_ = 0;
-    int listRightMargin_ = 0;
-    int listBottomMargin_ = 0;
-    int hintLeft_ = 0;
-    int hintBottomOffset_ = 0;
-    int hintWidth_ = 0;
-    int hintHeight_ = 0;
-
-    // Run state.
-    bool running_ = false;
-    bool cancelRequested_ = false;
-    bool closeRequested_ = false;
+    // Run state beyond the sink's.
     bool confirming_ = false;  // a cancel question is open
     std::optional<std::string> pendingSelection_;
-    std::string statusText_ = "Status";
-    std::int32_t progress_ = 0;
-    // False while the control lags behind the value (during a run).
-    bool statusShown_ = true;
-    bool progressShown_ = true;
-
-    // Pump throttle.
-    double pumpIntervalMs_ = 15.0;
-    LONGLONG lastPump_ = 0;
-    LONGLONG counterFrequency_ = 1;
 };
 
 }  // namespace tw::win

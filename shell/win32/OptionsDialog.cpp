@@ -14,9 +14,6 @@ namespace {
 
 constexpr std::int32_t TabCode = 9;
 
-// The largest value a number box can hold, as its digits.
-constexpr const char* LargestNumberDigits = "2147483647";
-
 // The three number boxes; their index is the index of their guard flag.
 constexpr std::array<int, 3> NumberBoxes = {
     IDC_OPT_MAX_OFFSET,     // bytes to search for the first sync
@@ -29,25 +26,12 @@ constexpr std::array<int, 3> NumberBoxes = {
 std::string NumberBoxText(const std::string& typed) {
     std::string digits;
     for (char c : typed) {
-        if (c < '0' || c > '9')
-            continue;
-        if (c == '0' && digits.empty())
-            continue;  // a leading zero
-        digits += c;
+        if (c >= '0' && c <= '9')
+            digits += c;
     }
-    if (digits.empty())
-        return "0";
-    const std::string largest = LargestNumberDigits;
-    if (digits.size() > largest.size() || (digits.size() == largest.size() && digits > largest))
-        digits = largest;
-    std::string grouped;
-    std::size_t first = (digits.size() - 1) % 3 + 1;
-    grouped.append(digits, 0, first);
-    for (std::size_t i = first; i < digits.size(); i += 3) {
-        grouped += ',';
-        grouped.append(digits, i, 3);
-    }
-    return grouped;
+    // Leading zeros read as nothing, no digit as 0, and a value past the
+    // largest 32-bit number as that number; then grouped as every number is.
+    return FormatThousands(ParseLeadingInt(digits.c_str()));
 }
 
 // ---- The options as settings ----
@@ -142,7 +126,7 @@ bool OptionsDialog::onInit() {
 
 bool OptionsDialog::onCommand(int id, int notifyCode, HWND control) {
     using Route = CommandRoute<void (OptionsDialog::*)(int)>;
-    static constexpr std::array<Route, 8> Routes = {{
+    static constexpr Route Routes[] = {
         {IDC_OPT_DELIM_TAB, BN_CLICKED, &OptionsDialog::onTabClicked},         // "Tab"
         {IDC_OPT_DELIM_OTHER, BN_CLICKED, &OptionsDialog::onOtherClicked},     // "Other:"
         {IDC_OPT_MOVE_FILES, BN_CLICKED, &OptionsDialog::onMoveFilesClicked},  // move files check box
@@ -151,7 +135,7 @@ bool OptionsDialog::onCommand(int id, int notifyCode, HWND control) {
         {IDC_OPT_MAX_RESYNC, EN_UPDATE, &OptionsDialog::onNumberUpdated},      // number filter
         {IDC_OPT_MAX_FIELD_LEN, EN_UPDATE, &OptionsDialog::onNumberUpdated},   // number filter
         {IDC_OPT_DELIM_TEXT, EN_UPDATE, &OptionsDialog::onDelimiterUpdated},   // one-character filter
-    }};
+    };
     return RouteCommand(*this, Routes, id, notifyCode) || Dialog::onCommand(id, notifyCode, control);
 }
 

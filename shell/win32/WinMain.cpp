@@ -2,7 +2,10 @@
 // from the wide command line so that a name in any script arrives whole.
 #include <windows.h>
 
+#include <exception>
+
 #include "shell/win32/App.h"
+#include "shell/win32/FailureBox.h"
 #include "shell/win32/WideText.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
@@ -10,6 +13,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         tw::win::App app(instance, tw::win::ArgumentsOf(GetCommandLineW()));
         return app.run();
     } catch (...) {
+        tw::win::ShowFailure(nullptr, tw::win::FailureText(std::current_exception()));
         return 1;
     }
 }

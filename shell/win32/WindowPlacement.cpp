@@ -92,22 +92,44 @@ WindowPlacement PlacementOf(HWND window) {
     return stored;
 }
 
-bool ApplyPlacement(HWND window, const WindowPlacement& saved, SIZE minimum) {
+RECT ClampIntoArea(RECT r, const RECT& area, SIZE minimum) {
+    LONG width = std::min(r.right - r.left, std::max(area.right - area.left, minimum.cx));
+    LONG height = std::min(r.bottom - r.top, std::max(area.bottom - area.top, minimum.cy));
+    LONG left = std::max(area.left, std::min(r.left, area.right - width));
+    LONG top = std::max(area.top, std::min(r.top, area.bottom - height));
+    return {left, top, left + width, top + height};
+}
+
+std::int32_t ApplyPlacement(HWND window, const WindowPlacement& saved, SIZE minimum) {
     WINDOWPLACEMENT placement{};
     placement.length = sizeof placement;
     if (!GetWindowPlacement(window, &placement))
-        return false;
+        return -1;
     std::int32_t showCommand = PlacementShowCommand(saved, static_cast<std::int32_t>(placement.showCmd));
     if (showCommand == -1)
-        return false;
-    placement.flags = static_cast<UINT>(saved.flags);
-    placement.showCmd = static_cast<UINT>(showCommand);
+        return -1;
     RECT normal{saved.left, saved.top, saved.right, saved.bottom};
     normal.right = std::max(normal.right, normal.left + minimum.cx);
     normal.bottom = std::max(normal.bottom, normal.top + minimum.cy);
+    // The placement's rectangle counts from the primary monitor's work area;
+    // the monitors' areas are in screen coordinates.
+    MONITORINFO primary{};
+    primary.cbSize = sizeof primary;
+    MONITORINFO landing{};
+    landing.cbSize = sizeof landing;
+    if (GetMonitorInfoW(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &primary)) {
+        POINT offset{primary.rcWork.left - primary.rcMonitor.left, primary.rcWork.top - primary.rcMonitor.top};
+        OffsetRect(&normal, offset.x, offset.y);
+        if (GetMonitorInfoW(MonitorFromRect(&normal, MONITOR_DEFAULTTONEAREST), &landing))
+            normal = ClampIntoArea(normal, landing.rcWork, minimum);
+        OffsetRect(&normal, -offset.x, -offset.y);
+    }
+    placement.flags = static_cast<UINT>(saved.flags);
+    // The window stays hidden until the system shows it.
+    placement.showCmd = SW_HIDE;
     placement.rcNormalPosition = normal;
     SetWindowPlacement(window, &placement);
-    return true;
+    return showCommand;
 }
 
 }  // namespace tw::win

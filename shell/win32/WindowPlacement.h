@@ -49,9 +49,17 @@ bool SaveWindowSettings(const std::string& path, const Settings& settings, const
 
 // The window's placement in the stored form; all -1 when it can't be learnt.
 WindowPlacement PlacementOf(HWND window);
-// Applies a saved placement to `window`, if it is complete, at no less than
-// `minimum` (a smaller size saved at another DPI would hide controls); the
-// saved position is kept. False when there was nothing to apply.
-bool ApplyPlacement(HWND window, const WindowPlacement& saved, SIZE minimum);
+// `r` moved, and shrunk if need be, into `area`, but no smaller than
+// `minimum`; where both can't hold, its top left corner stays in the area,
+// so that the title bar can be reached.
+RECT ClampIntoArea(RECT r, const RECT& area, SIZE minimum);
+
+// Applies a saved placement to the hidden `window`, if it is complete: its
+// restored rectangle at no less than `minimum` (a smaller size saved at
+// another DPI would hide controls), clamped into the work area of the
+// monitor it lands on. Gives the show command to show the window with once
+// it is up (the system's first show of a dialog shows it restored), or -1
+// when there was nothing to apply.
+std::int32_t ApplyPlacement(HWND window, const WindowPlacement& saved, SIZE minimum);
 
 }  // namespace tw::win

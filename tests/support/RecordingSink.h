@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/RunSink.h"
-#include "settings/OutputLog.h"
+#include "common/OutputLog.h"
 
 namespace tw::test {
 

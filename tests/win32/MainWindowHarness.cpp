@@ -1,6 +1,9 @@
 #include "tests/win32/MainWindowHarness.h"
 
+#include <shlobj.h>
+
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -65,6 +68,25 @@ Bytes BrokenMp3(int count) {
     return b.build();
 }
 
+HDROP MakeDrop(const std::vector<std::string>& paths) {
+    // The list ends with an empty name: two NULs even when it holds none, or
+    // the reader runs past the block.
+    std::size_t size = sizeof(DROPFILES) + 2;
+    for (const auto& p : paths)
+        size += p.size() + 1;
+    HGLOBAL block = GlobalAlloc(GHND, size);
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(block));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = FALSE;
+    char* out = reinterpret_cast<char*>(drop) + sizeof(DROPFILES);
+    for (const auto& p : paths) {
+        std::memcpy(out, p.c_str(), p.size() + 1);
+        out += p.size() + 1;
+    }
+    GlobalUnlock(block);
+    return static_cast<HDROP>(block);
+}
+
 void PumpMessages() {
     MSG msg;
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -77,7 +99,8 @@ UINT MainWindow::SelectionMessage() {
     return RegisterWindowMessageA(win::SelectionMessageName);
 }
 
-MainWindow::MainWindow(const ScratchFolder& folder, const std::string& settingsText, const std::string& commandLine) {
+MainWindow::MainWindow(const ScratchFolder& folder, const std::string& settingsText, const std::string& commandLine,
+                       const Make& make) {
     settingsPath_ = folder / "Tunewarden.INI";
     if (!settingsText.empty())
         WriteText(settingsPath_, settingsText);
@@ -86,7 +109,7 @@ MainWindow::MainWindow(const ScratchFolder& folder, const std::string& settingsT
     startup.settingsPath = settingsPath_;
     startup.commandLine = commandLine;
     startup.selectionMessage = SelectionMessage();
-    dialog_ = std::make_unique<win::MainDialog>(startup);
+    dialog_ = make ? make(startup) : std::make_unique<win::MainDialog>(startup);
     HWND window = dialog_->createModeless(startup.instance, IDD_MAIN, nullptr);
     if (window != nullptr)
         ShowWindow(window, SW_SHOW);

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,6 +44,9 @@ Bytes SoundMp3(int count);
 // error and a resync.
 Bytes BrokenMp3(int count);
 
+// A DROPFILES block naming `paths`, as the shell hands it to WM_DROPFILES.
+HDROP MakeDrop(const std::vector<std::string>& paths);
+
 // Dispatches every message waiting in this thread's queue.
 void PumpMessages();
 
@@ -49,7 +54,10 @@ void PumpMessages();
 // file (none when empty) and `commandLine` as its command line.
 class MainWindow {
 public:
-    MainWindow(const ScratchFolder& folder, const std::string& settingsText, const std::string& commandLine = "");
+    using Make = std::function<std::unique_ptr<win::MainDialog>(const win::MainDialog::Startup&)>;
+    // `make` gives the dialog object (a MainDialog when absent).
+    MainWindow(const ScratchFolder& folder, const std::string& settingsText, const std::string& commandLine = "",
+               const Make& make = nullptr);
     ~MainWindow();
 
     win::MainDialog& dialog() { return *dialog_; }

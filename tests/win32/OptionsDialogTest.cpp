@@ -72,6 +72,33 @@ TEST_F(OptionsDialogTest, OpensWithTheDefaultSettings) {
     EXPECT_EQ(checked(dialog, IDC_OPT_DEEP_CHECK), defaults.deepCheck);
 }
 
+// The largest value a number box takes shows whole, separators and all,
+// and the box doesn't run into the label beside it.
+TEST_F(OptionsDialogTest, NumberBoxesShowTheLargestValueWhole) {
+    OptionsDialog dialog;
+    dialog.setFrom(Settings());
+    ASSERT_NE(open(dialog), nullptr);
+    struct Box {
+        int id;
+        const char* label;  // the text to its right
+    };
+    for (const Box& b :
+         {Box{IDC_OPT_MAX_OFFSET, "Number of bytes to search for initial sync"},
+          Box{IDC_OPT_MAX_RESYNC, "Number of bytes to attempt resync"}, Box{IDC_OPT_MAX_FIELD_LEN, nullptr}}) {
+        HWND box = dialog.item(b.id);
+        SetWindowTextA(box, "2,147,483,647");
+        RECT shown{};
+        SendMessageA(box, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&shown));
+        EXPECT_GE(shown.right - shown.left, test::TextExtentIn(box).cx) << b.id;
+        if (b.label == nullptr)
+            continue;
+        RECT boxRect{}, labelRect{};
+        GetWindowRect(box, &boxRect);
+        GetWindowRect(test::FindChildWithText(dialog.handle(), b.label), &labelRect);
+        EXPECT_LT(boxRect.right, labelRect.left) << b.label;
+    }
+}
+
 TEST_F(OptionsDialogTest, SettingsSurviveOpeningAndOk) {
     Settings original;
     original.recurseDirs = true;
@@ -312,14 +339,19 @@ TEST_F(OptionsDialogTest, BrowsePutsTheChosenFolderIntoTheBox) {
     dialog.setFrom(settings);
     ASSERT_NE(open(dialog), nullptr);
     {
-        // The browser starts on the box's folder; OK takes that folder.
-        test::WhenDialogOpens browser(
-            [](HWND window) { return test::FindChildWithText(window, "Current Selection") != nullptr; },
-            [](HWND window) { PostMessageA(window, WM_COMMAND, IDOK, 0); });
+        // The picker starts on the box's folder: a name typed alone is a
+        // folder in it, and the choice goes into the box.
+        HWND options = dialog.handle();
+        test::WhenDialogOpens picker([options](HWND window) { return window != options; },
+                                     [](HWND window) {
+                                         SetDlgItemTextA(window, 1152, "system32");
+                                         SendMessageA(GetDlgItem(window, IDOK), BM_CLICK, 0, 0);
+                                     });
         click(dialog, IDC_OPT_BROWSE);
-        EXPECT_TRUE(browser.acted());
+        EXPECT_TRUE(picker.acted());
     }
-    EXPECT_EQ(lstrcmpiA(text(dialog, IDC_OPT_MOVE_PATH).c_str(), windowsDir), 0) << text(dialog, IDC_OPT_MOVE_PATH);
+    EXPECT_EQ(lstrcmpiA(text(dialog, IDC_OPT_MOVE_PATH).c_str(), (std::string(windowsDir) + "\\system32").c_str()), 0)
+        << text(dialog, IDC_OPT_MOVE_PATH);
     cancel(dialog);
 }
 

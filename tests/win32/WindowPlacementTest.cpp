@@ -67,5 +67,35 @@ TEST(WindowPlacementTest, ShowCommandAppliesOnlyACompletePlacement) {
     EXPECT_EQ(PlacementShowCommand({0, 1, -2, -20, 410, 320}, 1), 1);
 }
 
+TEST(WindowPlacementTest, ClampIntoAreaMovesThenShrinksButNotBelowTheMinimum) {
+    const RECT area{0, 0, 1280, 800};
+    const SIZE minimum{600, 450};
+    struct Case {
+        RECT given;
+        RECT expected;
+    };
+    const Case cases[] = {
+        {{10, 20, 710, 520}, {10, 20, 710, 520}},         // inside: unchanged
+        {{900, 500, 1600, 1000}, {580, 300, 1280, 800}},  // past the bottom right: moved in
+        {{-50, -20, 650, 480}, {0, 0, 700, 500}},         // past the top left: moved in
+        {{-10, -10, 1400, 900}, {0, 0, 1280, 800}},       // larger than the area: shrunk to it
+        {{100, 100, 700, 550}, {100, 100, 700, 550}},     // exactly the minimum
+    };
+    for (const Case& c : cases) {
+        RECT r = ClampIntoArea(c.given, area, minimum);
+        EXPECT_EQ(r.left, c.expected.left) << c.given.left;
+        EXPECT_EQ(r.top, c.expected.top) << c.given.left;
+        EXPECT_EQ(r.right, c.expected.right) << c.given.left;
+        EXPECT_EQ(r.bottom, c.expected.bottom) << c.given.left;
+    }
+    // An area smaller than the minimum: the minimum wins, the top left
+    // corner stays in the area.
+    RECT small = ClampIntoArea({200, 200, 900, 700}, {0, 0, 500, 400}, minimum);
+    EXPECT_EQ(small.left, 0);
+    EXPECT_EQ(small.top, 0);
+    EXPECT_EQ(small.right - small.left, 600);
+    EXPECT_EQ(small.bottom - small.top, 450);
+}
+
 }  // namespace
 }  // namespace tw::win

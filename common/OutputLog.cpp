@@ -1,4 +1,4 @@
-#include "settings/OutputLog.h"
+#include "common/OutputLog.h"
 
 #include <cstdio>
 #include <memory>
