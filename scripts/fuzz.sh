@@ -21,7 +21,7 @@ ensure_packages clang libclang-rt-14-dev cmake ninja-build
 
 seconds=${TW_FUZZ_SECONDS:-60}
 build=${TW_FUZZ_BUILD_DIR:-$top/build-fuzz}
-all_targets="fuzz_frame_header fuzz_id3v1 fuzz_id3v2 fuzz_frame_text fuzz_scan fuzz_walk fuzz_first_problem fuzz_frame_crc fuzz_trailing_tags fuzz_settings"
+all_targets="fuzz_frame_header fuzz_id3v1 fuzz_id3v2 fuzz_frame_text fuzz_scan fuzz_walk fuzz_first_problem fuzz_frame_crc fuzz_trailing_tags fuzz_settings fuzz_repair"
 targets=${TW_FUZZ_TARGETS:-$all_targets}
 case $seconds in
     '' | *[!0-9]*) echo "TW_FUZZ_SECONDS must be a whole number of seconds" >&2; exit 2 ;;
