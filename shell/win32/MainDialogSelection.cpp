@@ -114,8 +114,9 @@ void MainDialog::reportFile(const std::string& path) {
     setItemText(IDC_MAIN_PATH, FilePrefix + path);
     AudioFileInfo info;
     bool scanned = info.scan(path, options_.maxOffset());
-    setItemText(IDC_MAIN_ID3V1_INFO, Id3v1InfoText(info));
-    setItemText(IDC_MAIN_ID3V2_INFO, Id3v2InfoText(info));
+    const TagTextStyle style = options_.tagTextAsWritten() ? TagTextStyle::AsWritten : TagTextStyle::Blanked;
+    setItemText(IDC_MAIN_ID3V1_INFO, Id3v1InfoText(info, style));
+    setItemText(IDC_MAIN_ID3V2_INFO, Id3v2InfoText(info, style));
     if (!scanned) {
         sink_.appendLine(info.errorText(), NoFile);
         return;
