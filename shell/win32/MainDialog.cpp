@@ -48,6 +48,7 @@ bool MainDialog::onCommand(int id, int notifyCode, HWND control) {
         {IDC_MAIN_OPTIONS, BN_CLICKED, &MainDialog::showOptions},
         {IDC_MAIN_CLEAR_LOG, BN_CLICKED, &MainDialog::clearLog},
         {IDC_MAIN_SAVE_LOG, BN_CLICKED, &MainDialog::saveLog},
+        {IDC_MAIN_REPAIR, BN_CLICKED, &MainDialog::repair},
         {IDC_MAIN_HIDE_MPEG_INFO, BN_CLICKED, &MainDialog::layOut},
         {IDC_MAIN_ABOUT, BN_CLICKED, &MainDialog::showAbout},
         {IDC_MAIN_EXIT, BN_CLICKED, &MainDialog::exit},
@@ -149,7 +150,7 @@ void MainDialog::initialise() {
     // The path on our own command line arrives like one handed over by
     // another instance, once the window is up.
     layOut();
-    enableItem(IDC_MAIN_START, false);
+    enableStart(false);
     std::string path = WithoutQuotes(startup_.commandLine);
     if (PostSelection(handle(), path, startup_.selectionMessage))
         return;
@@ -205,16 +206,16 @@ void MainDialog::functionChanged() {
     RunFunction function = selectedFunction();
     bool directoryMode = function == RunFunction::TestDirectory || function == RunFunction::CatalogDirectory;
     if (!directoryMode || !DirectoryExists(testDirName_)) {
-        enableItem(IDC_MAIN_START, false);
+        enableStart(false);
         return;
     }
     const char* prefix = function == RunFunction::TestDirectory ? TestDirPrefix : CatalogDirPrefix;
     setItemText(IDC_MAIN_PATH, prefix + testDirName_);
-    enableItem(IDC_MAIN_START, true);
+    enableStart(true);
 }
 
 void MainDialog::load() {
-    enableItem(IDC_MAIN_START, false);
+    enableStart(false);
     if (options_.clearLog())
         clearLog();
 
@@ -229,7 +230,7 @@ void MainDialog::load() {
         fileName_ = *path;
         testDirName_ = FolderOf(fileName_);
         reportFile(fileName_);
-        enableItem(IDC_MAIN_START, true);
+        enableStart(true);
         return;
     }
 
@@ -238,7 +239,7 @@ void MainDialog::load() {
         return;
     const char* prefix = function == RunFunction::TestDirectory ? TestDirPrefix : CatalogDirPrefix;
     setItemText(IDC_MAIN_PATH, prefix + testDirName_);
-    enableItem(IDC_MAIN_START, true);
+    enableStart(true);
 }
 
 void MainDialog::showOptions() {

@@ -80,7 +80,7 @@ void MainDialog::processPendingSelection() {
 
 void MainDialog::processSelection(const std::string& path) {
     clearPanes();
-    enableItem(IDC_MAIN_START, false);
+    enableStart(false);
     if (options_.clearLog())
         clearLog();
 
@@ -91,7 +91,7 @@ void MainDialog::processSelection(const std::string& path) {
         fileName_ = path;
         testDirName_ = FolderOf(path);
         reportFile(path);
-        enableItem(IDC_MAIN_START, true);
+        enableStart(true);
         if (options_.autoStart())
             startOrCancel();
         return;
@@ -102,7 +102,7 @@ void MainDialog::processSelection(const std::string& path) {
         layOut();
         testDirName_ = path;
         setItemText(IDC_MAIN_PATH, TestDirPrefix + path);
-        enableItem(IDC_MAIN_START, true);
+        enableStart(true);
         return;
     }
     messageBox(UnableToProcessText + path, SelectionErrorCaption, MB_OK);
