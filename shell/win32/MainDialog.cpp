@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "analysis/AudioFileInfo.h"
 #include "common/FileHelpers.h"
 #include "common/Text.h"
 #include "shell/win32/AboutDialog.h"
@@ -243,7 +244,15 @@ void MainDialog::load() {
 }
 
 void MainDialog::showOptions() {
+    const bool asWritten = options_.tagTextAsWritten();
     options_.show(handle());
+    // The tag panes of the file shown follow the setting at once.
+    if (options_.tagTextAsWritten() != asWritten && isChecked(IDC_MAIN_TEST_FILE) && !fileName_.empty() &&
+        IsWindowEnabled(item(IDC_MAIN_START)) != FALSE) {
+        AudioFileInfo info;
+        info.scan(fileName_, options_.maxOffset());
+        showTagPanes(info);
+    }
 }
 
 void MainDialog::layOut() {

@@ -130,6 +130,8 @@ private:
     void processPendingSelection();
     void selectionDuringRun(const std::string& path);
     void reportFile(const std::string& path);
+    // The ID3v1 and ID3v2 panes, tag texts as the options say.
+    void showTagPanes(const AudioFileInfo& info);
     void clearPanes();
 
     // Start-up and settings (MainDialog.cpp).

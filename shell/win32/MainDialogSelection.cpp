@@ -114,14 +114,18 @@ void MainDialog::reportFile(const std::string& path) {
     setItemText(IDC_MAIN_PATH, FilePrefix + path);
     AudioFileInfo info;
     bool scanned = info.scan(path, options_.maxOffset());
-    const TagTextStyle style = options_.tagTextAsWritten() ? TagTextStyle::AsWritten : TagTextStyle::Blanked;
-    setItemText(IDC_MAIN_ID3V1_INFO, Id3v1InfoText(info, style));
-    setItemText(IDC_MAIN_ID3V2_INFO, Id3v2InfoText(info, style));
+    showTagPanes(info);
     if (!scanned) {
         sink_.appendLine(info.errorText(), NoFile);
         return;
     }
     setItemText(IDC_MAIN_MPEG_INFO, MpegInfoText(info));
+}
+
+void MainDialog::showTagPanes(const AudioFileInfo& info) {
+    const TagTextStyle style = options_.tagTextAsWritten() ? TagTextStyle::AsWritten : TagTextStyle::Blanked;
+    setItemText(IDC_MAIN_ID3V1_INFO, Id3v1InfoText(info, style));
+    setItemText(IDC_MAIN_ID3V2_INFO, Id3v2InfoText(info, style));
 }
 
 void MainDialog::clearPanes() {

@@ -12,8 +12,10 @@
 #include "reports/FileInfoReport.h"
 #include "settings/Settings.h"
 #include "shell/win32/MainDialogIds.h"
+#include "shell/win32/OptionsDialogIds.h"
 #include "tests/support/RecordingSink.h"
 #include "tests/win32/MainWindowHarness.h"
+#include "tests/win32/WindowActions.h"
 
 namespace tw::win {
 namespace {
@@ -104,6 +106,17 @@ TEST(WindowOptions, PanesAndCatalogShowTagTextsInTheChosenStyle) {
         for (const std::string& line : lines)
             all += line;
         EXPECT_EQ(HasByteBeyondAscii(all), asWritten);
+        if (!asWritten) {
+            // Switched on in Options: the panes of the file shown follow at once.
+            w.postSelection(song);
+            test::PumpMessages();
+            test::WhenDialogOpens user(test::CaptionIs("Options For Testing"), [](HWND options) {
+                SendDlgItemMessageA(options, IDC_OPT_TAG_TEXT_AS_WRITTEN, BM_CLICK, 0, 0);
+                PostMessageA(options, WM_COMMAND, IDOK, 0);
+            });
+            w.click(IDC_MAIN_OPTIONS);
+            EXPECT_EQ(w.text(IDC_MAIN_ID3V2_INFO), Id3v2InfoText(info, TagTextStyle::AsWritten));
+        }
     }
 }
 
