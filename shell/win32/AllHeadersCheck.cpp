@@ -54,4 +54,3 @@
 #include "settings/SettingsKeys.h"
 #include "platform/Console.h"
 #include "platform/Platform.h"
-#include "platform/Unicode.h"

@@ -19,4 +19,11 @@ std::optional<std::string> AskForFileToOpen(HWND owner, const char* filter, cons
 std::optional<std::string> AskForFileToSave(HWND owner, const char* filter, const char* initialName,
                                             const char* defaultExtension, const std::string& folder);
 
+// Asks for the name of a file to create, under the title `title`: as
+// AskForFileToSave, without the offer to replace an existing file (the
+// caller refuses such a name). `defaultExtension` may be null.
+std::optional<std::string> AskForNewFile(HWND owner, const char* title, const char* filter,
+                                         const std::string& initialName, const char* defaultExtension,
+                                         const std::string& folder);
+
 }  // namespace tw::win

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "analysis/AudioFileInfo.h"
 #include "common/FileHelpers.h"
 #include "common/Text.h"
 #include "shell/win32/AboutDialog.h"
@@ -48,6 +49,7 @@ bool MainDialog::onCommand(int id, int notifyCode, HWND control) {
         {IDC_MAIN_OPTIONS, BN_CLICKED, &MainDialog::showOptions},
         {IDC_MAIN_CLEAR_LOG, BN_CLICKED, &MainDialog::clearLog},
         {IDC_MAIN_SAVE_LOG, BN_CLICKED, &MainDialog::saveLog},
+        {IDC_MAIN_REPAIR, BN_CLICKED, &MainDialog::repair},
         {IDC_MAIN_HIDE_MPEG_INFO, BN_CLICKED, &MainDialog::layOut},
         {IDC_MAIN_ABOUT, BN_CLICKED, &MainDialog::showAbout},
         {IDC_MAIN_EXIT, BN_CLICKED, &MainDialog::exit},
@@ -149,7 +151,7 @@ void MainDialog::initialise() {
     // The path on our own command line arrives like one handed over by
     // another instance, once the window is up.
     layOut();
-    enableItem(IDC_MAIN_START, false);
+    enableStart(false);
     std::string path = WithoutQuotes(startup_.commandLine);
     if (PostSelection(handle(), path, startup_.selectionMessage))
         return;
@@ -205,16 +207,16 @@ void MainDialog::functionChanged() {
     RunFunction function = selectedFunction();
     bool directoryMode = function == RunFunction::TestDirectory || function == RunFunction::CatalogDirectory;
     if (!directoryMode || !DirectoryExists(testDirName_)) {
-        enableItem(IDC_MAIN_START, false);
+        enableStart(false);
         return;
     }
     const char* prefix = function == RunFunction::TestDirectory ? TestDirPrefix : CatalogDirPrefix;
     setItemText(IDC_MAIN_PATH, prefix + testDirName_);
-    enableItem(IDC_MAIN_START, true);
+    enableStart(true);
 }
 
 void MainDialog::load() {
-    enableItem(IDC_MAIN_START, false);
+    enableStart(false);
     if (options_.clearLog())
         clearLog();
 
@@ -229,7 +231,7 @@ void MainDialog::load() {
         fileName_ = *path;
         testDirName_ = FolderOf(fileName_);
         reportFile(fileName_);
-        enableItem(IDC_MAIN_START, true);
+        enableStart(true);
         return;
     }
 
@@ -238,11 +240,19 @@ void MainDialog::load() {
         return;
     const char* prefix = function == RunFunction::TestDirectory ? TestDirPrefix : CatalogDirPrefix;
     setItemText(IDC_MAIN_PATH, prefix + testDirName_);
-    enableItem(IDC_MAIN_START, true);
+    enableStart(true);
 }
 
 void MainDialog::showOptions() {
+    const bool asWritten = options_.tagTextAsWritten();
     options_.show(handle());
+    // The tag panes of the file shown follow the setting at once.
+    if (options_.tagTextAsWritten() != asWritten && isChecked(IDC_MAIN_TEST_FILE) && !fileName_.empty() &&
+        IsWindowEnabled(item(IDC_MAIN_START)) != FALSE) {
+        AudioFileInfo info;
+        info.scan(fileName_, options_.maxOffset());
+        showTagPanes(info);
+    }
 }
 
 void MainDialog::layOut() {

@@ -2,16 +2,18 @@
 // information panes, the output log and the run control. What a run writes
 // reaches the window through its WindowSink.
 //
-// Its code is in three files: MainDialog.cpp (start-up, routing, settings,
+// Its code is in four files: MainDialog.cpp (start-up, routing, settings,
 // the window's own commands), MainDialogRun.cpp (the run control and the
-// log's commands) and MainDialogSelection.cpp (paths from outside: another
-// instance, the command line, drops; and the panes that show a file).
+// log's commands), MainDialogRepair.cpp (the Repair command) and
+// MainDialogSelection.cpp (paths from outside: another instance, the command
+// line, drops; and the panes that show a file).
 #pragma once
 
 #include <windows.h>
 #include <shellapi.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -25,7 +27,9 @@
 
 namespace tw {
 class AudioFileInfo;
-}
+class BufferedReader;
+class FileSystem;
+}  // namespace tw
 
 namespace tw::win {
 
@@ -62,7 +66,9 @@ public:
     void setPumpInterval(double milliseconds) { sink_.setPumpInterval(milliseconds); }
 
     // Writes the log to `path` in the Save Log format; false (after telling
-    // the user) when the file can't be created or written.
+    // the user) when the file can't be created or written, or is one that is
+    // never written: an audio file, a file the log speaks of, the file shown,
+    // the settings file.
     bool writeLogFile(const std::string& path);
 
 protected:
@@ -73,8 +79,12 @@ protected:
     void onCancel() override;
     INT_PTR onMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
-    // The selected functions, run one after the other (normally one is checked).
-    virtual void runFunctions(const AudioFileInfo& info);
+    // The selected functions, run one after the other (normally one is
+    // checked). In Test File mode `reader` reads the file that `info` is the
+    // scan of; null otherwise.
+    virtual void runFunctions(const AudioFileInfo& info, BufferedReader* reader);
+    // What Start and Repair read the file shown through.
+    virtual FileSystem& fileSystem();
 
 private:
     // The window's own commands (MainDialog.cpp).
@@ -88,8 +98,17 @@ private:
 
     // Run control and the log's commands (MainDialogRun.cpp).
     void startOrCancel();
+    // The log as a run finds it: cleared when the options say so, else two
+    // blank lines after what it holds.
+    void prepareLogForRun();
+    // Runs `work` with the commands locked and Start reading Cancel; then
+    // closes the window or takes up a selection, if they came meanwhile.
+    void runLocked(const std::function<void()>& work);
     void setRunning(bool running);
     void lockCommands(bool locked);
+    // Start, and with it Repair, which works on the file that Test File tests.
+    void enableStart(bool enabled);
+    void updateRepairCommand();
     // Asks whether to cancel the run; Yes requests the cancel, No drops a
     // selection that came during the run.
     bool confirmCancel();
@@ -99,6 +118,11 @@ private:
     void copyFileNameOfLine(int line);
     std::optional<std::string> fileOfLine(int line) const;
 
+    // The Repair command (MainDialogRepair.cpp).
+    void repair();
+    std::optional<std::string> askForRepairCopy();
+    void repairInto(const std::string& copy);
+
     // Selections from outside and the panes (MainDialogSelection.cpp).
     void receiveSelection(ATOM atom);
     void receiveDrop(HDROP drop);
@@ -106,6 +130,8 @@ private:
     void processPendingSelection();
     void selectionDuringRun(const std::string& path);
     void reportFile(const std::string& path);
+    // The ID3v1 and ID3v2 panes, tag texts as the options say.
+    void showTagPanes(const AudioFileInfo& info);
     void clearPanes();
 
     // Start-up and settings (MainDialog.cpp).

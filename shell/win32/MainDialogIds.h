@@ -25,6 +25,7 @@
 #define IDC_MAIN_ID3V1_INFO 1061
 #define IDC_MAIN_ID3V2_INFO 1062
 #define IDC_MAIN_HINT 1064
+#define IDC_MAIN_REPAIR 1065
 
 // The window menu's About entry (a system command: its low four bits are
 // the system's own).

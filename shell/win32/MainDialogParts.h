@@ -26,6 +26,7 @@ constexpr const char* ErrorOpeningText = "Error opening ";
 constexpr const char* FileOpenErrorCaption = "File Open Error";
 constexpr const char* ErrorWritingText = "Error writing ";
 constexpr const char* FileWriteErrorCaption = "File Write Error";
+constexpr const char* LogNotSavedText = "The log was not saved: ";
 
 // The common file dialogs.
 constexpr const char* LoadFilter = "MP3 Files (*.mp?)|*.mp?|All Files (*.*)|*.*||";

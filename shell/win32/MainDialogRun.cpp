@@ -5,7 +5,10 @@
 
 #include "analysis/AudioFileInfo.h"
 #include "analysis/IntegrityTest.h"
+#include "common/BufferedReader.h"
 #include "common/Text.h"
+#include "common/WriteTarget.h"
+#include "platform/Platform.h"
 #include "reports/DirectoryCatalog.h"
 #include "reports/DirectoryTest.h"
 #include "shell/win32/Clipboard.h"
@@ -22,7 +25,7 @@ namespace {
 // the log stay usable.
 constexpr int LockedDuringRun[] = {
     IDC_MAIN_TEST_FILE, IDC_MAIN_TEST_DIRECTORY, IDC_MAIN_CATALOG_DIRECTORY, IDC_MAIN_LOAD,     IDC_MAIN_ABOUT,
-    IDC_MAIN_EXIT,      IDC_MAIN_OPTIONS,        IDC_MAIN_CLEAR_LOG,         IDC_MAIN_SAVE_LOG,
+    IDC_MAIN_EXIT,      IDC_MAIN_OPTIONS,        IDC_MAIN_CLEAR_LOG,         IDC_MAIN_SAVE_LOG, IDC_MAIN_REPAIR,
 };
 
 }  // namespace
@@ -32,22 +35,41 @@ void MainDialog::startOrCancel() {
         confirmCancel();
         return;
     }
+    prepareLogForRun();
+
+    // The file under test is opened once, for the scan and the walk.
+    AudioFileInfo info;
+    std::unique_ptr<ReadableFile> file;
+    std::unique_ptr<BufferedReader> reader;
+    if (isChecked(IDC_MAIN_TEST_FILE)) {
+        file = fileSystem().openForReading(fileName_);
+        if (file)
+            reader = std::make_unique<BufferedReader>(*file);
+        if (!(reader ? info.scan(*reader, fileName_, options_.maxOffset()) : info.unableToOpen(fileName_))) {
+            sink_.appendLine(info.errorText(), NoFile);
+            return;
+        }
+    }
+    runLocked([&] { runFunctions(info, reader.get()); });
+}
+
+FileSystem& MainDialog::fileSystem() {
+    return SystemFileSystem();
+}
+
+void MainDialog::prepareLogForRun() {
     if (options_.clearLog())
         clearLog();
     if (!sink_.log().lines().empty()) {
         sink_.appendLine(std::string(), NoFile);
         sink_.appendLine(std::string(), NoFile);
     }
+}
 
-    AudioFileInfo info;
-    if (isChecked(IDC_MAIN_TEST_FILE) && !info.scan(fileName_, options_.maxOffset())) {
-        sink_.appendLine(info.errorText(), NoFile);
-        return;
-    }
-
+void MainDialog::runLocked(const std::function<void()>& work) {
     setRunning(true);
     try {
-        runFunctions(info);
+        work();
     } catch (...) {
         // The window goes on, with the log as far as the run got; the
         // failure is shown where it is caught. A close asked for during the
@@ -66,15 +88,23 @@ void MainDialog::startOrCancel() {
         PostMessageA(handle(), PendingSelectionMessage, 0, 0);
 }
 
-void MainDialog::runFunctions(const AudioFileInfo& info) {
+void MainDialog::runFunctions(const AudioFileInfo& info, BufferedReader* reader) {
     // The options can't change during the run: "Options" is locked.
     Settings settings = currentSettings();
-    if (isChecked(IDC_MAIN_TEST_FILE))
-        IntegrityTest(sink_, IntegrityTestOptionsOf(settings)).testFile(info);
+    if (isChecked(IDC_MAIN_TEST_FILE) && reader != nullptr)
+        IntegrityTest(sink_, IntegrityTestOptionsOf(settings)).testFile(info, *reader);
     if (isChecked(IDC_MAIN_TEST_DIRECTORY)) {
         DirectoryTest test(sink_, DirectoryTestOptionsOf(settings), testDirName_);
-        if (test.testDirectory().outcome == DirectoryTest::Outcome::InvalidMoveFolder)
-            messageBox(DirectoryTest::InvalidMoveFolderText, DirectoryTest::InvalidMoveFolderCaption, MB_OK);
+        switch (test.testDirectory().outcome) {
+            case DirectoryTest::Outcome::InvalidMoveFolder:
+                messageBox(DirectoryTest::InvalidMoveFolderText, DirectoryTest::InvalidMoveFolderCaption, MB_OK);
+                break;
+            case DirectoryTest::Outcome::InvalidRepairFolder:
+                messageBox(DirectoryTest::InvalidRepairFolderText, DirectoryTest::InvalidMoveFolderCaption, MB_OK);
+                break;
+            case DirectoryTest::Outcome::Completed:
+                break;
+        }
     }
     if (isChecked(IDC_MAIN_CATALOG_DIRECTORY))
         DirectoryCatalog(sink_, CatalogOptionsOf(settings), testDirName_).catalogDirectory();
@@ -87,6 +117,7 @@ void MainDialog::setRunning(bool running) {
         sink_.beginRun();
     else
         sink_.endRun();
+    updateRepairCommand();
 }
 
 void MainDialog::lockCommands(bool locked) {
@@ -99,6 +130,17 @@ void MainDialog::lockCommands(bool locked) {
     }
     for (int id : LockedDuringRun)
         enableItem(id, !locked);
+}
+
+void MainDialog::enableStart(bool enabled) {
+    enableItem(IDC_MAIN_START, enabled);
+    updateRepairCommand();
+}
+
+void MainDialog::updateRepairCommand() {
+    // In Test File mode Start is enabled exactly when a file is loaded.
+    enableItem(IDC_MAIN_REPAIR,
+               !sink_.isRunning() && isChecked(IDC_MAIN_TEST_FILE) && IsWindowEnabled(item(IDC_MAIN_START)) != FALSE);
 }
 
 bool MainDialog::confirmCancel() {
@@ -131,6 +173,19 @@ void MainDialog::saveLog() {
 }
 
 bool MainDialog::writeLogFile(const std::string& path) {
+    // Said here, before anything is written; saveToFile refuses such a file
+    // by itself, but can't say why.
+    std::vector<std::string> inputs = sink_.log().files();
+    for (const std::string& input : {fileName_, startup_.settingsPath}) {
+        if (!input.empty())
+            inputs.push_back(input);
+    }
+    WriteRefusal refusal = CheckWriteTarget(path, inputs);
+    if (refusal != WriteRefusal::None) {
+        messageBox(LogNotSavedText + ("\"" + path + "\" ") + WriteRefusalText(refusal) + ".", FileWriteErrorCaption,
+                   MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
     switch (sink_.log().saveToFile(path)) {
         case OutputLog::SaveResult::Saved:
             return true;

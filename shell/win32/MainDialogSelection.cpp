@@ -80,7 +80,7 @@ void MainDialog::processPendingSelection() {
 
 void MainDialog::processSelection(const std::string& path) {
     clearPanes();
-    enableItem(IDC_MAIN_START, false);
+    enableStart(false);
     if (options_.clearLog())
         clearLog();
 
@@ -91,7 +91,7 @@ void MainDialog::processSelection(const std::string& path) {
         fileName_ = path;
         testDirName_ = FolderOf(path);
         reportFile(path);
-        enableItem(IDC_MAIN_START, true);
+        enableStart(true);
         if (options_.autoStart())
             startOrCancel();
         return;
@@ -102,7 +102,7 @@ void MainDialog::processSelection(const std::string& path) {
         layOut();
         testDirName_ = path;
         setItemText(IDC_MAIN_PATH, TestDirPrefix + path);
-        enableItem(IDC_MAIN_START, true);
+        enableStart(true);
         return;
     }
     messageBox(UnableToProcessText + path, SelectionErrorCaption, MB_OK);
@@ -114,13 +114,18 @@ void MainDialog::reportFile(const std::string& path) {
     setItemText(IDC_MAIN_PATH, FilePrefix + path);
     AudioFileInfo info;
     bool scanned = info.scan(path, options_.maxOffset());
-    setItemText(IDC_MAIN_ID3V1_INFO, Id3v1InfoText(info));
-    setItemText(IDC_MAIN_ID3V2_INFO, Id3v2InfoText(info));
+    showTagPanes(info);
     if (!scanned) {
         sink_.appendLine(info.errorText(), NoFile);
         return;
     }
     setItemText(IDC_MAIN_MPEG_INFO, MpegInfoText(info));
+}
+
+void MainDialog::showTagPanes(const AudioFileInfo& info) {
+    const TagTextStyle style = options_.tagTextAsWritten() ? TagTextStyle::AsWritten : TagTextStyle::Blanked;
+    setItemText(IDC_MAIN_ID3V1_INFO, Id3v1InfoText(info, style));
+    setItemText(IDC_MAIN_ID3V2_INFO, Id3v2InfoText(info, style));
 }
 
 void MainDialog::clearPanes() {

@@ -21,6 +21,26 @@ constexpr std::array<int, 3> NumberBoxes = {
     IDC_OPT_MAX_FIELD_LEN,  // longest ID3v2 field
 };
 
+// A folder the options name: its check box enables its "Browse" button and
+// its read-only box, which only "Browse" fills.
+struct FolderChoice {
+    int check;
+    int browse;
+    int path;
+};
+constexpr FolderChoice FolderChoices[] = {
+    {IDC_OPT_MOVE_FILES, IDC_OPT_BROWSE, IDC_OPT_MOVE_PATH},             // files with errors/warnings moved
+    {IDC_OPT_REPAIR_FILES, IDC_OPT_REPAIR_BROWSE, IDC_OPT_REPAIR_PATH},  // mended copies of failing files
+};
+
+const FolderChoice* FolderChoiceOf(int id) {
+    for (const FolderChoice& choice : FolderChoices) {
+        if (id == choice.check || id == choice.browse)
+            return &choice;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 std::string NumberBoxText(const std::string& typed) {
@@ -86,6 +106,9 @@ void OptionsDialog::setFrom(const Settings& settings) {
     setMoveFilesPath(settings.moveFilesPath);
     setIgnoreEofErrors(settings.ignoreEofErrors);
     setDeepCheck(settings.deepCheck);
+    setTagTextAsWritten(settings.tagTextAsWritten);
+    setRepairFiles(settings.repairFiles);
+    setRepairFilesPath(settings.repairFilesPath);
     setMaxOffset(settings.maxOffset);
     setMaxResync(settings.maxResync);
     setCatDelimChar(settings.catDelimChar);
@@ -101,6 +124,9 @@ void OptionsDialog::storeInto(Settings& settings) const {
     settings.moveFilesPath = moveFilesPath();
     settings.ignoreEofErrors = ignoreEofErrors();
     settings.deepCheck = deepCheck();
+    settings.tagTextAsWritten = tagTextAsWritten();
+    settings.repairFiles = repairFiles();
+    settings.repairFilesPath = repairFilesPath();
     settings.maxOffset = maxOffset();
     settings.maxResync = maxResync();
     settings.catDelimChar = catDelimChar();
@@ -120,21 +146,23 @@ HWND OptionsDialog::openModeless(HWND parent) {
 bool OptionsDialog::onInit() {
     putFieldsIntoControls();
     enableItem(IDC_OPT_DELIM_TEXT, fields_.delimiterChoice == DelimiterOther);
-    enableMoveFilesControls();
+    enableFolderControls();
     return true;
 }
 
 bool OptionsDialog::onCommand(int id, int notifyCode, HWND control) {
     using Route = CommandRoute<void (OptionsDialog::*)(int)>;
     static constexpr Route Routes[] = {
-        {IDC_OPT_DELIM_TAB, BN_CLICKED, &OptionsDialog::onTabClicked},         // "Tab"
-        {IDC_OPT_DELIM_OTHER, BN_CLICKED, &OptionsDialog::onOtherClicked},     // "Other:"
-        {IDC_OPT_MOVE_FILES, BN_CLICKED, &OptionsDialog::onMoveFilesClicked},  // move files check box
-        {IDC_OPT_BROWSE, BN_CLICKED, &OptionsDialog::onBrowseClicked},         // "Browse"
-        {IDC_OPT_MAX_OFFSET, EN_UPDATE, &OptionsDialog::onNumberUpdated},      // number filter
-        {IDC_OPT_MAX_RESYNC, EN_UPDATE, &OptionsDialog::onNumberUpdated},      // number filter
-        {IDC_OPT_MAX_FIELD_LEN, EN_UPDATE, &OptionsDialog::onNumberUpdated},   // number filter
-        {IDC_OPT_DELIM_TEXT, EN_UPDATE, &OptionsDialog::onDelimiterUpdated},   // one-character filter
+        {IDC_OPT_DELIM_TAB, BN_CLICKED, &OptionsDialog::onTabClicked},             // "Tab"
+        {IDC_OPT_DELIM_OTHER, BN_CLICKED, &OptionsDialog::onOtherClicked},         // "Other:"
+        {IDC_OPT_MOVE_FILES, BN_CLICKED, &OptionsDialog::onFolderCheckClicked},    // move files check box
+        {IDC_OPT_BROWSE, BN_CLICKED, &OptionsDialog::onBrowseClicked},             // "Browse" (move to)
+        {IDC_OPT_REPAIR_FILES, BN_CLICKED, &OptionsDialog::onFolderCheckClicked},  // repair files check box
+        {IDC_OPT_REPAIR_BROWSE, BN_CLICKED, &OptionsDialog::onBrowseClicked},      // "Browse" (repair into)
+        {IDC_OPT_MAX_OFFSET, EN_UPDATE, &OptionsDialog::onNumberUpdated},          // number filter
+        {IDC_OPT_MAX_RESYNC, EN_UPDATE, &OptionsDialog::onNumberUpdated},          // number filter
+        {IDC_OPT_MAX_FIELD_LEN, EN_UPDATE, &OptionsDialog::onNumberUpdated},       // number filter
+        {IDC_OPT_DELIM_TEXT, EN_UPDATE, &OptionsDialog::onDelimiterUpdated},       // one-character filter
     };
     return RouteCommand(*this, Routes, id, notifyCode) || Dialog::onCommand(id, notifyCode, control);
 }
@@ -155,6 +183,9 @@ void OptionsDialog::onOk() {
     fields_.maxFieldLenText = itemText(IDC_OPT_MAX_FIELD_LEN);
     fields_.autoStart = isChecked(IDC_OPT_AUTO_START);
     fields_.bitrateSummary = isChecked(IDC_OPT_BITRATE_SUMMARY);
+    fields_.tagTextAsWritten = isChecked(IDC_OPT_TAG_TEXT_AS_WRITTEN);
+    fields_.repairFiles = isChecked(IDC_OPT_REPAIR_FILES);
+    fields_.repairFilesPath = itemText(IDC_OPT_REPAIR_PATH);
     end(IDOK);
 }
 
@@ -166,14 +197,17 @@ void OptionsDialog::onOtherClicked(int) {
     enableItem(IDC_OPT_DELIM_TEXT, true);
 }
 
-void OptionsDialog::onMoveFilesClicked(int) {
-    enableMoveFilesControls();
+void OptionsDialog::onFolderCheckClicked(int) {
+    enableFolderControls();
 }
 
-void OptionsDialog::onBrowseClicked(int) {
-    std::string path = itemText(IDC_OPT_MOVE_PATH);
+void OptionsDialog::onBrowseClicked(int id) {
+    const FolderChoice* choice = FolderChoiceOf(id);
+    if (choice == nullptr)
+        return;
+    std::string path = itemText(choice->path);
     BrowseForFolder(path, handle());
-    setItemText(IDC_OPT_MOVE_PATH, path);
+    setItemText(choice->path, path);
 }
 
 void OptionsDialog::onNumberUpdated(int id) {
@@ -234,14 +268,19 @@ void OptionsDialog::putFieldsIntoControls() {
     setItemText(IDC_OPT_MAX_FIELD_LEN, fields_.maxFieldLenText);
     setChecked(IDC_OPT_AUTO_START, fields_.autoStart);
     setChecked(IDC_OPT_BITRATE_SUMMARY, fields_.bitrateSummary);
+    setChecked(IDC_OPT_TAG_TEXT_AS_WRITTEN, fields_.tagTextAsWritten);
+    setChecked(IDC_OPT_REPAIR_FILES, fields_.repairFiles);
+    setItemText(IDC_OPT_REPAIR_PATH, fields_.repairFilesPath);
     numberGuards_.fill(false);
     delimiterGuard_ = false;
 }
 
-void OptionsDialog::enableMoveFilesControls() {
-    bool on = isChecked(IDC_OPT_MOVE_FILES);
-    enableItem(IDC_OPT_BROWSE, on);
-    enableItem(IDC_OPT_MOVE_PATH, on);
+void OptionsDialog::enableFolderControls() {
+    for (const FolderChoice& choice : FolderChoices) {
+        bool on = isChecked(choice.check);
+        enableItem(choice.browse, on);
+        enableItem(choice.path, on);
+    }
 }
 
 bool& OptionsDialog::numberGuard(int id) {

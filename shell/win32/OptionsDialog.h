@@ -43,6 +43,9 @@ public:
         std::string maxFieldLenText;                   // 1040
         bool autoStart = false;                        // 1044
         bool bitrateSummary = false;                   // 1063
+        bool tagTextAsWritten = false;                 // 1071
+        bool repairFiles = false;                      // 1072
+        std::string repairFilesPath;                   // 1074
     };
 
     const Fields& fields() const { return fields_; }
@@ -55,7 +58,10 @@ public:
     bool moveFiles() const { return fields_.moveFiles; }
     bool ignoreEofErrors() const { return fields_.ignoreEofErrors; }
     bool deepCheck() const { return fields_.deepCheck; }
+    bool tagTextAsWritten() const { return fields_.tagTextAsWritten; }
+    bool repairFiles() const { return fields_.repairFiles; }
     const std::string& moveFilesPath() const { return fields_.moveFilesPath; }
+    const std::string& repairFilesPath() const { return fields_.repairFilesPath; }
     std::int32_t maxOffset() const;
     std::int32_t maxResync() const;
     std::int32_t maxFieldLen() const;
@@ -70,7 +76,10 @@ public:
     void setMoveFiles(bool on) { fields_.moveFiles = on; }
     void setIgnoreEofErrors(bool on) { fields_.ignoreEofErrors = on; }
     void setDeepCheck(bool on) { fields_.deepCheck = on; }
+    void setTagTextAsWritten(bool on) { fields_.tagTextAsWritten = on; }
+    void setRepairFiles(bool on) { fields_.repairFiles = on; }
     void setMoveFilesPath(const std::string& path) { fields_.moveFilesPath = path; }
+    void setRepairFilesPath(const std::string& path) { fields_.repairFilesPath = path; }
     void setMaxOffset(std::int32_t value);
     void setMaxResync(std::int32_t value);
     void setMaxFieldLen(std::int32_t value);
@@ -96,13 +105,14 @@ protected:
 private:
     void onTabClicked(int id);
     void onOtherClicked(int id);
-    void onMoveFilesClicked(int id);
+    void onFolderCheckClicked(int id);
     void onBrowseClicked(int id);
     void onNumberUpdated(int id);
     void onDelimiterUpdated(int id);
 
     void putFieldsIntoControls();
-    void enableMoveFilesControls();
+    // Browse and the folder box of each folder choice, enabled with its check box.
+    void enableFolderControls();
     bool& numberGuard(int id);
 
     Fields fields_;

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "platform/Platform.h"
-#include "platform/Unicode.h"
+#include "text/Unicode.h"
 
 namespace tw::win {
 

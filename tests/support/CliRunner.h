@@ -11,7 +11,7 @@
 
 #include "common/Text.h"
 #include "platform/Platform.h"
-#include "platform/Unicode.h"
+#include "text/Unicode.h"
 
 #ifndef _WIN32
 #include <sys/wait.h>

@@ -83,7 +83,7 @@ public:
     using MainDialog::MainDialog;
 
 protected:
-    void runFunctions(const AudioFileInfo&) override {
+    void runFunctions(const AudioFileInfo&, BufferedReader*) override {
         sink().appendLine("first line of the run", NoFile);
         sink().setStatusText("Processing...");
         sink().appendLine("second line of the run", NoFile);

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Unicode.h"
+#include "text/Unicode.h"
 #include "shell/win32/HandOver.h"
 #include "shell/win32/MainDialog.h"
 #include "shell/win32/MainDialogIds.h"

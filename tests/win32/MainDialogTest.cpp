@@ -12,6 +12,8 @@
 
 #include "analysis/AudioFileInfo.h"
 #include "analysis/IntegrityTest.h"
+#include "common/WriteTarget.h"
+#include "platform/Platform.h"
 #include "reports/DirectoryCatalog.h"
 #include "reports/DirectoryTest.h"
 #include "reports/FileInfoReport.h"
@@ -339,6 +341,66 @@ TEST(MainDialogTest, ATestFileRunLogsWhatTheCoreWrites) {
     EXPECT_EQ(w.dialog().log().files(), (std::vector<std::string>{song, song}));
 }
 
+// The system's files, counting the openings for reading.
+class CountedOpenings : public FileSystem {
+public:
+    std::unique_ptr<ReadableFile> openForReading(const std::string& path) override {
+        ++openings;
+        return system.openForReading(path);
+    }
+    bool directoryExists(const std::string& path) override { return system.directoryExists(path); }
+    bool directoryIdentity(const std::string& path, DirectoryIdentity& identity) override {
+        return system.directoryIdentity(path, identity);
+    }
+    bool listDirectory(const std::string& path, std::vector<DirectoryEntry>& entries,
+                       const std::function<bool()>& keepGoing) override {
+        return system.listDirectory(path, entries, keepGoing);
+    }
+    std::string absolutePath(const std::string& path) override { return system.absolutePath(path); }
+    bool moveFileNoReplace(const std::string& from, const std::string& to, std::string& errorText) override {
+        return system.moveFileNoReplace(from, to, errorText);
+    }
+
+    FileSystem& system = SystemFileSystem();
+    int openings = 0;
+};
+
+class CountingDialog : public MainDialog {
+public:
+    using MainDialog::MainDialog;
+    CountedOpenings files;
+
+protected:
+    FileSystem& fileSystem() override { return files; }
+};
+
+// Start in Test File mode opens the file once, for the scan and the walk,
+// and logs what the core's Test File logs.
+TEST(MainDialogTest, ATestFileRunOpensTheFileOnce) {
+    ScratchFolder folder;
+    const std::string song = folder / "broken.mp3";
+    WriteBytes(song, BrokenMp3(120));
+    CountingDialog* dialog = nullptr;
+    MainWindow w(folder, Options("Auto Start=false\r\n"), "", [&](const MainDialog::Startup& startup) {
+        auto made = std::make_unique<CountingDialog>(startup);
+        dialog = made.get();
+        return made;
+    });
+    w.postSelection(song);
+    PumpMessages();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->files.openings, 0);
+    w.click(IDC_MAIN_START);
+    EXPECT_EQ(dialog->files.openings, 1);
+    ExpectSameLog(w.dialog().log(), CoreTestFile(song).log);
+
+    // A file that can't be opened: the scan's message, and no run.
+    ASSERT_TRUE(DeleteFileA(song.c_str()));
+    w.click(IDC_MAIN_START);
+    EXPECT_EQ(w.logTexts(), (std::vector<std::string>{"Error: Unable to open file."}));
+    EXPECT_EQ(w.text(IDC_MAIN_START), "Start");
+}
+
 TEST(MainDialogTest, CancelAnsweredYesStopsTheRunAtItsNextPumpPoint) {
     ScratchFolder folder;
     const std::string song = folder / "long.mp3";
@@ -583,6 +645,40 @@ TEST(MainDialogTest, SaveLogWritesEveryLineWithCrLf) {
     BoxAnswer box("File Open Error", IDOK);
     EXPECT_FALSE(w.dialog().writeLogFile(impossible));
     EXPECT_EQ(box.text, "Error opening " + impossible);
+}
+
+// Save Log never writes over an audio file, a file the log speaks of, the
+// file shown or the settings file; it says why and writes nothing.
+TEST(MainDialogTest, SaveLogRefusesAudioFilesAndTheFilesItReads) {
+    ScratchFolder folder;
+    const std::string song = folder / "song.mp3";
+    const std::string tested = folder / "tested.bin";  // tested under another name
+    const std::string shown = folder / "shown.dat";
+    WriteBytes(song, SoundMp3(20));
+    WriteBytes(tested, SoundMp3(20));
+    WriteBytes(shown, SoundMp3(20));
+    MainWindow w(folder, Options("Auto Start=false\r\nClear Log=false\r\n"));
+    w.postSelection(shown);
+    PumpMessages();
+    ASSERT_EQ(w.dialog().fileName(), shown);
+    w.dialog().sink().appendLine("Processing: " + tested, w.dialog().sink().addFile(tested));
+    const std::string settingsBefore = test::ReadBytes(w.settingsPath());
+
+    struct Case {
+        std::string target;
+        WriteRefusal refusal;
+    };
+    for (const Case& c : {Case{song, WriteRefusal::AudioFile}, Case{folder / "new.Mp2", WriteRefusal::AudioFile},
+                          Case{tested, WriteRefusal::InputFile}, Case{shown, WriteRefusal::InputFile},
+                          Case{w.settingsPath(), WriteRefusal::InputFile}}) {
+        const std::string before = test::ReadBytes(c.target);
+        BoxAnswer box("File Write Error", IDOK);
+        EXPECT_FALSE(w.dialog().writeLogFile(c.target)) << c.target;
+        EXPECT_EQ(box.text, "The log was not saved: \"" + c.target + "\" " + WriteRefusalText(c.refusal) + ".");
+        EXPECT_EQ(test::ReadBytes(c.target), before) << c.target;
+    }
+    EXPECT_FALSE(test::FileExists(folder / "new.Mp2"));
+    EXPECT_EQ(test::ReadBytes(w.settingsPath()), settingsBefore);
 }
 
 // The name box of a common file dialog (the Explorer form or the old one).

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "platform/Unicode.h"
+#include "text/Unicode.h"
 #include "shell/win32/HandOver.h"
 #include "shell/win32/MainDialogIds.h"
 #include "shell/win32/ResourceIds.h"

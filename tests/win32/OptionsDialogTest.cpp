@@ -70,6 +70,10 @@ TEST_F(OptionsDialogTest, OpensWithTheDefaultSettings) {
     EXPECT_EQ(checked(dialog, IDC_OPT_BITRATE_SUMMARY), defaults.includeBitrateSummary);
     EXPECT_EQ(checked(dialog, IDC_OPT_IGNORE_EOF), defaults.ignoreEofErrors);
     EXPECT_EQ(checked(dialog, IDC_OPT_DEEP_CHECK), defaults.deepCheck);
+    EXPECT_EQ(checked(dialog, IDC_OPT_TAG_TEXT_AS_WRITTEN), defaults.tagTextAsWritten);
+    EXPECT_EQ(checked(dialog, IDC_OPT_REPAIR_FILES), defaults.repairFiles);
+    EXPECT_EQ(enabled(dialog, IDC_OPT_REPAIR_BROWSE), defaults.repairFiles);
+    EXPECT_EQ(enabled(dialog, IDC_OPT_REPAIR_PATH), defaults.repairFiles);
 }
 
 // The largest value a number box takes shows whole, separators and all,
@@ -109,6 +113,9 @@ TEST_F(OptionsDialogTest, SettingsSurviveOpeningAndOk) {
     original.moveFilesPath = "D:\\Bad Files";
     original.ignoreEofErrors = false;
     original.deepCheck = true;
+    original.tagTextAsWritten = true;
+    original.repairFiles = true;
+    original.repairFilesPath = "E:\\Mended";
     original.maxOffset = 1234567;
     original.maxResync = 0;
     original.catDelimChar = ',';
@@ -126,6 +133,9 @@ TEST_F(OptionsDialogTest, SettingsSurviveOpeningAndOk) {
     EXPECT_TRUE(enabled(dialog, IDC_OPT_MOVE_PATH));
     EXPECT_EQ(text(dialog, IDC_OPT_MOVE_PATH), "D:\\Bad Files");
     EXPECT_TRUE(checked(dialog, IDC_OPT_DEEP_CHECK));
+    EXPECT_TRUE(checked(dialog, IDC_OPT_TAG_TEXT_AS_WRITTEN));
+    EXPECT_TRUE(enabled(dialog, IDC_OPT_REPAIR_BROWSE));
+    EXPECT_EQ(text(dialog, IDC_OPT_REPAIR_PATH), "E:\\Mended");
     ok(dialog);
     EXPECT_EQ(dialog.handle(), nullptr);
 
@@ -306,53 +316,83 @@ TEST_F(OptionsDialogTest, CancelKeepsTheValuesFromBefore) {
     cancel(dialog);
 }
 
-TEST_F(OptionsDialogTest, MoveFilesBoxEnablesBrowseAndKeepsTheFolder) {
+// The move folder and the folder for mended copies: each check box enables
+// its own "Browse" and folder box, and leaves the other's alone.
+TEST_F(OptionsDialogTest, FolderBoxesEnableBrowseAndKeepTheirFolders) {
     Settings settings;
     settings.moveFiles = true;
     settings.moveFilesPath = "C:\\Moved";
-    OptionsDialog dialog;
-    dialog.setFrom(settings);
-    ASSERT_NE(open(dialog), nullptr);
-    EXPECT_TRUE(enabled(dialog, IDC_OPT_BROWSE));
-    EXPECT_TRUE(enabled(dialog, IDC_OPT_MOVE_PATH));
+    settings.repairFiles = true;
+    settings.repairFilesPath = "C:\\Mended";
+    struct Case {
+        int check, browse, path;
+        int otherBrowse;
+        const char* folder;
+    };
+    for (const Case& c :
+         {Case{IDC_OPT_MOVE_FILES, IDC_OPT_BROWSE, IDC_OPT_MOVE_PATH, IDC_OPT_REPAIR_BROWSE, "C:\\Moved"},
+          Case{IDC_OPT_REPAIR_FILES, IDC_OPT_REPAIR_BROWSE, IDC_OPT_REPAIR_PATH, IDC_OPT_BROWSE, "C:\\Mended"}}) {
+        SCOPED_TRACE(c.folder);
+        OptionsDialog dialog;
+        dialog.setFrom(settings);
+        ASSERT_NE(open(dialog), nullptr);
+        EXPECT_TRUE(enabled(dialog, c.browse));
+        EXPECT_TRUE(enabled(dialog, c.path));
 
-    click(dialog, IDC_OPT_MOVE_FILES);
-    EXPECT_FALSE(checked(dialog, IDC_OPT_MOVE_FILES));
-    EXPECT_FALSE(enabled(dialog, IDC_OPT_BROWSE));
-    EXPECT_FALSE(enabled(dialog, IDC_OPT_MOVE_PATH));
-    EXPECT_EQ(text(dialog, IDC_OPT_MOVE_PATH), "C:\\Moved");
-    click(dialog, IDC_OPT_MOVE_FILES);
-    EXPECT_TRUE(enabled(dialog, IDC_OPT_BROWSE));
-    click(dialog, IDC_OPT_MOVE_FILES);
-    ok(dialog);
-    EXPECT_FALSE(dialog.moveFiles());
-    EXPECT_EQ(dialog.moveFilesPath(), "C:\\Moved");
+        click(dialog, c.check);
+        EXPECT_FALSE(checked(dialog, c.check));
+        EXPECT_FALSE(enabled(dialog, c.browse));
+        EXPECT_FALSE(enabled(dialog, c.path));
+        EXPECT_TRUE(enabled(dialog, c.otherBrowse));
+        EXPECT_EQ(text(dialog, c.path), c.folder);
+        click(dialog, c.check);
+        EXPECT_TRUE(enabled(dialog, c.browse));
+        click(dialog, c.check);
+        ok(dialog);
+        Settings back;
+        dialog.storeInto(back);
+        EXPECT_EQ(back.moveFiles, c.check != IDC_OPT_MOVE_FILES);
+        EXPECT_EQ(back.repairFiles, c.check != IDC_OPT_REPAIR_FILES);
+        EXPECT_EQ(back.moveFilesPath, "C:\\Moved");
+        EXPECT_EQ(back.repairFilesPath, "C:\\Mended");
+    }
 }
 
-TEST_F(OptionsDialogTest, BrowsePutsTheChosenFolderIntoTheBox) {
+TEST_F(OptionsDialogTest, BrowsePutsTheChosenFolderIntoItsBox) {
     char windowsDir[MAX_PATH] = {};
     ASSERT_GT(GetWindowsDirectoryA(windowsDir, MAX_PATH), 0u);
     Settings settings;
     settings.moveFiles = true;
     settings.moveFilesPath = windowsDir;
-    OptionsDialog dialog;
-    dialog.setFrom(settings);
-    ASSERT_NE(open(dialog), nullptr);
-    {
-        // The picker starts on the box's folder: a name typed alone is a
-        // folder in it, and the choice goes into the box.
-        HWND options = dialog.handle();
-        test::WhenDialogOpens picker([options](HWND window) { return window != options; },
-                                     [](HWND window) {
-                                         SetDlgItemTextA(window, 1152, "system32");
-                                         SendMessageA(GetDlgItem(window, IDOK), BM_CLICK, 0, 0);
-                                     });
-        click(dialog, IDC_OPT_BROWSE);
-        EXPECT_TRUE(picker.acted());
+    settings.repairFiles = true;
+    settings.repairFilesPath = windowsDir;
+    struct Case {
+        int browse;
+        int path;
+        int otherPath;
+    };
+    for (const Case& c : {Case{IDC_OPT_BROWSE, IDC_OPT_MOVE_PATH, IDC_OPT_REPAIR_PATH},
+                          Case{IDC_OPT_REPAIR_BROWSE, IDC_OPT_REPAIR_PATH, IDC_OPT_MOVE_PATH}}) {
+        OptionsDialog dialog;
+        dialog.setFrom(settings);
+        ASSERT_NE(open(dialog), nullptr);
+        {
+            // The picker starts on the box's folder: a name typed alone is a
+            // folder in it, and the choice goes into the box.
+            HWND options = dialog.handle();
+            test::WhenDialogOpens picker([options](HWND window) { return window != options; },
+                                         [](HWND window) {
+                                             SetDlgItemTextA(window, 1152, "system32");
+                                             SendMessageA(GetDlgItem(window, IDOK), BM_CLICK, 0, 0);
+                                         });
+            click(dialog, c.browse);
+            EXPECT_TRUE(picker.acted());
+        }
+        EXPECT_EQ(lstrcmpiA(text(dialog, c.path).c_str(), (std::string(windowsDir) + "\\system32").c_str()), 0)
+            << text(dialog, c.path);
+        EXPECT_EQ(text(dialog, c.otherPath), windowsDir);
+        cancel(dialog);
     }
-    EXPECT_EQ(lstrcmpiA(text(dialog, IDC_OPT_MOVE_PATH).c_str(), (std::string(windowsDir) + "\\system32").c_str()), 0)
-        << text(dialog, IDC_OPT_MOVE_PATH);
-    cancel(dialog);
 }
 
 TEST_F(OptionsDialogTest, ShowRunsModallyUntilOk) {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Unicode.h"
+#include "text/Unicode.h"
 #include "reports/DirectoryCatalog.h"
 #include "reports/DirectoryTest.h"
 #include "settings/Settings.h"

@@ -1,6 +1,6 @@
 #include "tests/win32/WindowActions.h"
 
-#include "platform/Unicode.h"
+#include "text/Unicode.h"
 #include "shell/win32/ResourceIds.h"
 
 #include <vector>
