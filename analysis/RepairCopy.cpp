@@ -70,6 +70,12 @@ public:
           headerInWalk_(where_.found() && where_.inFirstFrame),
           streamProtected_(info.firstHeader().isCrcProtected()),
           framesAllThere_(framesAllThere) {
+        // The stream's frame at its lowest bit rate, unpadded.
+        std::uint8_t lowest[4];
+        PutBe32(lowest,
+                (info.firstHeader().word() & ~(FrameHeader::BitrateMask | FrameHeader::PaddingMask)) | (1u << 12));
+        FrameHeader header;
+        shortestFrame_ = header.decode(lowest) ? header.frameLength() : 0;
         const std::int32_t samples = info.firstHeader().samplesPerFrame();
         const std::int32_t rate = info.firstHeader().sampleRate();
         secondsPerFrame_ = samples > 0 && rate > 0 ? static_cast<double>(samples) / rate : 0.0;
@@ -195,7 +201,9 @@ private:
             return;
         copy_.removed.push_back({from, to, JunkText, -1});
         musicChanged_ = musicChanged_ || inMusic;
-        if (inMusic)
+        // Junk shorter than any frame of the stream held none: no frame's
+        // main data went with it.
+        if (inMusic && to - from >= shortestFrame_)
             reservoir_ = 0;
     }
 
@@ -417,6 +425,7 @@ private:
     std::vector<std::int64_t> frameOffsets_;
     std::uint16_t musicCrc_ = 0;
     bool musicChanged_ = false;
+    std::int64_t shortestFrame_ = 0;
     std::int64_t reservoir_ = -1;  // main data bytes kept since frames were lost; -1: none were
     bool failed_ = false;
 };

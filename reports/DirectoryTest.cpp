@@ -48,7 +48,8 @@ std::string MovedText(std::int32_t moved, const std::string& moveDirectory) {
 }
 
 std::string RepairedText(std::int32_t repaired, const std::string& repairDirectory) {
-    return FormatThousands(repaired) + " mended copies written to directory \"" + repairDirectory + "\".";
+    return FormatThousands(repaired) + (repaired == 1 ? " mended copy" : " mended copies") +
+           " written to directory \"" + repairDirectory + "\".";
 }
 
 // Where the copy of `path` goes: its place under `root` (the folder under
