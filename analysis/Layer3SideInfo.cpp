@@ -1,5 +1,7 @@
 #include "analysis/Layer3SideInfo.h"
 
+#include <algorithm>
+
 #include "analysis/FrameCrc.h"
 #include "analysis/FrameHeader.h"
 #include "common/ByteOrder.h"
@@ -9,6 +11,7 @@ namespace {
 
 constexpr std::size_t Part23LengthBits = 12;
 constexpr std::size_t BigValuesBits = 9;
+constexpr std::size_t GlobalGainBits = 8;
 
 }  // namespace
 
@@ -72,16 +75,34 @@ int MainDataSize(const std::uint8_t* frame, std::size_t length) {
     return static_cast<int>(length - info.offset - info.length);
 }
 
-bool SilenceLayer3Frame(std::uint8_t* frame, std::size_t length) {
+int MainDataLeft(const std::uint8_t* frame, std::size_t length) {
+    Layer3SideInfo info;
+    if (!Layer3SideInfoOf(frame, length, info) || length < info.offset + info.length)
+        return -1;
+    std::size_t usedBits = 0;
+    for (int gr = 0; gr < info.granules; ++gr)
+        for (int ch = 0; ch < info.channels; ++ch)
+            usedBits += GetBits(frame, info.granuleBit(gr, ch), Part23LengthBits);
+    const auto begin = static_cast<int>(GetBits(frame, info.offset * 8, info.mainDataBeginBits));
+    return begin + MainDataSize(frame, length) - static_cast<int>((usedBits + 7) / 8);
+}
+
+bool SilenceLayer3Frame(std::uint8_t* frame, std::size_t length, int reach) {
     Layer3SideInfo info;
     if (!Layer3SideInfoOf(frame, length, info) || length < info.offset + info.length)
         return false;
     const bool crcMatched =
         info.protectedByCrc && Layer3FrameCrc(frame, length) == static_cast<unsigned>(frame[4] << 8 | frame[5]);
-    SetBits(frame, info.offset * 8, info.mainDataBeginBits, 0);
+    const auto begin = static_cast<int>(GetBits(frame, info.offset * 8, info.mainDataBeginBits));
+    if (begin > reach)
+        SetBits(frame, info.offset * 8, info.mainDataBeginBits, static_cast<unsigned>(std::max(reach, 0)));
     for (int gr = 0; gr < info.granules; ++gr)
-        for (int ch = 0; ch < info.channels; ++ch)
+        for (int ch = 0; ch < info.channels; ++ch) {
             SetBits(frame, info.granuleBit(gr, ch), Part23LengthBits + BigValuesBits, 0);
+            // 4 bits in MPEG-1, 9 in MPEG-2/2.5 (one granule)
+            SetBits(frame, info.granuleBit(gr, ch) + Part23LengthBits + BigValuesBits + GlobalGainBits,
+                    info.granules == 2 ? 4 : 9, 0);
+        }
     if (crcMatched) {
         const std::uint16_t crc = Layer3FrameCrc(frame, length);
         frame[4] = static_cast<std::uint8_t>(crc >> 8);

@@ -41,11 +41,19 @@ int MainDataBegin(const std::uint8_t* frame, std::size_t length);
 // Bytes of the frame after its side information: its part of the main data.
 int MainDataSize(const std::uint8_t* frame, std::size_t length);
 
+// Bytes of main data, this frame's and the frames' before it, that its own
+// main data leaves unused: where the next frame's main data begins when
+// nothing comes between. -1 when the side information isn't all there.
+int MainDataLeft(const std::uint8_t* frame, std::size_t length);
+
 // Makes a frame decode to silence without reading any main data: every
-// granule's part2_3_length and big_values and the main_data_begin become 0;
-// a CRC that matched is written again. False when it isn't a whole Layer III
-// frame.
-bool SilenceLayer3Frame(std::uint8_t* frame, std::size_t length);
+// granule's part2_3_length, big_values and scalefac_compress (so that no
+// scale factor bits are due) become 0; a CRC that matched is written again.
+// main_data_begin stays, cut to the `reach` bytes of main data in front of
+// the frame: decoders that hand the reservoir on frame by frame (mpg123) pass
+// the frames after it only what it reaches back for. False when it isn't a
+// whole Layer III frame.
+bool SilenceLayer3Frame(std::uint8_t* frame, std::size_t length, int reach);
 
 // CRC-16 of a Layer III frame: the last two header bytes and the side
 // information. 0 when the side information isn't all there.

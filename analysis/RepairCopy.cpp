@@ -37,9 +37,12 @@ constexpr std::int64_t LongestReach = 511;
 // Xing/Info fields after the flags, in this order when their flags are set.
 constexpr std::size_t XingFieldsAt = 8;
 constexpr std::size_t TocSize = 100;
-// VBRI: byte count and frame count.
+// VBRI: byte count, frame count, then its table of contents: the number of
+// entries, their scale, the bytes of one entry and the frames one covers.
 constexpr std::size_t VbriBytesAt = 10;
 constexpr std::size_t VbriFramesAt = 14;
+constexpr std::size_t VbriEntriesAt = 18;
+constexpr std::size_t VbriTocAt = 26;
 
 void PutBe32(std::uint8_t* at, std::uint32_t v) {
     at[0] = static_cast<std::uint8_t>(v >> 24);
@@ -178,6 +181,7 @@ private:
                 copy_.secondsDropped += secondsPerFrame_;
                 musicChanged_ = true;
                 reservoir_ = 0;
+                chainEnd_ = -1;
             }
             return true;
         }
@@ -187,6 +191,8 @@ private:
             headerWritten_ = true;
         } else {
             mendReservoir();
+            mainDataKept_ = std::min(mainDataKept_ + MainDataSize(pendingBytes_.data(), pendingBytes_.size()),
+                                     static_cast<int>(LongestReach) + 1);
             frameOffsets_.push_back(copy_.bytesWritten);
             musicCrc_ = Crc16Arc(musicCrc_, pendingBytes_.data(), pendingBytes_.size());
             ++copy_.framesKept;
@@ -202,24 +208,35 @@ private:
         copy_.removed.push_back({from, to, JunkText, -1});
         musicChanged_ = musicChanged_ || inMusic;
         // Junk shorter than any frame of the stream held none: no frame's
-        // main data went with it.
+        // main data went with it. Longer junk may have; the next frame kept
+        // tells (see mendReservoir).
         if (inMusic && to - from >= shortestFrame_)
-            reservoir_ = 0;
+            junkSinceKept_ = true;
     }
 
     // After frames were lost, the pending frame's main data may begin in
     // them: it is made silent unless the frames kept since hold all of it.
     // Once they hold more than any frame can reach back, the reservoir is
     // whole again.
+    //
+    // Junk in front of the frame held no frame of its main data when the
+    // frame begins its main data right where the frame kept before it left
+    // off: encoders chain each frame's main data onto the last one's.
     void mendReservoir() {
+        const int begin = MainDataBegin(pendingBytes_.data(), pendingBytes_.size());
+        const bool junkBefore = junkSinceKept_;
+        junkSinceKept_ = false;
+        const int chainedFrom = chainEnd_;
+        chainEnd_ = MainDataLeft(pendingBytes_.data(), pendingBytes_.size());
+        if (junkBefore && begin != chainedFrom)
+            reservoir_ = 0;
         if (reservoir_ < 0 || framesAllThere_)
             return;
-        const int begin = MainDataBegin(pendingBytes_.data(), pendingBytes_.size());
         if (begin < 0) {  // no Layer III: no reservoir
             reservoir_ = -1;
             return;
         }
-        if (begin > reservoir_ && SilenceLayer3Frame(pendingBytes_.data(), pendingBytes_.size()))
+        if (begin > reservoir_ && SilenceLayer3Frame(pendingBytes_.data(), pendingBytes_.size(), mainDataKept_))
             copy_.rewritten.push_back({copy_.bytesWritten,
                                        copy_.bytesWritten + static_cast<std::int64_t>(pendingBytes_.size()),
                                        SilencedText, pending_.number});
@@ -354,9 +371,12 @@ private:
             }
             if ((flags & VbrHeader::TocFlag) != 0 && at + TocSize <= length)
                 writeToc(frame.data() + at);
-        } else if (record.kind() == VbrHeader::Kind::Vbri && id + VbriFramesAt + 4 <= length) {
+        } else if (record.kind() == VbrHeader::Kind::Vbri && id + VbriTocAt <= length) {
+            // The header frame counts among a VBRI header's frames (mp3val
+            // holds a copy to that).
             PutBe32(frame.data() + id + VbriBytesAt, bytes);
-            PutBe32(frame.data() + id + VbriFramesAt, frames);
+            PutBe32(frame.data() + id + VbriFramesAt, Clamp32(copy_.framesKept + 1));
+            writeVbriToc(frame.data() + id, length - id);
         }
         const std::size_t crcAt = id + VbrHeader::TagCrcFromId;
         const bool lame = record.hasLameExtension() && crcAt + 2 <= length;
@@ -403,6 +423,32 @@ private:
         }
     }
 
+    // Each entry: the bytes of its run of frames after the header frame,
+    // divided by the scale. Entries past the copy's frames are zero.
+    void writeVbriToc(std::uint8_t* vbri, std::size_t room) const {
+        const std::size_t entries = BigEndian16(vbri + VbriEntriesAt);
+        const std::uint32_t scale = std::max<std::uint32_t>(BigEndian16(vbri + VbriEntriesAt + 2), 1);
+        const std::size_t size = BigEndian16(vbri + VbriEntriesAt + 4);
+        const std::size_t perEntry = BigEndian16(vbri + VbriEntriesAt + 6);
+        if (size < 1 || size > 4 || perEntry == 0 || VbriTocAt + entries * size > room)
+            return;
+        const std::int64_t largest = (std::int64_t{1} << (8 * size)) - 1;
+        const std::size_t count = frameOffsets_.size();
+        const std::int64_t audioEnd = headerAt_ + audioBytes_;
+        for (std::size_t i = 0; i < entries; ++i) {
+            const std::size_t first = i * perEntry;
+            std::int64_t value = 0;
+            if (first < count) {
+                const std::size_t next = first + perEntry;
+                const std::int64_t end = next < count ? frameOffsets_[next] : audioEnd;
+                value = std::min<std::int64_t>((end - frameOffsets_[first] + scale / 2) / scale, largest);
+            }
+            std::uint8_t* at = vbri + VbriTocAt + i * size;
+            for (std::size_t b = 0; b < size; ++b)
+                at[b] = static_cast<std::uint8_t>(value >> (8 * (size - 1 - b)));
+        }
+    }
+
     BufferedReader& reader_;
     const AudioFileInfo& info_;
     const VbrHeaderLocation& where_;
@@ -427,6 +473,9 @@ private:
     bool musicChanged_ = false;
     std::int64_t shortestFrame_ = 0;
     std::int64_t reservoir_ = -1;  // main data bytes kept since frames were lost; -1: none were
+    bool junkSinceKept_ = false;   // junk that could have held a frame came after the last frame kept
+    int chainEnd_ = -1;            // main data the last frame kept left for the next; -1: unknown
+    int mainDataKept_ = 0;         // main data bytes in the copy so far, up to a little past any reach
     bool failed_ = false;
 };
 

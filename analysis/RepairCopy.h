@@ -62,7 +62,8 @@ struct RepairCopy {
 // silent (see SilenceLayer3Frame) rather than decoded from the wrong bytes,
 // which plays as a loud click; its bytes stay, for the frames after it.
 // `framesAllThere` (a music CRC that held over the frames) says that only
-// junk went, so no frame needs it.
+// junk went, so no frame needs it; so does a frame after junk whose main
+// data begins where the frame before the junk left off.
 RepairCopy CopyRepaired(BufferedReader& reader, const AudioFileInfo& info, RepairOutput& out, RunSink* sink,
                         bool framesAllThere = false);
 

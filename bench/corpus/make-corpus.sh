@@ -18,8 +18,8 @@ ensure_packages lame twolame mp3gain ffmpeg sox libsox-fmt-mp3 mpg123 mp3val mp3
     gstreamer1.0-plugins-ugly gstreamer1.0-plugins-base
 py=/usr/bin/python3   # Debian's, with python3-mutagen
 out=$(mkdir -p "$1" && cd "$1" && pwd)
-rm -rf "${out:?}"/{lame,ffmpeg,sox,gst,twolame,tags,split,gain,damaged,.src} "$out/manifest.tsv"
-mkdir -p "$out"/{lame,ffmpeg,sox,gst,twolame,tags,split,gain,damaged,.src}
+rm -rf "${out:?}"/{lame,ffmpeg,sox,gst,twolame,tags,split,gain,synth,damaged,.src} "$out/manifest.tsv"
+mkdir -p "$out"/{lame,ffmpeg,sox,gst,twolame,tags,split,gain,synth,damaged,.src}
 src=$out/.src
 man=$out/manifest.tsv
 printf 'path\tfamily\tcategory\trecipe\tdetectable\n' >"$man"
@@ -191,6 +191,12 @@ for s in lame/tags-v1v2 lame/vbr-new-v2 lame/crc-cbr128 gst/vbr4-44k-stereo ffmp
     done
 done
 
+# --- synthesised ---------------------------------------------------------------
+# No Debian tool writes a VBRI header; the bundled sample carries one over a
+# lame stream.
+cp "$top/samples/vbri-synthesised.mp3" "$out/synth/vbri.mp3"
+row synth/vbri.mp3 synth clean "lame stream under a VBRI header (scripts/make-samples.py)"
+
 # --- damaged copies --------------------------------------------------------------
 $py "$here/damage.py" "$out" \
     lame/tags-v1v2 lame/vbr-new-v2 lame/crc-cbr128 lame/notag-cbr128 lame/long40-cbr128 lame/long40-vbr-v2 \
@@ -198,6 +204,6 @@ $py "$here/damage.py" "$out" \
     gst/vbr4-44k-stereo gst/cbr128-44k-stereo sox/vbr4 \
     twolame/mode-j-protect twolame/mode-s ffmpeg/mp2-44100-ch2-192k \
     gain/lame-tags-v1v2-r gain/lame-vbr-new-v2-g2 gain/lame-vbr-new-v2-si-g2 \
-    gain/ffmpeg-lame-22050-ch1-vbr-g2 >>"$man"
+    gain/ffmpeg-lame-22050-ch1-vbr-g2 synth/vbri >>"$man"
 
 echo "$(($(wc -l <"$man") - 1)) files, $(du -sh --exclude=.src "$out" | cut -f1): $man"
