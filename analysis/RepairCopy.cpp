@@ -181,7 +181,7 @@ private:
                 copy_.secondsDropped += secondsPerFrame_;
                 musicChanged_ = true;
                 reservoir_ = 0;
-                chainEnd_ = -1;
+                lastKeptLength_ = 0;
             }
             return true;
         }
@@ -191,6 +191,8 @@ private:
             headerWritten_ = true;
         } else {
             mendReservoir();
+            std::memcpy(lastKeptHead_, pendingBytes_.data(), std::min(sizeof lastKeptHead_, pendingBytes_.size()));
+            lastKeptLength_ = pendingBytes_.size();
             mainDataKept_ = std::min(mainDataKept_ + MainDataSize(pendingBytes_.data(), pendingBytes_.size()),
                                      static_cast<int>(LongestReach) + 1);
             frameOffsets_.push_back(copy_.bytesWritten);
@@ -223,15 +225,18 @@ private:
     // frame begins its main data right where the frame kept before it left
     // off: encoders chain each frame's main data onto the last one's.
     void mendReservoir() {
-        const int begin = MainDataBegin(pendingBytes_.data(), pendingBytes_.size());
         const bool junkBefore = junkSinceKept_;
         junkSinceKept_ = false;
-        const int chainedFrom = chainEnd_;
-        chainEnd_ = MainDataLeft(pendingBytes_.data(), pendingBytes_.size());
-        if (junkBefore && begin != chainedFrom)
-            reservoir_ = 0;
-        if (reservoir_ < 0 || framesAllThere_)
+        if (framesAllThere_)
             return;
+        // The side information of the frame kept before is all the head holds,
+        // and all MainDataLeft reads.
+        if (junkBefore &&
+            MainDataBegin(pendingBytes_.data(), pendingBytes_.size()) != MainDataLeft(lastKeptHead_, lastKeptLength_))
+            reservoir_ = 0;
+        if (reservoir_ < 0)
+            return;
+        const int begin = MainDataBegin(pendingBytes_.data(), pendingBytes_.size());
         if (begin < 0) {  // no Layer III: no reservoir
             reservoir_ = -1;
             return;
@@ -474,8 +479,11 @@ private:
     std::int64_t shortestFrame_ = 0;
     std::int64_t reservoir_ = -1;  // main data bytes kept since frames were lost; -1: none were
     bool junkSinceKept_ = false;   // junk that could have held a frame came after the last frame kept
-    int chainEnd_ = -1;            // main data the last frame kept left for the next; -1: unknown
-    int mainDataKept_ = 0;         // main data bytes in the copy so far, up to a little past any reach
+    // Header, CRC and side information of the last frame kept, and its length
+    // (0 when a frame was lost after it).
+    std::uint8_t lastKeptHead_[4 + 2 + 32] = {};
+    std::size_t lastKeptLength_ = 0;
+    int mainDataKept_ = 0;  // main data bytes in the copy so far, up to a little past any reach
     bool failed_ = false;
 };
 
