@@ -93,8 +93,8 @@ for s in lame/vbr-new-v2 lame/vbr-new-v6-mono lame/cbr8-8k-mono lame/resample-22
     F "copy-cover-$n.mp3" "$out/$s.mp3" -i "$src/cover.png" -map 0:a -map 1 -c copy -id3v2_version 3 \
         -metadata:s:v title="Album cover" -metadata:s:v comment="Cover (front)"
 done
-for spec in 44100:2:192k 48000:1:96k 32000:2:128k 22050:2:64k 24000:1:48k 16000:1:32k; do
-    IFS=: read -r r c b <<<"$spec"
+for rate_ch_br in 44100:2:192k 48000:1:96k 32000:2:128k 22050:2:64k 24000:1:48k 16000:1:32k; do
+    IFS=: read -r r c b <<<"$rate_ch_br"
     F "mp2-$r-ch$c-$b.mp2" "$src/s4.wav" -ar "$r" -ac "$c" -c:a mp2 -b:a "$b"
 done
 
