@@ -8,6 +8,7 @@
 #include "analysis/FrameCrc.h"
 #include "analysis/FrameHeader.h"
 #include "analysis/FrameWalk.h"
+#include "analysis/HeaderFrameRewrite.h"
 #include "analysis/Layer3SideInfo.h"
 #include "analysis/VbrHeader.h"
 #include "common/BufferedReader.h"
@@ -34,32 +35,6 @@ constexpr const char* SilencedText = "frame made silent: its main data began in 
 // The furthest main_data_begin reaches back (9 bits, MPEG-1).
 constexpr std::int64_t LongestReach = 511;
 
-// Xing/Info fields after the flags, in this order when their flags are set.
-constexpr std::size_t XingFieldsAt = 8;
-constexpr std::size_t TocSize = 100;
-// VBRI: byte count, frame count, then its table of contents: the number of
-// entries, their scale, the bytes of one entry and the frames one covers.
-constexpr std::size_t VbriBytesAt = 10;
-constexpr std::size_t VbriFramesAt = 14;
-constexpr std::size_t VbriEntriesAt = 18;
-constexpr std::size_t VbriTocAt = 26;
-
-void PutBe32(std::uint8_t* at, std::uint32_t v) {
-    at[0] = static_cast<std::uint8_t>(v >> 24);
-    at[1] = static_cast<std::uint8_t>(v >> 16);
-    at[2] = static_cast<std::uint8_t>(v >> 8);
-    at[3] = static_cast<std::uint8_t>(v);
-}
-
-void PutBe16(std::uint8_t* at, std::uint16_t v) {
-    at[0] = static_cast<std::uint8_t>(v >> 8);
-    at[1] = static_cast<std::uint8_t>(v);
-}
-
-std::uint32_t Clamp32(std::int64_t v) {
-    return static_cast<std::uint32_t>(std::min<std::int64_t>(std::max<std::int64_t>(v, 0), 0x7FFFFFFF));
-}
-
 class Copier final : public WalkListener {
 public:
     Copier(BufferedReader& reader, const AudioFileInfo& info, RepairOutput& out, RunSink* sink, RepairCopy& copy,
@@ -75,8 +50,8 @@ public:
           framesAllThere_(framesAllThere) {
         // The stream's frame at its lowest bit rate, unpadded.
         std::uint8_t lowest[4];
-        PutBe32(lowest,
-                (info.firstHeader().word() & ~(FrameHeader::BitrateMask | FrameHeader::PaddingMask)) | (1u << 12));
+        PutBigEndian32(
+            lowest, (info.firstHeader().word() & ~(FrameHeader::BitrateMask | FrameHeader::PaddingMask)) | (1u << 12));
         FrameHeader header;
         shortestFrame_ = header.decode(lowest) ? header.frameLength() : 0;
         const std::int32_t samples = info.firstHeader().samplesPerFrame();
@@ -350,108 +325,26 @@ private:
         return false;
     }
 
-    // The header frame of the copy: its counts, table of contents and
-    // checksums as the copy has them. Left as it was when nothing changes.
+    // The header frame of the copy tells the truth about it; left as it was
+    // when nothing it says changed.
     bool rewriteHeaderFrame() {
         if (!where_.found() || !headerWritten_ || where_.frameLength <= 0)
             return true;
-        const auto length = static_cast<std::size_t>(
-            std::min<std::int64_t>(where_.frameLength, static_cast<std::int64_t>(where_.bytes.size())));
-        std::vector<std::uint8_t> frame(where_.bytes.begin(),
-                                        where_.bytes.begin() + static_cast<std::ptrdiff_t>(length));
-        const std::size_t id = where_.idAt;
-        const VbrHeader& record = where_.record;
-        const auto frames = Clamp32(copy_.framesKept);
-        const auto bytes = Clamp32(audioBytes_);
-        if (record.isXingOrInfo() && id + XingFieldsAt <= length) {
-            const std::uint32_t flags = BigEndian32(frame.data() + id + 4);
-            std::size_t at = id + XingFieldsAt;
-            if ((flags & VbrHeader::FramesFlag) != 0 && at + 4 <= length) {
-                PutBe32(frame.data() + at, frames);
-                at += 4;
-            }
-            if ((flags & VbrHeader::BytesFlag) != 0 && at + 4 <= length) {
-                PutBe32(frame.data() + at, bytes);
-                at += 4;
-            }
-            if ((flags & VbrHeader::TocFlag) != 0 && at + TocSize <= length)
-                writeToc(frame.data() + at);
-        } else if (record.kind() == VbrHeader::Kind::Vbri && id + VbriTocAt <= length) {
-            // The header frame counts among a VBRI header's frames (mp3val
-            // holds a copy to that).
-            PutBe32(frame.data() + id + VbriBytesAt, bytes);
-            PutBe32(frame.data() + id + VbriFramesAt, Clamp32(copy_.framesKept + 1));
-            writeVbriToc(frame.data() + id, length - id);
-        }
-        const std::size_t crcAt = id + VbrHeader::TagCrcFromId;
-        const bool lame = record.hasLameExtension() && crcAt + 2 <= length;
-        if (lame) {
-            std::uint8_t* ext = frame.data() + id + VbrHeader::LameAt;
-            PutBe32(ext + VbrHeader::MusicLengthAt, bytes);
-            // The encoder's CRC stays when the kept frames still match it (junk
-            // between them was all there was), and when nothing was left out
-            // of the music: then a mismatch is changed audio, and the check of
-            // the copy must see it. Frames left out or lost leave it nothing
-            // to vouch for.
-            const bool intact = record.musicLength() == audioBytes_ && musicCrc_ == record.musicCrc();
-            copy_.musicRecomputed = !intact && (musicChanged_ || record.musicLength() != audioBytes_);
-            if (copy_.musicRecomputed)
-                PutBe16(ext + VbrHeader::MusicCrcAt, musicCrc_);
-            std::fill(frame.begin() + static_cast<std::ptrdiff_t>(crcAt + 2), frame.end(), 0);
-        }
-        // The encoder's tag CRC stays when nothing it covers changed (ffmpeg's
-        // rule differs from lame's, and both are right).
-        const std::size_t covered = lame ? crcAt : length;
-        if (std::equal(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(covered), where_.bytes.begin()) &&
-            std::equal(frame.begin() + static_cast<std::ptrdiff_t>(std::min(covered + 2, length)), frame.end(),
-                       where_.bytes.begin() + static_cast<std::ptrdiff_t>(std::min(covered + 2, length))))
+        CopiedAudio audio;
+        audio.headerAt = headerAt_;
+        audio.bytes = audioBytes_;
+        audio.frameStarts = std::move(frameOffsets_);
+        audio.musicCrc = musicCrc_;
+        audio.musicChanged = musicChanged_;
+        const RewrittenHeaderFrame frame = RewriteHeaderFrame(where_, audio);
+        copy_.musicRecomputed = frame.musicCrcRecomputed;
+        if (frame.bytes.empty())
             return true;
-        if (lame)
-            PutBe16(frame.data() + crcAt, Crc16Arc(0, frame.data(), crcAt));
-        copy_.rewritten.push_back({headerAt_, headerAt_ + static_cast<std::int64_t>(length), HeaderFrameText, -1});
-        if (!out_.overwrite(headerAt_, frame.data(), frame.size()))
+        copy_.rewritten.push_back(
+            {headerAt_, headerAt_ + static_cast<std::int64_t>(frame.bytes.size()), HeaderFrameText, -1});
+        if (!out_.overwrite(headerAt_, frame.bytes.data(), frame.bytes.size()))
             return fail();
         return true;
-    }
-
-    // 100 entries: where the frame at each percent of the frames starts, in
-    // 256ths of the bytes, as lame writes it.
-    void writeToc(std::uint8_t* toc) const {
-        const auto count = static_cast<std::int64_t>(frameOffsets_.size());
-        for (std::size_t i = 0; i < TocSize; ++i) {
-            std::int64_t value = 0;
-            if (count > 0 && audioBytes_ > 0) {
-                const std::int64_t frame = static_cast<std::int64_t>(i) * count / 100;
-                value = (frameOffsets_[static_cast<std::size_t>(frame)] - headerAt_) * 256 / audioBytes_;
-            }
-            toc[i] = static_cast<std::uint8_t>(std::min<std::int64_t>(value, 255));
-        }
-    }
-
-    // Each entry: the bytes of its run of frames after the header frame,
-    // divided by the scale. Entries past the copy's frames are zero.
-    void writeVbriToc(std::uint8_t* vbri, std::size_t room) const {
-        const std::size_t entries = BigEndian16(vbri + VbriEntriesAt);
-        const std::uint32_t scale = std::max<std::uint32_t>(BigEndian16(vbri + VbriEntriesAt + 2), 1);
-        const std::size_t size = BigEndian16(vbri + VbriEntriesAt + 4);
-        const std::size_t perEntry = BigEndian16(vbri + VbriEntriesAt + 6);
-        if (size < 1 || size > 4 || perEntry == 0 || VbriTocAt + entries * size > room)
-            return;
-        const std::int64_t largest = (std::int64_t{1} << (8 * size)) - 1;
-        const std::size_t count = frameOffsets_.size();
-        const std::int64_t audioEnd = headerAt_ + audioBytes_;
-        for (std::size_t i = 0; i < entries; ++i) {
-            const std::size_t first = i * perEntry;
-            std::int64_t value = 0;
-            if (first < count) {
-                const std::size_t next = first + perEntry;
-                const std::int64_t end = next < count ? frameOffsets_[next] : audioEnd;
-                value = std::min<std::int64_t>((end - frameOffsets_[first] + scale / 2) / scale, largest);
-            }
-            std::uint8_t* at = vbri + VbriTocAt + i * size;
-            for (std::size_t b = 0; b < size; ++b)
-                at[b] = static_cast<std::uint8_t>(value >> (8 * (size - 1 - b)));
-        }
     }
 
     BufferedReader& reader_;

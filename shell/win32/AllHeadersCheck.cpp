@@ -24,6 +24,7 @@
 #include "analysis/FrameHeader.h"
 #include "analysis/FrameWalk.h"
 #include "analysis/GainUndo.h"
+#include "analysis/HeaderFrameRewrite.h"
 #include "analysis/IntegrityTest.h"
 #include "analysis/Layer2Tables.h"
 #include "analysis/Layer3SideInfo.h"
