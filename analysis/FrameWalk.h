@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "analysis/AudioFileInfo.h"
@@ -105,32 +106,33 @@ public:
     FrameWalker(BufferedReader& reader, const AudioFileInfo& info, const WalkRules& rules, Listener& listener)
         : reader_(reader), rules_(rules), listener_(listener), stream_(info.firstHeader()) {
         const FrameHeader& first = info.firstHeader();
-        current_.number = 1;
-        current_.start = info.firstFrameOffset();
-        current_.length = first.frameLength();
-        current_.facts = {first.frameLength(), first.bitrate(), first.isPadded(), first.bitrateIndex()};
+        next_->number = 1;
+        next_->start = info.firstFrameOffset();
+        next_->length = first.frameLength();
+        next_->facts = {first.frameLength(), first.bitrate(), first.isPadded(), first.bitrateIndex()};
     }
 
     WalkResult run() {
         const std::int64_t audioEnd = rules_.audioEnd;
-        if (current_.end() > audioEnd) {
-            listener_.firstFrameTruncated(current_, audioEnd - current_.start);
+        if (next_->end() > audioEnd) {
+            std::swap(current_, next_);
+            listener_.firstFrameTruncated(*current_, audioEnd - current_->start);
             return result(WalkEnd::Stopped, 0);
         }
-        if (!take(current_))
+        if (!take())
             return result(WalkEnd::Stopped, 1);
         // 64-bit positions: no sum of hostile offsets and lengths can wrap.
-        std::int64_t position = current_.end();
+        std::int64_t position = current_->end();
         std::uint8_t scratch[4];
         for (;;) {
             if (position == audioEnd)
-                return result(WalkEnd::Complete, current_.number);
+                return result(WalkEnd::Complete, current_->number);
             if (position + 4 > audioEnd) {
-                listener_.lastFrameTooLong(current_, audioEnd - current_.start);
-                return result(WalkEnd::Complete, current_.number);
+                listener_.lastFrameTooLong(*current_, audioEnd - current_->start);
+                return result(WalkEnd::Complete, current_->number);
             }
-            WalkedFrame next;
-            next.number = current_.number + 1;
+            WalkedFrame& next = *next_;
+            next.number = current_->number + 1;
             next.start = position;
             // A short read is a header that does not match.
             if (!reader_.holds(position, 4))
@@ -138,22 +140,22 @@ public:
             const std::uint8_t* header = reader_.at4(position, scratch);
             if (header == nullptr || !stream_.match(header, next.facts)) {
                 flushRun();
-                if (!listener_.syncError(position, current_))
-                    return result(WalkEnd::Stopped, current_.number);
+                if (!listener_.syncError(position, *current_))
+                    return result(WalkEnd::Stopped, current_->number);
                 const Search found = search(next);
                 if (found != Search::Found)
-                    return result(found == Search::Cancelled ? WalkEnd::Cancelled : WalkEnd::Stopped, current_.number);
+                    return result(found == Search::Cancelled ? WalkEnd::Cancelled : WalkEnd::Stopped, current_->number);
             }
             next.length = next.facts.length;
-            if (!take(next))
-                return result(WalkEnd::Stopped, current_.number);
-            if (current_.end() > audioEnd) {
-                listener_.lastFrameTruncated(current_, audioEnd - current_.start);
-                return result(WalkEnd::Complete, current_.number);
+            if (!take())
+                return result(WalkEnd::Stopped, current_->number);
+            if (current_->end() > audioEnd) {
+                listener_.lastFrameTruncated(*current_, audioEnd - current_->start);
+                return result(WalkEnd::Complete, current_->number);
             }
-            position = current_.end();
+            position = current_->end();
             if (!listener_.keepGoing())
-                return result(WalkEnd::Cancelled, current_.number);
+                return result(WalkEnd::Cancelled, current_->number);
         }
     }
 
@@ -167,7 +169,7 @@ private:
         const std::int64_t audioEnd = rules_.audioEnd;
         const std::int32_t maxResync = rules_.maxResync;
         std::uint8_t scratch[4];
-        std::int64_t p = current_.start + 4;
+        std::int64_t p = current_->start + 4;
         std::int64_t tried = 0;
         while (p + 4 <= audioEnd && tried < maxResync) {
             const std::uint8_t* candidate = reader_.at4(p, scratch);
@@ -183,7 +185,7 @@ private:
             listener_.resyncFailed(tried < maxResync);
             return Search::Failed;
         }
-        listener_.resynced(p, current_);
+        listener_.resynced(p, *current_);
         next.start = p;
         return Search::Found;
     }
@@ -198,27 +200,29 @@ private:
         return header != nullptr && stream_.match(header, facts);
     }
 
-    // Makes `frame` the current one and hands it to the listener.
-    bool take(const WalkedFrame& frame) {
-        current_ = frame;
+    // Makes the next frame the current one (the two swap places, so that no
+    // frame is copied) and hands it to the listener.
+    bool take() {
+        std::swap(current_, next_);
+        WalkedFrame& frame = *current_;
         if (!rules_.frameBytes)
-            return listener_.frame(current_);
+            return listener_.frame(frame);
         const auto inAudio = static_cast<std::size_t>(std::min(frame.length, rules_.audioEnd - frame.start));
         if (!reader_.holds(frame.start, inAudio))
             flushRun();  // the reader is about to move its buffer
         std::size_t got = 0;
-        current_.bytes = reader_.view(frame.start, inAudio, bytes_, got);
-        current_.available = static_cast<std::int64_t>(got);
-        if (!listener_.frame(current_))
+        frame.bytes = reader_.view(frame.start, inAudio, bytes_, got);
+        frame.available = static_cast<std::int64_t>(got);
+        if (!listener_.frame(frame))
             return false;
         if (runSize_ != 0 && frame.start == runStart_ + static_cast<std::int64_t>(runSize_) &&
-            current_.bytes == runBytes_ + runSize_) {
+            frame.bytes == runBytes_ + runSize_) {
             runSize_ += got;
             return true;
         }
         flushRun();
         runStart_ = frame.start;
-        runBytes_ = current_.bytes;
+        runBytes_ = frame.bytes;
         runSize_ = got;
         return true;
     }
@@ -234,7 +238,7 @@ private:
         WalkResult r;
         r.end = end;
         r.frames = frames;
-        r.walkedTo = std::min(current_.end(), rules_.audioEnd);
+        r.walkedTo = std::min(current_->end(), rules_.audioEnd);
         return r;
     }
 
@@ -242,7 +246,9 @@ private:
     const WalkRules& rules_;
     Listener& listener_;
     const StreamMatcher stream_;
-    WalkedFrame current_;
+    WalkedFrame frames_[2];
+    WalkedFrame* current_ = &frames_[0];
+    WalkedFrame* next_ = &frames_[1];
     std::vector<std::uint8_t> bytes_;  // a frame that straddles two buffers
     // Accepted frames' bytes not yet handed over as a run.
     std::int64_t runStart_ = 0;

@@ -89,7 +89,7 @@ public:
             bitrateOfIndex_[frame.facts.bitrateIndex] = frame.facts.bitrate;
         }
         frames_ = frame.number;
-        last_ = frame;
+        lastEnd_ = frame.end();
         if (deep_ != nullptr)
             deep_->frame(frame);
         return true;
@@ -164,7 +164,7 @@ public:
             deep_->audio(offset, bytes, size);
     }
     bool keepGoing() override {
-        moveProgress(last_.end());
+        moveProgress(lastEnd_);
         return keepSearching();
     }
     bool keepSearching() override { return LetEventsThrough(&sink_); }
@@ -298,7 +298,7 @@ private:
     const std::int32_t firstBitrate_;
     RecordSink* const records_;  // nullptr: nobody wants records
 
-    WalkedFrame last_;
+    std::int64_t lastEnd_ = 0;  // where the last frame accepted ends
     std::int64_t frames_ = 1;
     std::int64_t padded_ = 0;
     std::int64_t unpadded_ = 0;
