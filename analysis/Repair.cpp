@@ -73,7 +73,12 @@ private:
 class StagedTarget final : public RepairTarget, public RepairOutput {
 public:
     StagedTarget(FileSystem& fileSystem, std::unique_ptr<StagedFile> file)
-        : fileSystem_(fileSystem), file_(std::move(file)) {}
+        : fileSystem_(fileSystem), buffer_(new char[WriteBuffer]), file_(std::move(file)) {
+        // Frames go out one by one: a large buffer makes few writes of them.
+        // It is given, since glibc ignores the size when it is to allocate
+        // one itself (and writes 4 KiB at a time).
+        std::setvbuf(file_->stream(), buffer_.get(), _IOFBF, WriteBuffer);
+    }
 
     RepairOutput& output() override { return *this; }
 
@@ -97,6 +102,7 @@ public:
 
 private:
     FileSystem& fileSystem_;
+    std::unique_ptr<char[]> buffer_;  // outlives the stream, which file_ closes
     std::unique_ptr<StagedFile> file_;
 };
 
@@ -191,8 +197,6 @@ std::unique_ptr<RepairTarget> StagedRepairTarget(FileSystem& fileSystem, const s
     std::unique_ptr<StagedFile> file = CreateStagedFile(path, StagedFile::Mode::NewCopy, errorText);
     if (!file)
         return nullptr;
-    // Frames go out one by one: a large buffer makes few writes of them.
-    std::setvbuf(file->stream(), nullptr, _IOFBF, WriteBuffer);
     return std::make_unique<StagedTarget>(fileSystem, std::move(file));
 }
 
