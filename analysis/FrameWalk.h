@@ -135,9 +135,13 @@ public:
             next.number = current_->number + 1;
             next.start = position;
             // A short read is a header that does not match.
-            if (!reader_.holds(position, 4))
-                flushRun();
-            const std::uint8_t* header = reader_.at4(position, scratch);
+            const std::uint8_t* header;
+            if (reader_.holds(position, 4)) {
+                header = reader_.held(position);
+            } else {
+                flushRun();  // the reader is about to move its buffer
+                header = reader_.at4(position, scratch);
+            }
             if (header == nullptr || !stream_.match(header, next.facts)) {
                 flushRun();
                 if (!listener_.syncError(position, *current_))

@@ -12,6 +12,7 @@
 #include "analysis/DeepCheck.h"
 #include "analysis/FrameWalk.h"
 #include "common/BufferedReader.h"
+#include "common/ByteOrder.h"
 #include "common/Record.h"
 #include "common/RunSink.h"
 #include "common/Text.h"
@@ -19,6 +20,15 @@
 
 namespace tw {
 namespace {
+
+// The bit rate a frame of the stream of `first` has at bit-rate index
+// `index`: the stream shares version and layer, which the table needs.
+std::int32_t BitrateOfIndex(const FrameHeader& first, std::size_t index) {
+    std::uint8_t bytes[4];
+    PutBigEndian32(bytes, (first.word() & ~FrameHeader::BitrateMask) | static_cast<std::uint32_t>(index) << 12);
+    FrameHeader header;
+    return header.decode(bytes) ? header.bitrate() : -1;
+}
 
 constexpr const char* ProcessingStatus = "Processing...";
 constexpr const char* DoneStatus = "Done Processing";
@@ -76,17 +86,16 @@ public:
 
     bool frame(const WalkedFrame& frame) override {
         if (frame.number == 1) {
+            firstPadded_ = frame.facts.padded;
             (frame.facts.padded ? padded_ : unpadded_) = 1;
             if (!info_.hasVbrHeader())
                 histogram_.add(frame.facts.bitrate);
             // The walk proper starts here, and with it the run's own work.
             sink_.clearCancelRequest();
         } else {
-            if (frame.facts.bitrate != firstBitrate_)
-                variable_ = true;
-            ++(frame.facts.padded ? padded_ : unpadded_);
+            // Counts only, per frame: the summary works out the rest.
+            padded_ += frame.facts.padded ? 1 : 0;
             ++framesPerIndex_[frame.facts.bitrateIndex];
-            bitrateOfIndex_[frame.facts.bitrateIndex] = frame.facts.bitrate;
         }
         frames_ = frame.number;
         lastEnd_ = frame.end();
@@ -173,9 +182,16 @@ public:
     bool hadProblem() const { return hadProblem_; }
 
     void writeSummary(const WalkResult& walk) {
-        for (std::size_t i = 0; i < framesPerIndex_.size(); ++i)
-            if (framesPerIndex_[i] != 0)
-                histogram_.add(bitrateOfIndex_[i], framesPerIndex_[i]);
+        std::int64_t after = 0;  // frames after the first
+        for (std::size_t i = 0; i < framesPerIndex_.size(); ++i) {
+            if (framesPerIndex_[i] == 0)
+                continue;
+            const std::int32_t bitrate = BitrateOfIndex(info_.firstHeader(), i);
+            variable_ = variable_ || bitrate != firstBitrate_;
+            histogram_.add(bitrate, framesPerIndex_[i]);
+            after += framesPerIndex_[i];
+        }
+        unpadded_ += after - (padded_ - (firstPadded_ ? 1 : 0));
         if (sink_.cancelRequested()) {
             log(std::string());
             log(CancelledText);
@@ -306,10 +322,10 @@ private:
     bool hadProblem_ = false;
     bool truncatedFirst_ = false;
     bool variable_ = false;
+    bool firstPadded_ = false;
     // Frames per bit-rate index, folded into the histogram at the end: the
     // walk counts every frame and this keeps that to one increment.
     std::array<std::int32_t, 16> framesPerIndex_{};
-    std::array<std::int32_t, 16> bitrateOfIndex_{};
     BitrateHistogram histogram_;
 };
 

@@ -55,6 +55,9 @@ public:
         return offset >= bufferStart_ && offset + static_cast<std::int64_t>(count) <= bufferEnd_;
     }
 
+    // Where the buffer holds the byte at `offset`; only where holds() said so.
+    const std::uint8_t* held(std::int64_t offset) const { return buffer_.get() + (offset - bufferStart_); }
+
     // The `count` bytes at `offset`: a pointer into the buffer when it holds
     // them all, else into `scratch` after reading them there. `got` tells how
     // many could be read (fewer only at the end of the file or on a failed
