@@ -8,16 +8,6 @@
 namespace tw {
 namespace {
 
-// Xing/Info fields after the flags, in this order when their flags are set.
-constexpr std::size_t XingFieldsAt = 8;
-constexpr std::size_t TocSize = 100;
-// VBRI: byte count, frame count, then its table of contents: the number of
-// entries, their scale, the bytes of one entry and the frames one covers.
-constexpr std::size_t VbriBytesAt = 10;
-constexpr std::size_t VbriFramesAt = 14;
-constexpr std::size_t VbriEntriesAt = 18;
-constexpr std::size_t VbriTocAt = 26;
-
 std::uint32_t Clamp32(std::int64_t v) {
     return static_cast<std::uint32_t>(std::min<std::int64_t>(std::max<std::int64_t>(v, 0), 0x7FFFFFFF));
 }
@@ -26,7 +16,7 @@ std::uint32_t Clamp32(std::int64_t v) {
 // 256ths of the bytes, as lame writes it.
 void WriteXingToc(std::uint8_t* toc, const CopiedAudio& audio) {
     const auto count = static_cast<std::int64_t>(audio.frameStarts.size());
-    for (std::size_t i = 0; i < TocSize; ++i) {
+    for (std::size_t i = 0; i < VbrHeader::XingTocSize; ++i) {
         std::int64_t value = 0;
         if (count > 0 && audio.bytes > 0) {
             const std::int64_t frame = static_cast<std::int64_t>(i) * count / 100;
@@ -39,11 +29,11 @@ void WriteXingToc(std::uint8_t* toc, const CopiedAudio& audio) {
 // Each entry: the bytes of its run of frames after the header frame,
 // divided by the scale. Entries past the copy's frames are zero.
 void WriteVbriToc(std::uint8_t* vbri, std::size_t room, const CopiedAudio& audio) {
-    const std::size_t entries = BigEndian16(vbri + VbriEntriesAt);
-    const std::uint32_t scale = std::max<std::uint32_t>(BigEndian16(vbri + VbriEntriesAt + 2), 1);
-    const std::size_t size = BigEndian16(vbri + VbriEntriesAt + 4);
-    const std::size_t perEntry = BigEndian16(vbri + VbriEntriesAt + 6);
-    if (size < 1 || size > 4 || perEntry == 0 || VbriTocAt + entries * size > room)
+    const std::size_t entries = BigEndian16(vbri + VbrHeader::VbriEntriesAt);
+    const std::uint32_t scale = std::max<std::uint32_t>(BigEndian16(vbri + VbrHeader::VbriEntriesAt + 2), 1);
+    const std::size_t size = BigEndian16(vbri + VbrHeader::VbriEntriesAt + 4);
+    const std::size_t perEntry = BigEndian16(vbri + VbrHeader::VbriEntriesAt + 6);
+    if (size < 1 || size > 4 || perEntry == 0 || VbrHeader::VbriTocAt + entries * size > room)
         return;
     const std::int64_t largest = (std::int64_t{1} << (8 * size)) - 1;
     const std::vector<std::int64_t>& starts = audio.frameStarts;
@@ -56,7 +46,7 @@ void WriteVbriToc(std::uint8_t* vbri, std::size_t room, const CopiedAudio& audio
             const std::int64_t end = next < starts.size() ? starts[next] : audioEnd;
             value = std::min<std::int64_t>((end - starts[first] + scale / 2) / scale, largest);
         }
-        std::uint8_t* at = vbri + VbriTocAt + i * size;
+        std::uint8_t* at = vbri + VbrHeader::VbriTocAt + i * size;
         for (std::size_t b = 0; b < size; ++b)
             at[b] = static_cast<std::uint8_t>(value >> (8 * (size - 1 - b)));
     }
@@ -73,9 +63,9 @@ RewrittenHeaderFrame RewriteHeaderFrame(const VbrHeaderLocation& where, const Co
     const VbrHeader& record = where.record;
     const auto frames = Clamp32(static_cast<std::int64_t>(audio.frameStarts.size()));
     const auto bytes = Clamp32(audio.bytes);
-    if (record.isXingOrInfo() && id + XingFieldsAt <= length) {
+    if (record.isXingOrInfo() && id + VbrHeader::XingFieldsAt <= length) {
         const std::uint32_t flags = BigEndian32(frame.data() + id + 4);
-        std::size_t at = id + XingFieldsAt;
+        std::size_t at = id + VbrHeader::XingFieldsAt;
         if ((flags & VbrHeader::FramesFlag) != 0 && at + 4 <= length) {
             PutBigEndian32(frame.data() + at, frames);
             at += 4;
@@ -84,13 +74,13 @@ RewrittenHeaderFrame RewriteHeaderFrame(const VbrHeaderLocation& where, const Co
             PutBigEndian32(frame.data() + at, bytes);
             at += 4;
         }
-        if ((flags & VbrHeader::TocFlag) != 0 && at + TocSize <= length)
+        if ((flags & VbrHeader::TocFlag) != 0 && at + VbrHeader::XingTocSize <= length)
             WriteXingToc(frame.data() + at, audio);
-    } else if (record.kind() == VbrHeader::Kind::Vbri && id + VbriTocAt <= length) {
+    } else if (record.kind() == VbrHeader::Kind::Vbri && id + VbrHeader::VbriTocAt <= length) {
         // The header frame counts among a VBRI header's frames (mp3val holds
         // a copy to that).
-        PutBigEndian32(frame.data() + id + VbriBytesAt, bytes);
-        PutBigEndian32(frame.data() + id + VbriFramesAt, Clamp32(static_cast<std::int64_t>(frames) + 1));
+        PutBigEndian32(frame.data() + id + VbrHeader::VbriBytesAt, bytes);
+        PutBigEndian32(frame.data() + id + VbrHeader::VbriFramesAt, Clamp32(static_cast<std::int64_t>(frames) + 1));
         WriteVbriToc(frame.data() + id, length - id, audio);
     }
     const std::size_t crcAt = id + VbrHeader::TagCrcFromId;

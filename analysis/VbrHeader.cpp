@@ -10,14 +10,6 @@
 namespace tw {
 namespace {
 
-// Xing/Info: id, flags, then the fields the flags name, in this order.
-constexpr std::size_t XingFlagsAt = 4;
-constexpr std::size_t XingFirstFieldAt = 8;
-
-// VBRI: id, version (2), delay (2), quality (2), bytes (4), frames (4).
-constexpr std::size_t VbriBytesAt = 10;
-constexpr std::size_t VbriFramesAt = 14;
-
 std::int64_t Count(std::uint32_t raw) {
     return raw > 0x7FFFFFFFu ? -1 : static_cast<std::int64_t>(raw);
 }
@@ -46,8 +38,8 @@ bool VbrHeader::parse(const std::uint8_t* bytes, std::size_t size) {
     encoder_[0] = '\0';
     if (size >= XingMinimum && (std::memcmp(bytes, "Xing", 4) == 0 || std::memcmp(bytes, "Info", 4) == 0)) {
         kind_ = bytes[0] == 'X' ? Kind::Xing : Kind::Info;
-        const std::uint32_t flags = BigEndian32(bytes + XingFlagsAt);
-        std::size_t at = XingFirstFieldAt;
+        const std::uint32_t flags = BigEndian32(bytes + VbrHeader::XingFlagsAt);
+        std::size_t at = VbrHeader::XingFieldsAt;
         if ((flags & FramesFlag) != 0) {
             frames_ = Count(BigEndian32(bytes + at));
             at += 4;
@@ -67,8 +59,8 @@ bool VbrHeader::parse(const std::uint8_t* bytes, std::size_t size) {
     }
     if (size >= VbriMinimum && std::memcmp(bytes, "VBRI", 4) == 0) {
         kind_ = Kind::Vbri;
-        bytes_ = Count(BigEndian32(bytes + VbriBytesAt));
-        frames_ = Count(BigEndian32(bytes + VbriFramesAt));
+        bytes_ = Count(BigEndian32(bytes + VbrHeader::VbriBytesAt));
+        frames_ = Count(BigEndian32(bytes + VbrHeader::VbriFramesAt));
         return true;
     }
     return false;

@@ -22,6 +22,19 @@ public:
     static constexpr std::uint32_t TocFlag = 0x4;
     static constexpr std::uint32_t QualityFlag = 0x8;
 
+    // Xing/Info, from its id: the flags, then the fields they name, in this
+    // order (frames, bytes, a table of 100 entries, quality).
+    static constexpr std::size_t XingFlagsAt = 4;
+    static constexpr std::size_t XingFieldsAt = 8;
+    static constexpr std::size_t XingTocSize = 100;
+    // VBRI, from its id: version, delay, quality (2 bytes each), bytes (4),
+    // frames (4), then its table: entries, scale, bytes per entry, frames per
+    // entry (2 bytes each) and the entries.
+    static constexpr std::size_t VbriBytesAt = 10;
+    static constexpr std::size_t VbriFramesAt = 14;
+    static constexpr std::size_t VbriEntriesAt = 18;
+    static constexpr std::size_t VbriTocAt = 26;
+
     // Bytes that a Xing or VBRI record needs from its id on before it counts.
     static constexpr std::size_t XingMinimum = 12;
     static constexpr std::size_t VbriMinimum = 18;
