@@ -5,9 +5,9 @@
 namespace tw::cli {
 
 std::unique_ptr<ReadableFile> ReportingFileSystem::openForReading(const std::string& path) {
-    std::unique_ptr<ReadableFile> file = real_.openForReading(path);
+    std::unique_ptr<ReadableFile> file = inner().openForReading(path);
     if (!file) {
-        std::string reason = real_.openingProblem(path);
+        std::string reason = inner().openingProblem(path);
         reporter_("cannot open " + QuotedForMessage(path) + ": " + (reason.empty() ? "it can't be read" : reason));
     }
     return file;

@@ -103,6 +103,37 @@ public:
     }
 };
 
+// A file system that passes every call to another one: the base of those
+// that watch some calls (openings, for progress or messages) and change none.
+class ForwardingFileSystem : public FileSystem {
+public:
+    explicit ForwardingFileSystem(FileSystem& inner) : inner_(inner) {}
+
+    std::unique_ptr<ReadableFile> openForReading(const std::string& path) override {
+        return inner_.openForReading(path);
+    }
+    bool directoryExists(const std::string& path) override { return inner_.directoryExists(path); }
+    bool directoryIdentity(const std::string& path, DirectoryIdentity& identity) override {
+        return inner_.directoryIdentity(path, identity);
+    }
+    bool listDirectory(const std::string& path, std::vector<DirectoryEntry>& entries,
+                       const std::function<bool()>& keepGoing) override {
+        return inner_.listDirectory(path, entries, keepGoing);
+    }
+    std::string absolutePath(const std::string& path) override { return inner_.absolutePath(path); }
+    bool moveFileNoReplace(const std::string& from, const std::string& to, std::string& errorText) override {
+        return inner_.moveFileNoReplace(from, to, errorText);
+    }
+    std::string openingProblem(const std::string& path) override { return inner_.openingProblem(path); }
+    std::string listingProblem(const std::string& path) override { return inner_.listingProblem(path); }
+
+protected:
+    FileSystem& inner() { return inner_; }
+
+private:
+    FileSystem& inner_;
+};
+
 // The real file system of the machine.
 FileSystem& SystemFileSystem();
 

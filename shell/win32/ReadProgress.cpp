@@ -30,10 +30,10 @@ private:
 }  // namespace
 
 ReadProgress::ReadProgress(FileSystem& files, RunSink& sink, int passes)
-    : files_(files), sink_(sink), passes_(passes) {}
+    : ForwardingFileSystem(files), sink_(sink), passes_(passes) {}
 
 std::unique_ptr<ReadableFile> ReadProgress::openForReading(const std::string& path) {
-    std::unique_ptr<ReadableFile> file = files_.openForReading(path);
+    std::unique_ptr<ReadableFile> file = inner().openForReading(path);
     if (!file)
         return nullptr;
     if (whole_ == 0)

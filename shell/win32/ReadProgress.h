@@ -16,7 +16,7 @@ class RunSink;
 
 namespace tw::win {
 
-class ReadProgress : public FileSystem {
+class ReadProgress : public ForwardingFileSystem {
 public:
     // The first file opened sets the whole: `passes` times its size.
     ReadProgress(FileSystem& files, RunSink& sink, int passes);
@@ -24,27 +24,11 @@ public:
     // Counts what the files opened here read.
     std::unique_ptr<ReadableFile> openForReading(const std::string& path) override;
 
-    bool directoryExists(const std::string& path) override { return files_.directoryExists(path); }
-    bool directoryIdentity(const std::string& path, DirectoryIdentity& identity) override {
-        return files_.directoryIdentity(path, identity);
-    }
-    bool listDirectory(const std::string& path, std::vector<DirectoryEntry>& entries,
-                       const std::function<bool()>& keepGoing) override {
-        return files_.listDirectory(path, entries, keepGoing);
-    }
-    std::string absolutePath(const std::string& path) override { return files_.absolutePath(path); }
-    bool moveFileNoReplace(const std::string& from, const std::string& to, std::string& errorText) override {
-        return files_.moveFileNoReplace(from, to, errorText);
-    }
-    std::string openingProblem(const std::string& path) override { return files_.openingProblem(path); }
-    std::string listingProblem(const std::string& path) override { return files_.listingProblem(path); }
-
     // Bytes read so far, and the percentage shown (0 to 99: the run's end,
     // not its reading, makes it whole).
     void add(std::size_t bytes);
 
 private:
-    FileSystem& files_;
     RunSink& sink_;
     int passes_;
     std::int64_t whole_ = 0;  // 0 until the first file is opened

@@ -342,26 +342,14 @@ TEST(MainDialogTest, ATestFileRunLogsWhatTheCoreWrites) {
 }
 
 // The system's files, counting the openings for reading.
-class CountedOpenings : public FileSystem {
+class CountedOpenings : public ForwardingFileSystem {
 public:
+    CountedOpenings() : ForwardingFileSystem(SystemFileSystem()) {}
     std::unique_ptr<ReadableFile> openForReading(const std::string& path) override {
         ++openings;
-        return system.openForReading(path);
-    }
-    bool directoryExists(const std::string& path) override { return system.directoryExists(path); }
-    bool directoryIdentity(const std::string& path, DirectoryIdentity& identity) override {
-        return system.directoryIdentity(path, identity);
-    }
-    bool listDirectory(const std::string& path, std::vector<DirectoryEntry>& entries,
-                       const std::function<bool()>& keepGoing) override {
-        return system.listDirectory(path, entries, keepGoing);
-    }
-    std::string absolutePath(const std::string& path) override { return system.absolutePath(path); }
-    bool moveFileNoReplace(const std::string& from, const std::string& to, std::string& errorText) override {
-        return system.moveFileNoReplace(from, to, errorText);
+        return ForwardingFileSystem::openForReading(path);
     }
 
-    FileSystem& system = SystemFileSystem();
     int openings = 0;
 };
 
